@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, checks formatting, builds and runs every test
+# twice (plain, then under AddressSanitizer + UndefinedBehaviorSanitizer), and cross-compiles the
+# portable layers for Windows. Exits non-zero on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+bash scripts/deps.sh
+
+echo "== format check"
+mapfile -t sources < <(git ls-files '*.h' '*.cpp' 2>/dev/null || find . -name '*.h' -o -name '*.cpp')
+if ((${#sources[@]})); then
+  clang-format --dry-run -Werror "${sources[@]}"
+fi
+
+run_suite() {
+  local dir=$1
+  shift
+  echo "== build $dir"
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "== test $dir"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs")
+}
+
+run_suite build/plain
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+run_suite build/sanitize -DTRIVANE_SANITIZE=ON
+
+echo "== cross-compile the portable layers for Windows (MinGW-w64)"
+cmake -S "$root" -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTRIVANE_PORTABLE_ONLY=ON \
+  -DTRIVANE_TESTS=OFF >/dev/null
+cmake --build build/mingw -j "$jobs"
+
+echo "== all suites passed"
