@@ -1,0 +1,54 @@
+// What a command works with: the CAD link, the tool window it reads its settings from, and the
+// program-wide state it may change. The program state itself is owned by app/ (ProgramState);
+// commands see it only through this context, so they know nothing of how the window is drawn.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "annotate/creation_list.h"
+#include "cad/link.h"
+#include "geometry/point.h"
+#include "geometry/selection_buffers.h"
+
+namespace trivane::commands {
+
+// The tool window as the commands see it. Controls are named as in the window ("Edit3",
+// "UpDown4", "RadioGroup1", "CheckBox2", "Button9"); an unknown name is a programming error
+// (std::logic_error).
+class ToolWindow {
+ public:
+  virtual ~ToolWindow() = default;
+
+  virtual std::string Text(std::string_view control) const = 0;  // an edit's text, UTF-8
+  virtual int Position(std::string_view upDown) const = 0;
+  // Sets an up-down's position (clamped to its range) and shows it in its associated edit.
+  virtual void SetPosition(std::string_view upDown, int position) = 0;
+  virtual bool Checked(std::string_view checkBox) const = 0;
+  virtual int ItemIndex(std::string_view radioGroup) const = 0;
+  virtual void SetEnabled(std::string_view control, bool enabled) = 0;
+};
+
+// Decimals and rounding modes of lengths, areas and the final total (program-wide, kept in step
+// with the up-downs and radio buttons of the settings page).
+struct NumberSettings {
+  int Keta1 = 2;
+  int Keta2 = 4;
+  int Keta3 = 2;
+  int Nagasa = 1;
+  int Menseki = 1;
+  int Goukei = 1;
+};
+
+struct CommandContext {
+  cad::CadLink& link;
+  ToolWindow& window;
+  NumberSettings& numbers;
+  annotate::CreationList& creation;
+  SelectionBuffers& buffers;
+  TAcadTriangle& LastBaseTriangle;
+  std::filesystem::path programFolder;  // folder of the program file (marker DXF files go here)
+};
+
+}  // namespace trivane::commands
