@@ -1,0 +1,237 @@
+// The built-in host's drawing: plain data, no automation.
+//
+// A Drawing holds the layer table, the block records (model space and paper space among them),
+// every entity of every block, and the system variables. The automation objects of host.h expose
+// it by member name; the DXF layer loads and saves it. Whatever the host does not model travels
+// with each record as raw DXF groups (`passthrough`) beside its DXF handle, so that a drawing read
+// from DXF can be written back without losing it.
+//
+// Units: drawing units; angles in radians, anticlockwise from the +x axis.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "geometry/point.h"
+
+namespace trivane::host {
+
+// Object IDs are 64-bit, unique within a drawing, never reused. They start above 2^32 on purpose,
+// so that code which narrows an ID to 32 bits fails in the tests.
+using ObjectId = std::int64_t;
+inline constexpr ObjectId kFirstObjectId = 0x1'0000'0010;
+
+// A DXF group the host does not model, kept verbatim: its group code and its value line.
+struct RawTag {
+  int code = 0;
+  std::string value;
+  friend bool operator==(const RawTag&, const RawTag&) = default;
+};
+
+// --- Extended entity data ------------------------------------------------------------------------
+
+// One value of extended data, typed by its group code:
+//   1000 string, 1001 application name, 1002 control string "{" or "}", 1003 layer name,
+//   1004 binary chunk (hex text), 1005 handle: text;
+//   1010 point, 1011 world position, 1012 world displacement, 1013 world direction: point;
+//   1040 real, 1041 distance, 1042 scale factor: double;
+//   1070 16-bit integer; 1071 32-bit integer.
+using XdataValue = std::variant<std::string, double, std::int16_t, std::int32_t, TAcadPoint>;
+
+struct XdataItem {
+  std::int16_t code = 0;
+  XdataValue value;
+  friend bool operator==(const XdataItem&, const XdataItem&) = default;
+};
+
+// The extended data of one registered application: the items after its 1001 group.
+struct XdataApp {
+  std::string application;
+  std::vector<XdataItem> items;
+  friend bool operator==(const XdataApp&, const XdataApp&) = default;
+};
+
+// --- Entity shapes -------------------------------------------------------------------------------
+
+struct LineShape {
+  TAcadPoint start;
+  TAcadPoint end;
+};
+
+// A lightweight polyline. Vertices are plan points (z = 0); the plane's height is `elevation`.
+// Bulges are kept for round trips; the host treats every segment as straight.
+struct PolylineShape {
+  std::vector<TAcadPoint> vertices;
+  bool closed = false;
+  double elevation = 0.0;
+  std::vector<double> bulges;  // empty, or one per vertex
+};
+
+// A single-line text. `alignment` is the automation code (0 left, 1 centre, 2 right, 3 aligned,
+// 4 middle, 5 fit, 6..8 top, 9..11 middle, 12..14 bottom: left/centre/right). `insertion` is the
+// left end of the baseline; `alignmentPoint` is the point the text is justified on, used for every
+// alignment but left.
+struct TextShape {
+  std::string string;
+  TAcadPoint insertion;
+  TAcadPoint alignmentPoint;
+  double height = 1.0;
+  double rotation = 0.0;
+  std::int32_t alignment = 0;
+  double widthFactor = 1.0;
+  std::string style = "Standard";
+};
+
+struct CircleShape {
+  TAcadPoint center;
+  double radius = 0.0;
+};
+
+// A block reference: the named block placed at `insertion`, scaled, then rotated about it.
+struct InsertShape {
+  std::string block;
+  TAcadPoint insertion;
+  double xscale = 1.0;
+  double yscale = 1.0;
+  double zscale = 1.0;
+  double rotation = 0.0;
+};
+
+// A leader: its vertices from the arrowhead on. `arrowBlock` as DIMLDRBLK ("" closed filled).
+struct LeaderShape {
+  std::vector<TAcadPoint> vertices;
+  double arrowSize = 0.0;
+  bool arrowhead = true;
+  std::string arrowBlock;
+};
+
+using Shape =
+    std::variant<LineShape, PolylineShape, TextShape, CircleShape, InsertShape, LeaderShape>;
+
+struct Entity {
+  Shape shape;
+  std::string layer = "0";
+  ObjectId owner = 0;  // the block record holding it; set by Drawing::AddEntity
+  std::vector<XdataApp> xdata;
+  // Round trip: the DXF handle ("" for entities made in the session), the groups the host does not
+  // model, and whether a command has touched the entity since it was loaded.
+  std::string handle;
+  std::vector<RawTag> passthrough;
+  bool modified = false;
+};
+
+// --- Tables --------------------------------------------------------------------------------------
+
+struct LayerRecord {
+  ObjectId id = 0;
+  std::string name;
+  std::int16_t color = 7;
+  std::string linetype = "Continuous";
+  std::string handle;
+  std::vector<RawTag> passthrough;
+  bool modified = false;
+};
+
+struct BlockRecord {
+  ObjectId id = 0;
+  std::string name;
+  TAcadPoint origin;
+  std::string handle;
+  std::vector<RawTag> passthrough;
+  bool modified = false;
+};
+
+inline constexpr std::string_view kModelSpaceName = "*Model_Space";
+inline constexpr std::string_view kPaperSpaceName = "*Paper_Space";
+
+// --- System variables ----------------------------------------------------------------------------
+
+// The variables the host models, with their stored types. EXTMIN and EXTMAX are not stored: they
+// are computed from the drawing's entities (Extents in shapes.h).
+struct SystemVariables {
+  std::int16_t AUNITS = 0;    // 0 decimal degrees, 1 deg/min/sec, 2 grads, 3 radians, 4 surveyor
+  double ANGBASE = 0.0;       // radians (GetVariable gives it in the units of AUNITS)
+  std::int16_t ANGDIR = 0;    // 0 anticlockwise, 1 clockwise
+  std::int16_t SNAPMODE = 0;  // 1: picked points snap to the grid SNAPBASE + k * SNAPUNIT
+  TAcadPoint SNAPUNIT{10.0, 10.0, 0.0};  // x and y spacing (z unused)
+  TAcadPoint SNAPBASE;
+  double VIEWSIZE = 1000.0;  // height of the view, drawing units
+  TAcadPoint VIEWCTR;
+  TAcadPoint LASTPOINT;
+  double DIMASZ = 2.5;
+  std::string DIMLDRBLK;  // "" closed filled
+  double DIMSCALE = 1.0;
+  std::string CLAYER = "0";
+};
+
+// --- The drawing ---------------------------------------------------------------------------------
+
+// Layers, blocks and selection-set names compare equal after folding only the ASCII letters a-z to
+// upper case; every other character must match exactly.
+std::string FoldName(std::string_view name);
+bool NamesEqual(std::string_view a, std::string_view b);
+
+class Drawing {
+ public:
+  // A new drawing: layer "0", blocks "*Model_Space" and "*Paper_Space", default variables.
+  Drawing();
+
+  std::vector<LayerRecord> layers;      // "0" first
+  std::vector<BlockRecord> blocks;      // "*Model_Space", "*Paper_Space" first
+  std::map<ObjectId, Entity> entities;  // every entity of every block, in the order added
+  SystemVariables vars;
+  std::vector<RawTag> headerPassthrough;  // header variables the host does not model
+
+  // A fresh object ID.
+  ObjectId NewId() { return nextId_++; }
+
+  // Adds the entity to the block `owner` (model space when 0) and returns its new ID.
+  ObjectId AddEntity(Entity e, ObjectId owner = 0);
+  Entity* FindEntity(ObjectId id);
+  const Entity* FindEntity(ObjectId id) const;
+  // Removes the entity; false when there is none with that ID.
+  bool EraseEntity(ObjectId id);
+  // The entities of one block, in the order added.
+  std::vector<ObjectId> EntitiesOf(ObjectId block) const;
+  // The newest entity of model space still in the drawing: what selection mode 4 gives.
+  std::optional<ObjectId> Newest() const;
+
+  LayerRecord* FindLayer(std::string_view name);
+  const LayerRecord* FindLayer(std::string_view name) const;
+  // The layer of that name; added when missing.
+  LayerRecord& AddLayer(std::string_view name);
+
+  BlockRecord* FindBlock(std::string_view name);
+  const BlockRecord* FindBlock(std::string_view name) const;
+  BlockRecord* FindBlock(ObjectId id);
+  const BlockRecord* FindBlock(ObjectId id) const;
+  // The block of that name; added (empty, at `origin`) when missing.
+  BlockRecord& AddBlock(std::string_view name, const TAcadPoint& origin = {});
+  // True while a block reference anywhere in the drawing names the block.
+  bool IsReferenced(std::string_view blockName) const;
+  // Removes the block and its entities. Model space, paper space and referenced blocks stay;
+  // the result says whether the block went.
+  bool DeleteBlock(ObjectId id);
+
+  ObjectId ModelSpaceId() const { return blocks[0].id; }
+  ObjectId PaperSpaceId() const { return blocks[1].id; }
+
+ private:
+  ObjectId nextId_ = kFirstObjectId;
+};
+
+// DXF group 72 and 73 of a text for an automation alignment code, and back (an unknown pair gives
+// left, 0).
+struct DxfJustification {
+  std::int16_t horizontal = 0;  // group 72
+  std::int16_t vertical = 0;    // group 73
+};
+DxfJustification ToDxfJustification(std::int32_t alignment);
+std::int32_t FromDxfJustification(DxfJustification j);
+
+}  // namespace trivane::host
