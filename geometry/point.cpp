@@ -1,1 +1,0 @@
-#include "geometry/point.h"
