@@ -1,0 +1,419 @@
+#include "host/dxf/io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "host/dxf/encoding.h"
+#include "host/dxf/model.h"
+
+namespace trivane::dxf {
+
+namespace {
+
+struct RawTag {
+  int code;
+  std::string value;
+  int line;  // line of the group code
+};
+
+bool Is(const RawTag& t, std::string_view type) {
+  return t.code == 0 && t.value == type;
+}
+
+std::string Describe(const RawTag& t) {
+  return std::to_string(t.code) + "/" + t.value;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+    s.remove_suffix(1);
+  return s;
+}
+
+// Splits the text into tags up to and including 0/EOF, checking group codes and numbers.
+std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd) {
+  std::vector<RawTag> tags;
+  std::size_t pos = 0;
+  int line = 0;
+  lineEnd.clear();
+  const auto nextLine = [&](std::string_view& out) {
+    if (pos >= text.size())
+      return false;
+    std::size_t nl = text.find('\n', pos);
+    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
+    std::size_t contentEnd = end;
+    if (contentEnd > pos && text[contentEnd - 1] == '\r')
+      --contentEnd;
+    if (lineEnd.empty() && nl != std::string_view::npos) {
+      lineEnd = contentEnd < end ? "\r\n" : "\n";
+    }
+    out = text.substr(pos, contentEnd - pos);
+    pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    ++line;
+    return true;
+  };
+  std::string_view codeLine;
+  std::string_view valueLine;
+  while (nextLine(codeLine)) {
+    const int codeLineNo = line;
+    const std::string_view codeText = Trim(codeLine);
+    const auto code = ParseInt(codeText);
+    if (!code) {
+      throw ReadError(file, codeLineNo,
+                      "group code expected, found \"" + std::string(codeText.substr(0, 40)) + "\"");
+    }
+    if (!IsValidCode(static_cast<int>(*code))) {
+      throw ReadError(file, codeLineNo, "invalid group code " + std::string(codeText));
+    }
+    if (!nextLine(valueLine)) {
+      throw ReadError(file, codeLineNo,
+                      "the file ends after group code " + std::string(codeText) +
+                          " without its value (truncated file)");
+    }
+    RawTag tag{static_cast<int>(*code), std::string(valueLine), codeLineNo};
+    switch (KindOfCode(tag.code)) {
+      case ValueKind::Integer:
+        if (!ParseInt(tag.value)) {
+          throw ReadError(file, line,
+                          "group code " + std::to_string(tag.code) + " needs an integer, found \"" +
+                              tag.value.substr(0, 40) + "\"");
+        }
+        break;
+      case ValueKind::Double:
+        if (!ParseDouble(tag.value)) {
+          throw ReadError(file, line,
+                          "group code " + std::to_string(tag.code) + " needs a number, found \"" +
+                              tag.value.substr(0, 40) + "\"");
+        }
+        break;
+      default:
+        break;
+    }
+    tags.push_back(std::move(tag));
+    if (Is(tags.back(), "EOF")) {
+      return tags;  // whatever follows EOF is not part of the drawing
+    }
+  }
+  throw ReadError(
+      file, line,
+      tags.empty() ? "the file is empty" : "the file ends without 0/EOF (truncated file)");
+}
+
+std::string CodePageOfRawTags(const std::vector<RawTag>& tags, const ReadOptions& options) {
+  std::string version;
+  std::string codePage;
+  for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
+    if (Is(tags[i], "ENDSEC"))
+      break;  // header variables come first
+    if (tags[i].code == 9 && tags[i].value == "$ACADVER")
+      version = tags[i + 1].value;
+    if (tags[i].code == 9 && tags[i].value == "$DWGCODEPAGE")
+      codePage = tags[i + 1].value;
+  }
+  int number = 0;
+  if (version.size() > 2)
+    number = ParseInt(std::string_view(version).substr(2)).value_or(0);
+  if (number >= 1021)
+    return "UTF-8";
+  return Trim(codePage).empty() ? options.codePage : codePage;
+}
+
+class Parser {
+ public:
+  Parser(std::vector<RawTag> tags, const std::string& file) : tags_(std::move(tags)), file_(file) {}
+
+  Document Parse() {
+    Document doc;
+    while (i_ < tags_.size() && tags_[i_].code == 999) {
+      doc.preamble.push_back(Take());
+    }
+    while (!Is(Peek(), "EOF")) {
+      if (!Is(Peek(), "SECTION")) {
+        Fail(Peek(), "expected 0/SECTION, found " + Describe(Peek()));
+      }
+      doc.sections.push_back(ParseSection());
+    }
+    return doc;
+  }
+
+ private:
+  const RawTag& Peek() const { return tags_[i_]; }
+  Tag Take() {
+    const RawTag& t = tags_[i_++];
+    return Tag{t.code, t.value};
+  }
+  [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
+    throw ReadError(file_, at.line, what);
+  }
+
+  bool AtSectionEnd() const {
+    return Is(Peek(), "ENDSEC") || Is(Peek(), "EOF") || Is(Peek(), "SECTION");
+  }
+
+  Section ParseSection() {
+    const RawTag& start = Peek();
+    ++i_;
+    if (Peek().code != 2) {
+      Fail(Peek(), "section name (group 2) expected after 0/SECTION, found " + Describe(Peek()));
+    }
+    Section section;
+    section.name = Take().value;
+    switch (LayoutOfSection(section.name)) {
+      case SectionLayout::RawTags:
+        while (!AtSectionEnd())
+          section.tags.push_back(Take());
+        break;
+      case SectionLayout::Records:
+        while (!AtSectionEnd())
+          section.records.push_back(ParseRecord(section.name));
+        break;
+      case SectionLayout::Tables:
+        while (!AtSectionEnd())
+          section.tables.push_back(ParseTable());
+        break;
+      case SectionLayout::Blocks:
+        while (!AtSectionEnd())
+          section.blocks.push_back(ParseBlock());
+        break;
+    }
+    if (!Is(Peek(), "ENDSEC")) {
+      Fail(Peek(), "section " + section.name + " (line " + std::to_string(start.line) +
+                       ") is not closed by 0/ENDSEC before " + Describe(Peek()));
+    }
+    section.end = ParseRecord(section.name);
+    return section;
+  }
+
+  Entity ParseRecord(const std::string& where) {
+    if (Peek().code != 0) {
+      Fail(Peek(), "record (group 0) expected in " + where + ", found " + Describe(Peek()));
+    }
+    Entity e;
+    e.type = Take().value;
+    while (Peek().code != 0 && Peek().code != 1001) {
+      e.tags.push_back(Take());
+    }
+    while (Peek().code == 1001) {
+      XData x;
+      x.application = Take().value;
+      while (Peek().code != 0 && Peek().code != 1001) {
+        x.tags.push_back(Take());
+      }
+      e.xdata.push_back(std::move(x));
+    }
+    return e;
+  }
+
+  Table ParseTable() {
+    const RawTag& start = Peek();
+    if (!Is(start, "TABLE")) {
+      Fail(start, "expected 0/TABLE in TABLES, found " + Describe(start));
+    }
+    Table table;
+    table.head = ParseRecord("TABLES");
+    while (!Is(Peek(), "ENDTAB")) {
+      if (Is(Peek(), "TABLE") || AtSectionEnd()) {
+        Fail(Peek(), "table " + table.Name() + " (line " + std::to_string(start.line) +
+                         ") is not closed by 0/ENDTAB before " + Describe(Peek()));
+      }
+      table.records.push_back(ParseRecord("table " + table.Name()));
+    }
+    table.end = ParseRecord("TABLES");
+    return table;
+  }
+
+  Block ParseBlock() {
+    const RawTag& start = Peek();
+    if (!Is(start, "BLOCK")) {
+      Fail(start, "expected 0/BLOCK in BLOCKS, found " + Describe(start));
+    }
+    Block block;
+    block.begin = ParseRecord("BLOCKS");
+    while (!Is(Peek(), "ENDBLK")) {
+      if (Is(Peek(), "BLOCK") || AtSectionEnd()) {
+        Fail(Peek(), "block " + block.Name() + " (line " + std::to_string(start.line) +
+                         ") is not closed by 0/ENDBLK before " + Describe(Peek()));
+      }
+      block.entities.push_back(ParseRecord("block " + block.Name()));
+    }
+    block.end = ParseRecord("BLOCKS");
+    return block;
+  }
+
+  std::vector<RawTag> tags_;
+  std::string file_;
+  std::size_t i_ = 0;
+};
+
+constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+void AppendTag(std::string& out, const Tag& tag, Codec& codec, const std::string& lineEnd) {
+  char code[16];
+  const auto res = std::to_chars(code, code + sizeof code, tag.code);
+  const auto width = static_cast<std::size_t>(res.ptr - code);
+  if (width < 3)
+    out.append(3 - width, ' ');
+  out.append(code, width);
+  out += lineEnd;
+  out += KindOfCode(tag.code) == ValueKind::String ? codec.Encode(tag.value) : tag.value;
+  out += lineEnd;
+}
+
+void AppendRecord(std::string& out, const Entity& e, Codec& codec, const std::string& lineEnd) {
+  AppendTag(out, Tag{0, e.type}, codec, lineEnd);
+  for (const Tag& t : e.tags)
+    AppendTag(out, t, codec, lineEnd);
+  for (const XData& x : e.xdata) {
+    AppendTag(out, Tag{1001, x.application}, codec, lineEnd);
+    for (const Tag& t : x.tags)
+      AppendTag(out, t, codec, lineEnd);
+  }
+}
+
+std::string ErrnoText() {
+  return std::strerror(errno);
+}
+
+}  // namespace
+
+Document Read(std::string_view bytes, const std::string& fileName, const ReadOptions& options) {
+  if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
+    throw ReadError(fileName, 0, "binary DXF is not supported; save the drawing as ASCII DXF");
+  }
+  const bool bom = bytes.substr(0, kBom.size()) == kBom;
+  if (bom)
+    bytes.remove_prefix(kBom.size());
+  std::string lineEnd;
+  std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd);
+  const std::string codePage = CodePageOfRawTags(tags, options);
+  Codec codec(codePage);
+  for (RawTag& t : tags) {
+    if (KindOfCode(t.code) == ValueKind::String)
+      t.value = codec.Decode(t.value);
+  }
+  Document doc = Parser(std::move(tags), fileName).Parse();
+  doc.codePage = options.codePage;
+  doc.lineEnding = lineEnd.empty() ? "\r\n" : lineEnd;
+  doc.byteOrderMark = bom;
+  return doc;
+}
+
+Document ReadFile(const std::string& path, const ReadOptions& options) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw ReadError(path, 0, "cannot open the file: " + ErrnoText());
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) {
+    throw ReadError(path, 0, "cannot read the file: " + ErrnoText());
+  }
+  return Read(content.str(), path, options);
+}
+
+std::string CodePageOf(const Document& document) {
+  if (document.VersionNumber() >= 1021)
+    return "UTF-8";
+  if (const auto cp = document.HeaderValue("$DWGCODEPAGE"); cp && !Trim(*cp).empty())
+    return *cp;
+  return document.codePage;
+}
+
+std::string Write(const Document& document) {
+  Codec codec(CodePageOf(document));
+  const std::string& le = document.lineEnding;
+  std::string out;
+  if (document.byteOrderMark)
+    out += kBom;
+  for (const Tag& t : document.preamble)
+    AppendTag(out, t, codec, le);
+  for (const Section& s : document.sections) {
+    AppendTag(out, Tag{0, "SECTION"}, codec, le);
+    AppendTag(out, Tag{2, s.name}, codec, le);
+    for (const Tag& t : s.tags)
+      AppendTag(out, t, codec, le);
+    for (const Entity& e : s.records)
+      AppendRecord(out, e, codec, le);
+    for (const Table& t : s.tables) {
+      AppendRecord(out, t.head, codec, le);
+      for (const Entity& r : t.records)
+        AppendRecord(out, r, codec, le);
+      AppendRecord(out, t.end, codec, le);
+    }
+    for (const Block& b : s.blocks) {
+      AppendRecord(out, b.begin, codec, le);
+      for (const Entity& e : b.entities)
+        AppendRecord(out, e, codec, le);
+      AppendRecord(out, b.end, codec, le);
+    }
+    AppendRecord(out, s.end, codec, le);
+  }
+  AppendTag(out, Tag{0, "EOF"}, codec, le);
+  return out;
+}
+
+void WriteFile(Document& document, const std::string& path) {
+  RegisterApplications(document);
+  const std::string bytes = Write(document);
+
+  const std::size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
+  const int fd = mkstemp(temp.data());
+  if (fd < 0) {
+    throw WriteError("cannot create a temporary file beside " + path + ": " + ErrnoText());
+  }
+  const auto fail = [&](const std::string& what) {
+    const std::string reason = ErrnoText();
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw WriteError(what + " " + path + ": " + reason);
+  };
+  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
+  struct stat st {};
+  mode_t mode = 0;
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0)
+    fail("cannot set the permissions of");
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      fail("cannot write");
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0)
+    fail("cannot flush");
+  if (::close(fd) != 0) {
+    const std::string reason = ErrnoText();
+    ::unlink(temp.c_str());
+    throw WriteError("cannot close " + path + ": " + reason);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string reason = ErrnoText();
+    ::unlink(temp.c_str());
+    throw WriteError("cannot replace " + path + ": " + reason);
+  }
+}
+
+}  // namespace trivane::dxf

@@ -1,0 +1,1008 @@
+#include "host/dxf/model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <set>
+
+#include "host/dxf/number_format.h"
+
+namespace trivane::dxf {
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// The subclass of a record a value belongs to, and the order of the codes within it (used to
+// place a tag the record lacks).
+struct Subclass {
+  std::string_view marker;
+  int occurrence;
+  std::vector<int> order;
+};
+
+const Subclass kEntityCommon{"AcDbEntity", 0, {67, 410, 8}};
+const Subclass kLineSub{"AcDbLine", 0, {39, 10, 20, 30, 11, 21, 31, 210, 220, 230}};
+const Subclass kCircleSub{"AcDbCircle", 0, {39, 10, 20, 30, 40, 210, 220, 230}};
+const Subclass kTextSub{
+    "AcDbText", 0, {39, 10, 20, 30, 40, 1, 50, 41, 51, 7, 71, 72, 11, 21, 31, 210, 220, 230, 73}};
+const Subclass kText2Sub{"AcDbText", 1, {73}};
+const Subclass kInsertSub{
+    "AcDbBlockReference", 0, {66, 2, 10, 20, 30, 41, 42, 43, 50, 70, 71, 44, 45, 210, 220, 230}};
+const Subclass kPolylineSub{"AcDbPolyline", 0, {90, 70, 43, 38, 39, 10}};
+const Subclass kLeaderSub{"AcDbLeader", 0, {3, 71, 72, 73, 74, 75, 40, 41, 76, 10}};
+const Subclass kLayerSub{"AcDbLayerTableRecord", 0, {2, 70, 62, 6, 290, 370, 390, 347}};
+
+struct Range {
+  std::size_t begin;
+  std::size_t end;
+  bool marked;  // a subclass of a record with markers (else the whole record)
+};
+
+bool IsGroupStart(const Tag& t) {
+  return t.code == 102 && !t.value.empty() && t.value.front() == '{';
+}
+
+// Index past the 102 group at i (or i when none starts there).
+std::size_t PastGroup(const Tags& tags, std::size_t i) {
+  if (!IsGroupStart(tags[i]))
+    return i;
+  std::size_t k = i + 1;
+  while (k < tags.size() && !(tags[k].code == 102 && tags[k].value == "}"))
+    ++k;
+  return k < tags.size() ? k + 1 : k;
+}
+
+// Calls f(index) for each tag of the range outside 102 groups; f returns false to stop.
+template <typename F>
+void ForEach(const Tags& tags, Range r, F f) {
+  for (std::size_t i = r.begin; i < r.end && i < tags.size();) {
+    const std::size_t past = PastGroup(tags, i);
+    if (past != i) {
+      i = past;
+      continue;
+    }
+    if (!f(i))
+      return;
+    ++i;
+  }
+}
+
+bool HasMarkers(const Entity& e) {
+  bool found = false;
+  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
+    found = e.tags[i].code == 100;
+    return !found;
+  });
+  return found;
+}
+
+// The tags of a subclass; the whole record when it has no markers at all; begin == kNone when
+// the record has markers but not this one.
+Range RangeOf(const Entity& e, const Subclass& sub) {
+  if (!HasMarkers(e))
+    return {0, e.tags.size(), false};
+  int seen = 0;
+  Range r{kNone, kNone, true};
+  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
+    const Tag& t = e.tags[i];
+    if (t.code != 100)
+      return true;
+    if (r.begin != kNone) {
+      r.end = i;
+      return false;
+    }
+    if (t.value == sub.marker && seen++ == sub.occurrence)
+      r.begin = i + 1;
+    return true;
+  });
+  if (r.begin != kNone && r.end == kNone)
+    r.end = e.tags.size();
+  return r;
+}
+
+Range EnsureRange(Entity& e, const Subclass& sub) {
+  Range r = RangeOf(e, sub);
+  if (r.begin == kNone) {
+    e.tags.push_back(Tag{100, std::string(sub.marker)});
+    r = {e.tags.size(), e.tags.size(), true};
+  }
+  return r;
+}
+
+std::size_t FindIn(const Tags& tags, Range r, int code) {
+  std::size_t found = kNone;
+  if (r.begin == kNone)
+    return kNone;
+  ForEach(tags, r, [&](std::size_t i) {
+    if (tags[i].code == code)
+      found = i;
+    return found == kNone;
+  });
+  return found;
+}
+
+// Where a missing tag goes: after the last tag of the range whose code comes before it.
+std::size_t InsertPosition(const Tags& tags, Range r, const Subclass& sub, int code) {
+  const auto rank = [&](int c) {
+    const auto it = std::find(sub.order.begin(), sub.order.end(), c);
+    return it == sub.order.end() ? kNone : static_cast<std::size_t>(it - sub.order.begin());
+  };
+  const std::size_t own = rank(code);
+  std::size_t pos = r.marked ? r.begin : r.end;
+  bool any = false;
+  ForEach(tags, r, [&](std::size_t i) {
+    const std::size_t k = rank(tags[i].code);
+    if (k != kNone && k < own) {
+      pos = i + 1;
+      any = true;
+    }
+    return true;
+  });
+  if (!any && !r.marked)
+    pos = r.end;
+  return pos;
+}
+
+// Sets a tag of a subclass. `same` tells whether the present text already means the value (then
+// it is kept as written); `isDefault` whether a missing tag may stay missing.
+template <typename Same>
+void SetTag(Entity& e, const Subclass& sub, int code, const std::string& text, bool isDefault,
+            Same same) {
+  Range r = RangeOf(e, sub);
+  if (r.begin == kNone) {
+    if (isDefault)
+      return;
+    r = EnsureRange(e, sub);
+  }
+  const std::size_t i = FindIn(e.tags, r, code);
+  if (i != kNone) {
+    if (!same(e.tags[i].value))
+      e.tags[i].value = text;
+    return;
+  }
+  if (isDefault)
+    return;
+  const std::size_t pos = InsertPosition(e.tags, r, sub, code);
+  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(pos), Tag{code, text});
+}
+
+void SetDouble(Entity& e, const Subclass& sub, int code, double v,
+               std::optional<double> fallback = std::nullopt) {
+  SetTag(e, sub, code, detail::FormatGeneral(v), fallback && *fallback == v,
+         [v](const std::string& t) { return ParseDouble(t) == v; });
+}
+
+void SetInt(Entity& e, const Subclass& sub, int code, std::int64_t v,
+            std::optional<std::int64_t> fallback = std::nullopt) {
+  SetTag(e, sub, code, std::to_string(v), fallback && *fallback == v,
+         [v](const std::string& t) { return ParseInt(t) == v; });
+}
+
+void SetString(Entity& e, const Subclass& sub, int code, const std::string& v) {
+  SetTag(e, sub, code, v, false, [&v](const std::string& t) { return t == v; });
+}
+
+void SetPoint(Entity& e, const Subclass& sub, int code, const TAcadPoint& p) {
+  SetDouble(e, sub, code, p.x);
+  SetDouble(e, sub, code + 10, p.y);
+  SetDouble(e, sub, code + 20, p.z, 0.0);
+}
+
+double GetDouble(const Entity& e, int code, double fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseDouble(t->value).value_or(fallback) : fallback;
+}
+
+std::int64_t GetInt(const Entity& e, int code, std::int64_t fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseInt(t->value).value_or(fallback) : fallback;
+}
+
+TAcadPoint GetPoint(const Entity& e, int code) {
+  return {GetDouble(e, code, 0.0), GetDouble(e, code + 10, 0.0), GetDouble(e, code + 20, 0.0)};
+}
+
+void Expect(const Entity& e, std::string_view type) {
+  if (e.type != type) {
+    throw Error("cannot update a " + e.type + " record as " + std::string(type));
+  }
+}
+
+bool IsVertexCode(int code, bool lw) {
+  return lw ? (code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91)
+            : (code == 10 || code == 20 || code == 30);
+}
+
+// The run of vertex tags of a subclass: [begin, end), begin == end when there are none.
+Range VertexRun(const Entity& e, const Subclass& sub, bool lw) {
+  const Range r = RangeOf(e, sub);
+  if (r.begin == kNone)
+    return {kNone, kNone, true};
+  const std::size_t first = FindIn(e.tags, r, 10);
+  if (first == kNone)
+    return {kNone, kNone, r.marked};
+  std::size_t end = first;
+  while (end < r.end && IsVertexCode(e.tags[end].code, lw))
+    ++end;
+  return {first, end, r.marked};
+}
+
+void ReplaceVertexRun(Entity& e, const Subclass& sub, bool lw, const Tags& fresh) {
+  Range run = VertexRun(e, sub, lw);
+  if (run.begin == kNone) {
+    Range r = EnsureRange(e, sub);
+    run.begin = run.end = InsertPosition(e.tags, r, sub, 10);
+  }
+  const auto first = e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin);
+  e.tags.erase(first, e.tags.begin() + static_cast<std::ptrdiff_t>(run.end));
+  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin), fresh.begin(),
+                fresh.end());
+}
+
+void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
+  const Range run = VertexRun(e, kPolylineSub, true);
+  std::vector<std::size_t> starts;
+  if (run.begin != kNone) {
+    for (std::size_t i = run.begin; i < run.end; ++i) {
+      if (e.tags[i].code == 10)
+        starts.push_back(i);
+    }
+  }
+  if (starts.size() != vertices.size()) {
+    Tags fresh;
+    for (const LwVertex& v : vertices) {
+      fresh.push_back(DoubleTag(10, v.x));
+      fresh.push_back(DoubleTag(20, v.y));
+      if (v.bulge != 0.0)
+        fresh.push_back(DoubleTag(42, v.bulge));
+    }
+    ReplaceVertexRun(e, kPolylineSub, true, fresh);
+    return;
+  }
+  // Same count: change the coordinates and bulges in place, keeping widths and vertex ids.
+  std::size_t end = run.end;
+  for (std::size_t k = vertices.size(); k-- > 0;) {
+    const std::size_t begin = starts[k];
+    const auto set = [&](std::size_t i, double v) {
+      if (ParseDouble(e.tags[i].value) != v)
+        e.tags[i].value = detail::FormatGeneral(v);
+    };
+    set(begin, vertices[k].x);
+    std::size_t bulgeAt = kNone;
+    bool hasY = false;
+    for (std::size_t i = begin + 1; i < end; ++i) {
+      if (e.tags[i].code == 20 && !hasY) {
+        set(i, vertices[k].y);
+        hasY = true;
+      }
+      if (e.tags[i].code == 42)
+        bulgeAt = i;
+    }
+    if (!hasY) {
+      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(begin + 1),
+                    DoubleTag(20, vertices[k].y));
+      ++end;
+    }
+    if (bulgeAt != kNone) {
+      set(bulgeAt, vertices[k].bulge);
+    } else if (vertices[k].bulge != 0.0) {
+      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(end),
+                    DoubleTag(42, vertices[k].bulge));
+    }
+    end = begin;
+  }
+}
+
+bool ValidSymbolName(std::string_view name, bool allowLeadingStar) {
+  if (name.empty())
+    return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (c == '*' && i == 0 && allowLeadingStar)
+      continue;
+    if (std::string_view("<>/\\\":;?*|=`").find(c) != std::string_view::npos)
+      return false;
+    if (static_cast<unsigned char>(c) < 0x20)
+      return false;
+  }
+  return true;
+}
+
+// Starts a new entity: the common tags, then the subclass marker.
+Entity Start(const Document& doc, std::string type, const Properties& props,
+             std::string_view subclass) {
+  Entity e;
+  e.type = std::move(type);
+  const bool markers = doc.HasSubclassMarkers();
+  if (markers)
+    e.tags.push_back(Tag{100, "AcDbEntity"});
+  e.tags.push_back(Tag{8, props.layer});
+  if (props.linetype)
+    e.tags.push_back(Tag{6, *props.linetype});
+  if (props.color)
+    e.tags.push_back(IntTag(62, *props.color));
+  if (markers)
+    e.tags.push_back(Tag{100, std::string(subclass)});
+  return e;
+}
+
+void PushPoint(Tags& tags, int code, const TAcadPoint& p) {
+  tags.push_back(DoubleTag(code, p.x));
+  tags.push_back(DoubleTag(code + 10, p.y));
+  tags.push_back(DoubleTag(code + 20, p.z));
+}
+
+void RequireR13(const Document& doc, std::string_view type) {
+  if (!doc.HasSubclassMarkers()) {
+    throw Error(std::string(type) + " needs DXF R13 or later; the drawing is " + doc.AcadVersion());
+  }
+}
+
+// Gives a record its handle and owner as the document's version requires.
+void Adopt(Document& doc, Entity& e, const std::string& owner) {
+  const int handleCode = e.type == "DIMSTYLE" ? 105 : 5;
+  const auto handleAt = std::find_if(e.tags.begin(), e.tags.end(),
+                                     [&](const Tag& t) { return t.code == handleCode; });
+  if (doc.UsesHandles()) {
+    const std::string handle = doc.NewHandle();
+    if (handleAt != e.tags.end()) {
+      handleAt->value = handle;
+    } else {
+      e.tags.insert(e.tags.begin(), Tag{handleCode, handle});
+    }
+  } else if (handleAt != e.tags.end()) {
+    e.tags.erase(handleAt);
+  }
+  if (!doc.HasSubclassMarkers())
+    return;
+  if (Tag* t = e.Find(330)) {
+    t->value = owner;
+    return;
+  }
+  std::size_t pos = 0;
+  if (!e.tags.empty() && e.tags[0].code == handleCode)
+    pos = 1;
+  while (pos < e.tags.size() && PastGroup(e.tags, pos) != pos)
+    pos = PastGroup(e.tags, pos);
+  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(pos), Tag{330, owner});
+}
+
+const std::vector<std::string_view> kTableOrder = {
+    "VPORT", "LTYPE", "LAYER", "STYLE", "VIEW", "UCS", "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+
+Table& EnsureTable(Document& doc, std::string_view name) {
+  if (Table* t = doc.FindTable(name))
+    return *t;
+  Table table;
+  table.head.type = "TABLE";
+  table.head.tags.push_back(Tag{2, std::string(name)});
+  if (doc.HasSubclassMarkers()) {
+    table.head.tags.push_back(Tag{5, doc.NewHandle()});
+    table.head.tags.push_back(Tag{330, "0"});
+    table.head.tags.push_back(Tag{100, "AcDbSymbolTable"});
+  }
+  table.head.tags.push_back(Tag{70, "0"});
+  if (doc.HasSubclassMarkers() && name == "DIMSTYLE") {
+    table.head.tags.push_back(Tag{100, "AcDbDimStyleTable"});
+  }
+  table.end.type = "ENDTAB";
+  std::vector<Table>& tables = doc.EnsureSection("TABLES").tables;
+  const auto rank = [](std::string_view n) {
+    return std::find(kTableOrder.begin(), kTableOrder.end(), n) - kTableOrder.begin();
+  };
+  const auto it = std::find_if(tables.begin(), tables.end(),
+                               [&](const Table& t) { return rank(t.Name()) > rank(name); });
+  return *tables.insert(it, std::move(table));
+}
+
+Entity& AddTableRecord(Document& doc, std::string_view tableName, Entity record) {
+  Table& table = EnsureTable(doc, tableName);
+  Adopt(doc, record, table.head.Handle());
+  table.records.push_back(std::move(record));
+  if (Tag* count = table.head.Find(70)) {
+    if (ParseInt(count->value).value_or(0) < static_cast<std::int64_t>(table.records.size())) {
+      count->value = std::to_string(table.records.size());
+    }
+  }
+  return table.records.back();
+}
+
+// A symbol table record with its markers (from R13 on) and its name.
+Entity NewRecord(const Document& doc, std::string type, std::string_view subclass,
+                 std::string_view name) {
+  Entity e;
+  e.type = std::move(type);
+  if (doc.HasSubclassMarkers()) {
+    e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
+    e.tags.push_back(Tag{100, std::string(subclass)});
+  }
+  e.tags.push_back(Tag{2, std::string(name)});
+  return e;
+}
+
+std::string ResolveLinetype(Document& doc, const std::string& name) {
+  if (const Entity* r = doc.FindTableRecord("LTYPE", name))
+    return std::string(r->Value(2));
+  if (!doc.FindTable("LTYPE"))
+    return name;
+  if (!SameName(name, "Continuous")) {
+    throw Error("linetype " + name + " is not defined in the drawing");
+  }
+  Entity lt = NewRecord(doc, "LTYPE", "AcDbLinetypeTableRecord", name);
+  lt.tags.insert(lt.tags.end(),
+                 {Tag{70, "0"}, Tag{3, "Solid line"}, Tag{72, "65"}, Tag{73, "0"}, Tag{40, "0.0"}});
+  AddTableRecord(doc, "LTYPE", std::move(lt));
+  return name;
+}
+
+Entity& AddAppId(Document& doc, std::string_view application);
+
+void RegisterXData(Document& doc, const Entity& e) {
+  std::vector<std::string> apps;
+  for (const XData& x : e.xdata)
+    apps.push_back(x.application);
+  for (const std::string& app : apps)
+    EnsureAppId(doc, app);
+}
+
+}  // namespace
+
+int AlignmentFromDxf(int h, int v) {
+  if (h == 3 || h == 4 || h == 5)
+    return h;
+  if (h < 0 || h > 2 || v < 0 || v > 3)
+    return kAlignLeft;
+  if (v == 0)
+    return h;
+  // 73: 1 bottom, 2 middle, 3 top.
+  static constexpr int kRows[4] = {0, kAlignBottomLeft, kAlignMiddleLeft, kAlignTopLeft};
+  return kRows[v] + h;
+}
+
+void DxfFromAlignment(int alignment, int& h, int& v) {
+  h = 0;
+  v = 0;
+  if (alignment >= 1 && alignment <= 5) {
+    h = alignment;
+  } else if (alignment >= kAlignTopLeft && alignment <= kAlignBottomRight) {
+    const int row = (alignment - kAlignTopLeft) / 3;  // 0 top, 1 middle, 2 bottom
+    h = (alignment - kAlignTopLeft) % 3;
+    v = 3 - row;
+  }
+}
+
+std::optional<LineData> AsLine(const Entity& e) {
+  if (e.type != "LINE")
+    return std::nullopt;
+  return LineData{GetPoint(e, 10), GetPoint(e, 11)};
+}
+
+std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
+  if (e.type != "LWPOLYLINE")
+    return std::nullopt;
+  LwPolylineData d;
+  d.closed = (GetInt(e, 70, 0) & 1) != 0;
+  d.elevation = GetDouble(e, 38, 0.0);
+  const Range run = VertexRun(e, kPolylineSub, true);
+  if (run.begin != kNone) {
+    for (std::size_t i = run.begin; i < run.end; ++i) {
+      const Tag& t = e.tags[i];
+      const double v = ParseDouble(t.value).value_or(0.0);
+      if (t.code == 10) {
+        d.vertices.push_back(LwVertex{v, 0.0, 0.0});
+      } else if (t.code == 20) {
+        d.vertices.back().y = v;
+      } else if (t.code == 42) {
+        d.vertices.back().bulge = v;
+      }
+    }
+  }
+  return d;
+}
+
+std::optional<TextData> AsText(const Entity& e) {
+  if (e.type != "TEXT")
+    return std::nullopt;
+  TextData d;
+  d.text = std::string(e.Value(1));
+  d.insertion = GetPoint(e, 10);
+  d.alignmentPoint = GetPoint(e, 11);
+  d.height = GetDouble(e, 40, 1.0);
+  d.rotationDegrees = GetDouble(e, 50, 0.0);
+  d.alignment =
+      AlignmentFromDxf(static_cast<int>(GetInt(e, 72, 0)), static_cast<int>(GetInt(e, 73, 0)));
+  return d;
+}
+
+std::optional<CircleData> AsCircle(const Entity& e) {
+  if (e.type != "CIRCLE")
+    return std::nullopt;
+  return CircleData{GetPoint(e, 10), GetDouble(e, 40, 0.0)};
+}
+
+std::optional<InsertData> AsInsert(const Entity& e) {
+  if (e.type != "INSERT")
+    return std::nullopt;
+  InsertData d;
+  d.name = std::string(e.Value(2));
+  d.insertion = GetPoint(e, 10);
+  d.xScale = GetDouble(e, 41, 1.0);
+  d.yScale = GetDouble(e, 42, 1.0);
+  d.zScale = GetDouble(e, 43, 1.0);
+  d.rotationDegrees = GetDouble(e, 50, 0.0);
+  return d;
+}
+
+std::optional<LeaderData> AsLeader(const Entity& e) {
+  if (e.type != "LEADER")
+    return std::nullopt;
+  LeaderData d;
+  d.arrowhead = GetInt(e, 71, 1) != 0;
+  d.dimStyle = std::string(e.Value(3, "Standard"));
+  const Range run = VertexRun(e, kLeaderSub, false);
+  if (run.begin != kNone) {
+    for (std::size_t i = run.begin; i < run.end; ++i) {
+      const Tag& t = e.tags[i];
+      const double v = ParseDouble(t.value).value_or(0.0);
+      if (t.code == 10) {
+        d.vertices.push_back(TAcadPoint{v, 0.0, 0.0});
+      } else if (t.code == 20) {
+        d.vertices.back().y = v;
+      } else {
+        d.vertices.back().z = v;
+      }
+    }
+  }
+  return d;
+}
+
+std::optional<LayerData> AsLayer(const Entity& e) {
+  if (e.type != "LAYER")
+    return std::nullopt;
+  LayerData d;
+  d.name = std::string(e.Value(2));
+  d.color = static_cast<int>(GetInt(e, 62, 7));
+  d.linetype = std::string(e.Value(6, "Continuous"));
+  d.flags = static_cast<int>(GetInt(e, 70, 0));
+  return d;
+}
+
+BlockData AsBlock(const Block& block) {
+  return BlockData{std::string(block.begin.Value(2)), GetPoint(block.begin, 10)};
+}
+
+std::string LayerOf(const Entity& e) {
+  return std::string(e.Value(8, "0"));
+}
+
+TAcadPoint Extrusion(const Entity& e) {
+  if (!e.Find(210))
+    return {0.0, 0.0, 1.0};
+  return GetPoint(e, 210);
+}
+
+bool InPaperSpace(const Entity& e) {
+  return GetInt(e, 67, 0) == 1;
+}
+
+void Update(Entity& e, const LineData& d) {
+  Expect(e, "LINE");
+  SetPoint(e, kLineSub, 10, d.start);
+  SetPoint(e, kLineSub, 11, d.end);
+}
+
+void Update(Entity& e, const LwPolylineData& d) {
+  Expect(e, "LWPOLYLINE");
+  UpdateLwVertices(e, d.vertices);
+  SetInt(e, kPolylineSub, 90, static_cast<std::int64_t>(d.vertices.size()));
+  const std::int64_t flags = GetInt(e, 70, 0);
+  SetInt(e, kPolylineSub, 70, d.closed ? (flags | 1) : (flags & ~std::int64_t{1}), 0);
+  SetDouble(e, kPolylineSub, 38, d.elevation, 0.0);
+}
+
+void Update(Entity& e, const TextData& d) {
+  Expect(e, "TEXT");
+  int h = 0;
+  int v = 0;
+  DxfFromAlignment(d.alignment, h, v);
+  SetPoint(e, kTextSub, 10, d.insertion);
+  SetDouble(e, kTextSub, 40, d.height);
+  SetString(e, kTextSub, 1, d.text);
+  SetDouble(e, kTextSub, 50, d.rotationDegrees, 0.0);
+  SetInt(e, kTextSub, 72, h, 0);
+  if (h != 0 || v != 0 || e.Find(11))
+    SetPoint(e, kTextSub, 11, d.alignmentPoint);
+  SetInt(e, HasMarkers(e) ? kText2Sub : kTextSub, 73, v, 0);
+}
+
+void Update(Entity& e, const CircleData& d) {
+  Expect(e, "CIRCLE");
+  SetPoint(e, kCircleSub, 10, d.center);
+  SetDouble(e, kCircleSub, 40, d.radius);
+}
+
+void Update(Entity& e, const InsertData& d) {
+  Expect(e, "INSERT");
+  SetString(e, kInsertSub, 2, d.name);
+  SetPoint(e, kInsertSub, 10, d.insertion);
+  SetDouble(e, kInsertSub, 41, d.xScale, 1.0);
+  SetDouble(e, kInsertSub, 42, d.yScale, 1.0);
+  SetDouble(e, kInsertSub, 43, d.zScale, 1.0);
+  SetDouble(e, kInsertSub, 50, d.rotationDegrees, 0.0);
+}
+
+void Update(Entity& e, const LeaderData& d) {
+  Expect(e, "LEADER");
+  SetString(e, kLeaderSub, 3, d.dimStyle);
+  SetInt(e, kLeaderSub, 71, d.arrowhead ? 1 : 0);
+  Tags fresh;
+  for (const TAcadPoint& p : d.vertices)
+    PushPoint(fresh, 10, p);
+  // Keep the text of unchanged coordinates (a 2D writer may have left z out).
+  const bool same = AsLeader(e)->vertices == d.vertices;
+  if (!same)
+    ReplaceVertexRun(e, kLeaderSub, false, fresh);
+  SetInt(e, kLeaderSub, 76, static_cast<std::int64_t>(d.vertices.size()));
+}
+
+void Update(Entity& e, const LayerData& d) {
+  Expect(e, "LAYER");
+  SetString(e, kLayerSub, 2, d.name);
+  SetInt(e, kLayerSub, 70, d.flags);
+  SetInt(e, kLayerSub, 62, d.color);
+  SetString(e, kLayerSub, 6, d.linetype);
+}
+
+void SetLayer(Entity& e, std::string_view layer) {
+  if (Tag* t = e.Find(8)) {
+    t->value = std::string(layer);
+    return;
+  }
+  if (HasMarkers(e)) {
+    SetString(e, kEntityCommon, 8, std::string(layer));
+    return;
+  }
+  const std::size_t pos = (!e.tags.empty() && e.tags[0].code == 5) ? 1 : 0;
+  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(pos), Tag{8, std::string(layer)});
+}
+
+Entity NewEntity(const Document& doc, const LineData& d, const Properties& props) {
+  Entity e = Start(doc, "LINE", props, "AcDbLine");
+  PushPoint(e.tags, 10, d.start);
+  PushPoint(e.tags, 11, d.end);
+  return e;
+}
+
+Entity NewEntity(const Document& doc, const LwPolylineData& d, const Properties& props) {
+  RequireR13(doc, "LWPOLYLINE");
+  Entity e = Start(doc, "LWPOLYLINE", props, "AcDbPolyline");
+  e.tags.push_back(IntTag(90, static_cast<std::int64_t>(d.vertices.size())));
+  e.tags.push_back(IntTag(70, d.closed ? 1 : 0));
+  if (d.elevation != 0.0)
+    e.tags.push_back(DoubleTag(38, d.elevation));
+  for (const LwVertex& v : d.vertices) {
+    e.tags.push_back(DoubleTag(10, v.x));
+    e.tags.push_back(DoubleTag(20, v.y));
+    if (v.bulge != 0.0)
+      e.tags.push_back(DoubleTag(42, v.bulge));
+  }
+  return e;
+}
+
+Entity NewEntity(const Document& doc, const TextData& d, const Properties& props) {
+  Entity e = Start(doc, "TEXT", props, "AcDbText");
+  int h = 0;
+  int v = 0;
+  DxfFromAlignment(d.alignment, h, v);
+  PushPoint(e.tags, 10, d.insertion);
+  e.tags.push_back(DoubleTag(40, d.height));
+  e.tags.push_back(Tag{1, d.text});
+  if (d.rotationDegrees != 0.0)
+    e.tags.push_back(DoubleTag(50, d.rotationDegrees));
+  if (h != 0)
+    e.tags.push_back(IntTag(72, h));
+  if (h != 0 || v != 0)
+    PushPoint(e.tags, 11, d.alignmentPoint);
+  if (doc.HasSubclassMarkers())
+    e.tags.push_back(Tag{100, "AcDbText"});
+  if (v != 0)
+    e.tags.push_back(IntTag(73, v));
+  return e;
+}
+
+Entity NewEntity(const Document& doc, const CircleData& d, const Properties& props) {
+  Entity e = Start(doc, "CIRCLE", props, "AcDbCircle");
+  PushPoint(e.tags, 10, d.center);
+  e.tags.push_back(DoubleTag(40, d.radius));
+  return e;
+}
+
+Entity NewEntity(const Document& doc, const InsertData& d, const Properties& props) {
+  Entity e = Start(doc, "INSERT", props, "AcDbBlockReference");
+  e.tags.push_back(Tag{2, d.name});
+  PushPoint(e.tags, 10, d.insertion);
+  if (d.xScale != 1.0)
+    e.tags.push_back(DoubleTag(41, d.xScale));
+  if (d.yScale != 1.0)
+    e.tags.push_back(DoubleTag(42, d.yScale));
+  if (d.zScale != 1.0)
+    e.tags.push_back(DoubleTag(43, d.zScale));
+  if (d.rotationDegrees != 0.0)
+    e.tags.push_back(DoubleTag(50, d.rotationDegrees));
+  return e;
+}
+
+Entity NewEntity(const Document& doc, const LeaderData& d, const Properties& props) {
+  RequireR13(doc, "LEADER");
+  Entity e = Start(doc, "LEADER", props, "AcDbLeader");
+  e.tags.push_back(Tag{3, d.dimStyle});
+  e.tags.push_back(IntTag(71, d.arrowhead ? 1 : 0));
+  e.tags.push_back(IntTag(72, 0));  // straight segments
+  e.tags.push_back(IntTag(73, 3));  // no annotation
+  e.tags.push_back(IntTag(74, 1));
+  e.tags.push_back(IntTag(75, 0));
+  e.tags.push_back(IntTag(76, static_cast<std::int64_t>(d.vertices.size())));
+  for (const TAcadPoint& p : d.vertices)
+    PushPoint(e.tags, 10, p);
+  return e;
+}
+
+Entity& AddEntity(Document& doc, Entity entity) {
+  std::string owner;
+  if (doc.HasSubclassMarkers()) {
+    owner = doc.ModelSpaceHandle();
+    if (owner.empty())
+      throw Error("the drawing has no *Model_Space block record");
+  }
+  Adopt(doc, entity, owner);
+  RegisterXData(doc, entity);
+  std::vector<Entity>& records = doc.Entities();
+  records.push_back(std::move(entity));
+  return records.back();
+}
+
+Entity& AddEntity(Document& doc, Block& block, Entity entity) {
+  std::string owner;
+  if (doc.HasSubclassMarkers()) {
+    owner = std::string(block.begin.Value(330));
+    if (owner.empty()) {
+      const Entity* record = doc.FindTableRecord("BLOCK_RECORD", block.Name());
+      if (!record)
+        throw Error("block " + block.Name() + " has no BLOCK_RECORD");
+      owner = record->Handle();
+    }
+  }
+  Adopt(doc, entity, owner);
+  RegisterXData(doc, entity);
+  block.entities.push_back(std::move(entity));
+  return block.entities.back();
+}
+
+Entity& EnsureLayer(Document& doc, const LayerData& data) {
+  if (Entity* existing = doc.FindTableRecord("LAYER", data.name))
+    return *existing;
+  if (!ValidSymbolName(data.name, false))
+    throw Error("invalid layer name \"" + data.name + "\"");
+  const std::string linetype = ResolveLinetype(doc, data.linetype);
+  Entity layer = NewRecord(doc, "LAYER", "AcDbLayerTableRecord", data.name);
+  layer.tags.push_back(IntTag(70, data.flags));
+  layer.tags.push_back(IntTag(62, data.color));
+  layer.tags.push_back(Tag{6, linetype});
+  if (doc.VersionNumber() >= 1015) {
+    layer.tags.push_back(IntTag(370, -3));
+    // The plot style of layer 0, when the drawing names one, so that every layer has one.
+    if (const Entity* zero = doc.FindTableRecord("LAYER", "0")) {
+      if (const Tag* plotStyle = zero->Find(390))
+        layer.tags.push_back(*plotStyle);
+    }
+  }
+  return AddTableRecord(doc, "LAYER", std::move(layer));
+}
+
+Block& AddBlock(Document& doc, const BlockData& data) {
+  if (!ValidSymbolName(data.name, true))
+    throw Error("invalid block name \"" + data.name + "\"");
+  if (doc.FindBlock(data.name) || doc.FindTableRecord("BLOCK_RECORD", data.name)) {
+    throw Error("block " + data.name + " exists already");
+  }
+  const bool markers = doc.HasSubclassMarkers();
+  std::string recordHandle;
+  if (markers) {
+    Entity record = NewRecord(doc, "BLOCK_RECORD", "AcDbBlockTableRecord", data.name);
+    record.tags.push_back(Tag{340, "0"});
+    if (doc.VersionNumber() >= 1021) {
+      record.tags.insert(record.tags.end(), {Tag{70, "0"}, Tag{280, "1"}, Tag{281, "0"}});
+    }
+    recordHandle = AddTableRecord(doc, "BLOCK_RECORD", std::move(record)).Handle();
+  }
+  Block block;
+  block.begin.type = "BLOCK";
+  block.end.type = "ENDBLK";
+  if (markers)
+    block.begin.tags.push_back(Tag{100, "AcDbEntity"});
+  block.begin.tags.push_back(Tag{8, "0"});
+  if (markers)
+    block.begin.tags.push_back(Tag{100, "AcDbBlockBegin"});
+  block.begin.tags.push_back(Tag{2, data.name});
+  block.begin.tags.push_back(Tag{70, "0"});
+  PushPoint(block.begin.tags, 10, data.basePoint);
+  block.begin.tags.push_back(Tag{3, data.name});
+  if (markers) {
+    block.begin.tags.push_back(Tag{1, ""});
+    block.end.tags = {Tag{100, "AcDbEntity"}, Tag{8, "0"}, Tag{100, "AcDbBlockEnd"}};
+  } else {
+    block.end.tags = {Tag{8, "0"}};
+  }
+  Adopt(doc, block.begin, recordHandle);
+  Adopt(doc, block.end, recordHandle);
+  std::vector<Block>& blocks = doc.EnsureSection("BLOCKS").blocks;
+  blocks.push_back(std::move(block));
+  return blocks.back();
+}
+
+bool RemoveBlock(Document& doc, std::string_view name) {
+  Section* section = doc.FindSection("BLOCKS");
+  if (!section)
+    return false;
+  auto& blocks = section->blocks;
+  const auto it = std::find_if(blocks.begin(), blocks.end(),
+                               [&](const Block& b) { return SameName(b.Name(), name); });
+  if (it == blocks.end())
+    return false;
+  blocks.erase(it);
+  if (Table* records = doc.FindTable("BLOCK_RECORD")) {
+    std::erase_if(records->records, [&](const Entity& r) { return SameName(r.Value(2), name); });
+  }
+  return true;
+}
+
+Entity& EnsureAppId(Document& doc, std::string_view application) {
+  if (Entity* existing = doc.FindTableRecord("APPID", application))
+    return *existing;
+  if (!ValidSymbolName(application, false)) {
+    throw Error("invalid application name \"" + std::string(application) + "\"");
+  }
+  return AddAppId(doc, application);
+}
+
+namespace {
+
+Entity& AddAppId(Document& doc, std::string_view application) {
+  Entity record = NewRecord(doc, "APPID", "AcDbRegAppTableRecord", application);
+  record.tags.push_back(Tag{70, "0"});
+  return AddTableRecord(doc, "APPID", std::move(record));
+}
+
+}  // namespace
+
+void SetXData(Document& doc, Entity& entity, XData xdata) {
+  EnsureAppId(doc, xdata.application);
+  for (XData& x : entity.xdata) {
+    if (SameName(x.application, xdata.application)) {
+      x = std::move(xdata);
+      return;
+    }
+  }
+  entity.xdata.push_back(std::move(xdata));
+}
+
+void RegisterApplications(Document& doc) {
+  std::set<std::string> apps;
+  const auto see = [&apps](const Entity& e) {
+    for (const XData& x : e.xdata)
+      apps.insert(x.application);
+  };
+  for (const Section& s : doc.sections) {
+    for (const Entity& e : s.records)
+      see(e);
+    for (const Table& t : s.tables) {
+      see(t.head);
+      for (const Entity& r : t.records)
+        see(r);
+    }
+    for (const Block& b : s.blocks) {
+      see(b.begin);
+      for (const Entity& e : b.entities)
+        see(e);
+      see(b.end);
+    }
+  }
+  for (const std::string& app : apps) {
+    // Names from a file are taken as they stand; only new names from this program are checked.
+    if (!doc.FindTableRecord("APPID", app))
+      AddAppId(doc, app);
+  }
+}
+
+}  // namespace trivane::dxf
+
+namespace trivane::dxf {
+
+namespace {
+
+Entity BuilderRecord(const Document& doc, std::string type, std::string_view subclass,
+                     std::string_view name, std::initializer_list<Tag> rest) {
+  Entity e = NewRecord(doc, std::move(type), subclass, name);
+  e.tags.insert(e.tags.end(), rest);
+  return e;
+}
+
+}  // namespace
+
+Document NewDocument(std::string_view acadVersion) {
+  Document doc;
+  doc.codePage = "ANSI_1252";
+  doc.lineEnding = "\r\n";
+  Section& header = doc.EnsureSection("HEADER");
+  header.tags = {Tag{9, "$ACADVER"}, Tag{1, std::string(acadVersion)}, Tag{9, "$DWGCODEPAGE"},
+                 Tag{3, "ANSI_1252"}};
+  const bool markers = doc.HasSubclassMarkers();
+  if (markers) {
+    header.tags.insert(header.tags.end(), {Tag{9, "$HANDSEED"}, Tag{5, "1"}});
+    doc.EnsureSection("CLASSES");
+  }
+  // Every table a reader expects, in the usual order, with the records it needs.
+  for (std::string_view name : kTableOrder) {
+    if (markers || name != "BLOCK_RECORD")
+      EnsureTable(doc, name);
+  }
+  AddTableRecord(
+      doc, "VPORT",
+      BuilderRecord(doc, "VPORT", "AcDbViewportTableRecord", "*Active",
+                    {Tag{70, "0"}, Tag{10, "0.0"}, Tag{20, "0.0"}, Tag{11, "1.0"}, Tag{21, "1.0"},
+                     Tag{12, "0.0"}, Tag{22, "0.0"}, Tag{40, "100.0"}, Tag{41, "1.5"}}));
+  const std::initializer_list<Tag> noPattern = {Tag{70, "0"}, Tag{3, ""}, Tag{72, "65"},
+                                                Tag{73, "0"}, Tag{40, "0.0"}};
+  if (markers) {
+    for (std::string_view name : {"ByBlock", "ByLayer"}) {
+      AddTableRecord(doc, "LTYPE",
+                     BuilderRecord(doc, "LTYPE", "AcDbLinetypeTableRecord", name, noPattern));
+    }
+  }
+  AddTableRecord(
+      doc, "LTYPE",
+      BuilderRecord(
+          doc, "LTYPE", "AcDbLinetypeTableRecord", markers ? "Continuous" : "CONTINUOUS",
+          {Tag{70, "0"}, Tag{3, "Solid line"}, Tag{72, "65"}, Tag{73, "0"}, Tag{40, "0.0"}}));
+  EnsureLayer(doc, LayerData{"0", 7, markers ? "Continuous" : "CONTINUOUS", 0});
+  AddTableRecord(
+      doc, "STYLE",
+      BuilderRecord(doc, "STYLE", "AcDbTextStyleTableRecord", markers ? "Standard" : "STANDARD",
+                    {Tag{70, "0"}, Tag{40, "0.0"}, Tag{41, "1.0"}, Tag{50, "0.0"}, Tag{71, "0"},
+                     Tag{42, "2.5"}, Tag{3, "txt"}, Tag{4, ""}}));
+  EnsureAppId(doc, "ACAD");
+  AddTableRecord(doc, "DIMSTYLE",
+                 BuilderRecord(doc, "DIMSTYLE", "AcDbDimStyleTableRecord",
+                               markers ? "Standard" : "STANDARD", {Tag{70, "0"}}));
+  doc.EnsureSection("BLOCKS");
+  if (markers) {
+    AddBlock(doc, BlockData{"*Model_Space", {}});
+    Block& paper = AddBlock(doc, BlockData{"*Paper_Space", {}});
+    // Paper-space blocks say so on their BLOCK and ENDBLK, as CADs write them.
+    for (Entity* e : {&paper.begin, &paper.end}) {
+      const auto marker = std::find_if(e->tags.begin(), e->tags.end(), [](const Tag& t) {
+        return t.code == 100 && t.value == "AcDbEntity";
+      });
+      e->tags.insert(marker + 1, Tag{67, "1"});
+    }
+  }
+  doc.EnsureSection("ENTITIES");
+  if (markers) {
+    // The named-object dictionary with its one required entry, the group dictionary.
+    const std::string root = doc.NewHandle();
+    const std::string groups = doc.NewHandle();
+    Section& objects = doc.EnsureSection("OBJECTS");
+    objects.records.push_back(Entity{"DICTIONARY",
+                                     {Tag{5, root}, Tag{330, "0"}, Tag{100, "AcDbDictionary"},
+                                      Tag{281, "1"}, Tag{3, "ACAD_GROUP"}, Tag{350, groups}},
+                                     {}});
+    objects.records.push_back(
+        Entity{"DICTIONARY",
+               {Tag{5, groups}, Tag{330, root}, Tag{100, "AcDbDictionary"}, Tag{281, "1"}},
+               {}});
+  }
+  return doc;
+}
+
+}  // namespace trivane::dxf
