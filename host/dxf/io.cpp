@@ -21,6 +21,7 @@ struct RawTag {
   int code;
   std::string value;
   int line;  // line of the group code
+  std::string source;
 };
 
 bool Is(const RawTag& t, std::string_view type) {
@@ -79,7 +80,7 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
                       "the file ends after group code " + std::string(codeText) +
                           " without its value (truncated file)");
     }
-    RawTag tag{static_cast<int>(*code), std::string(valueLine), codeLineNo};
+    RawTag tag{static_cast<int>(*code), std::string(valueLine), codeLineNo, {}};
     switch (KindOfCode(tag.code)) {
       case ValueKind::Integer:
         if (!ParseInt(tag.value)) {
@@ -149,7 +150,7 @@ class Parser {
   const RawTag& Peek() const { return tags_[i_]; }
   Tag Take() {
     const RawTag& t = tags_[i_++];
-    return Tag{t.code, t.value};
+    return Tag{t.code, t.value, t.source};
   }
   [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
     throw ReadError(file_, at.line, what);
@@ -265,7 +266,13 @@ void AppendTag(std::string& out, const Tag& tag, Codec& codec, const std::string
     out.append(3 - width, ' ');
   out.append(code, width);
   out += lineEnd;
-  out += KindOfCode(tag.code) == ValueKind::String ? codec.Encode(tag.value) : tag.value;
+  if (KindOfCode(tag.code) != ValueKind::String) {
+    out += tag.value;
+  } else if (!tag.source.empty() && codec.Decode(tag.source) == tag.value) {
+    out += tag.source;
+  } else {
+    out += codec.Encode(tag.value);
+  }
   out += lineEnd;
 }
 

@@ -42,9 +42,20 @@ class WriteError : public Error {
 
 struct Tag {
   int code = 0;
-  std::string value;
+  std::string value;  // UTF-8
+  // The value's bytes as the file had them, kept only when they differ from `value` (another
+  // code page, "\U+XXXX" escapes), so that an untouched value is written back exactly as it
+  // was. The writer uses them only while they still decode to `value`.
+  std::string source;
 
-  friend bool operator==(const Tag&, const Tag&) = default;
+  Tag() = default;
+  Tag(int c, std::string v) : code(c), value(std::move(v)) {}
+  Tag(int c, std::string v, std::string s) : code(c), value(std::move(v)), source(std::move(s)) {}
+
+  // Tags are equal when code and value are; where the value came from does not matter.
+  friend bool operator==(const Tag& a, const Tag& b) {
+    return a.code == b.code && a.value == b.value;
+  }
 };
 using Tags = std::vector<Tag>;
 
