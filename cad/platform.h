@@ -1,11 +1,12 @@
 // What the system takes from the operating system, behind one small interface.
 //
 // Two implementations: the Win32 one (cad/com/, Windows only) and the simulated one of the
-// built-in host (host/), which keeps a virtual clock and a record of what was called so that tests
-// can assert on restores, Esc presses, waits and message boxes.
+// built-in host (host/sim/), which keeps a virtual clock and a record of what was called so that
+// tests can assert on restores, Esc presses, waits, message boxes and the message filter.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,30 @@ using WindowHandle = std::int64_t;
 
 inline constexpr std::uint8_t kVirtualKeyEscape = 27;
 inline constexpr std::uint32_t kKeyEventKeyUp = 2;  // KEYEVENTF_KEYUP
+
+// The three answers of a COM message filter (IMessageFilter), without COM types: a task handle
+// travels as an integer, the interface information as an opaque pointer. Results are the DWORD
+// values COM expects.
+class MessageFilter {
+ public:
+  virtual ~MessageFilter() = default;
+
+  // An incoming call arrives while this thread waits: SERVERCALL_ISHANDLED (0),
+  // SERVERCALL_REJECTED (1) or SERVERCALL_RETRYLATER (2).
+  virtual std::uint32_t HandleInComingCall(std::uint32_t callType, std::uintptr_t taskCaller,
+                                           std::uint32_t tickCount, const void* interfaceInfo) = 0;
+  // The callee rejected an outgoing call: the milliseconds to wait before retrying it (below
+  // 100 retries at once), or 0xFFFFFFFF ((DWORD)-1) to cancel the call, which then fails in the
+  // caller. `rejectType` is SERVERCALL_REJECTED (1) or SERVERCALL_RETRYLATER (2).
+  virtual std::uint32_t RetryRejectedCall(std::uintptr_t taskCallee, std::uint32_t tickCount,
+                                          std::uint32_t rejectType) = 0;
+  // A window message arrives while an outgoing call waits: PENDINGMSG_CANCELCALL (0),
+  // PENDINGMSG_WAITNOPROCESS (1) or PENDINGMSG_WAITDEFPROCESS (2).
+  virtual std::uint32_t MessagePending(std::uintptr_t taskCallee, std::uint32_t tickCount,
+                                       std::uint32_t pendingType) = 0;
+};
+// Filters are reference-counted, as COM objects are; nullptr stands for "no filter".
+using MessageFilterRef = std::shared_ptr<MessageFilter>;
 
 class Platform {
  public:
@@ -41,6 +66,12 @@ class Platform {
 
   // A message box owned by the tool window, with an OK button only. Texts are UTF-8.
   virtual void MessageBox(std::string_view text, std::string_view caption) = 0;
+
+  // CoRegisterMessageFilter: makes `filter` (nullptr: none) the message filter of the calling
+  // thread and returns the filter registered before it (nullptr: none). The Win32 platform wraps
+  // a foreign IMessageFilter it gets back in a MessageFilter that forwards to it, and unwraps such
+  // a wrapper when it is registered again, so that the previous filter is put back as it was.
+  virtual MessageFilterRef RegisterMessageFilter(MessageFilterRef filter) = 0;
 };
 
 }  // namespace trivane::cad

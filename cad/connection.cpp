@@ -1,0 +1,129 @@
+#include "cad/connection.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <string>
+
+#include "cad/names.h"
+
+namespace trivane::cad {
+namespace {
+
+// The text after the last "." as an integer for the GCAD rule: an optional sign, then digits and
+// nothing else; 0 when it is not such an integer (or there is no "."). A number too long for 64
+// bits is still a number: it saturates instead of counting as 0.
+std::int64_t VersionSuffix(std::string_view progId) {
+  const std::size_t dot = progId.rfind('.');
+  if (dot == std::string_view::npos)
+    return 0;
+  std::string_view text = progId.substr(dot + 1);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return 0;
+  std::int64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range)
+    return negative ? std::numeric_limits<std::int64_t>::min()
+                    : std::numeric_limits<std::int64_t>::max();
+  return negative ? -value : value;
+}
+
+State QueryState(const Application& application, IdleQuery query) {
+  switch (query) {
+    case IdleQuery::GetGcadState:
+      return application.GetGcadState();
+    case IdleQuery::GetZcadState:
+      return application.GetZcadState();
+    case IdleQuery::GetAcadState:
+      break;
+  }
+  return application.GetAcadState();
+}
+
+}  // namespace
+
+bool IsCadRunning(CadLink& link) {
+  Platform& platform = *link.platform;
+  if (!platform.IsProgIdRegistered(link.ProgId))
+    return false;
+  return platform.GetActiveObject(link.ProgId) != nullptr;
+}
+
+Document BeginCadCommand(CadLink& link) {
+  ObjectRef application = link.platform->GetActiveObject(link.ProgId);
+  if (!application)
+    throw AutomationError("GetActiveObject", "no running instance of \"" + link.ProgId + "\"",
+                          kErrorNotRunning);
+  link.CadApplication = std::move(application);
+  FrontCadWindow(link);
+  return Application(link.CadApplication).ActiveDocument();
+}
+
+void FrontCadWindow(CadLink& link) {
+  Platform& platform = *link.platform;
+  const Application application(link.CadApplication);
+  if (platform.IsIconic(application.HWND())) {
+    platform.OpenIcon(application.HWND());
+    platform.Sleep(kRestoreWaitMs);
+  }
+  platform.SetForegroundWindow(application.HWND());
+  if (platform.GetForegroundWindow() == application.HWND()) {
+    platform.KeybdEvent(kVirtualKeyEscape, 0);
+    platform.Sleep(kEscHoldMs);
+    platform.KeybdEvent(kVirtualKeyEscape, kKeyEventKeyUp);
+    platform.Sleep(kEscSettleMs);
+  }
+}
+
+std::exception_ptr WithSnapOff(const Document& document, const std::function<void()>& body) {
+  // The value goes back exactly as the CAD gave it; reading it as an integer checks its type.
+  const Value snapMode = document.GetVariable("SNAPMODE");
+  try {
+    snapMode.ToInteger();
+  } catch (const AutomationError& e) {
+    throw AutomationError("GetVariable", "SNAPMODE: " + e.reason(), e.code());
+  }
+  document.SetVariable("SNAPMODE", Value::Int16(0));
+  std::exception_ptr error;
+  try {
+    body();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  document.SetVariable("SNAPMODE", snapMode);
+  return error;
+}
+
+IdleQuery IdleQueryFor(std::string_view progId) {
+  const std::string p = FoldAsciiUpper(progId);
+  if (p.find("GCAD") != std::string::npos)
+    return VersionSuffix(p) < 24 ? IdleQuery::GetGcadState : IdleQuery::GetAcadState;
+  if (p.find("ZWCAD") != std::string::npos)
+    return IdleQuery::GetZcadState;
+  return IdleQuery::GetAcadState;
+}
+
+void WaitCadIdle(CadLink& link, const Application& application, std::uint32_t delayMs) {
+  Platform& platform = *link.platform;
+  const IdleQuery query = IdleQueryFor(link.ProgId);
+  // Counted in polls, not read from a clock: the waits between polls alone reach the limit, so
+  // the real time spent is never shorter. A delay of 0 still counts each poll as 1 ms.
+  const std::uint64_t maxBusyPolls = kIdleWaitLimitMs / std::max<std::uint32_t>(delayMs, 1);
+  platform.Sleep(delayMs);
+  std::uint64_t busyPolls = 0;
+  while (!QueryState(application, query).IsQuiescent()) {
+    if (++busyPolls > maxBusyPolls)
+      throw AutomationError("IsQuiescent", "the CAD did not become idle within 30 minutes",
+                            kErrorFailed);
+    platform.Sleep(delayMs);
+  }
+  platform.Sleep(delayMs);
+}
+
+}  // namespace trivane::cad

@@ -1,0 +1,74 @@
+// Attaching to the running CAD and the preamble of every command.
+//
+// A command runs: IsCadRunning (false: end silently) -> its reset of the creation list ->
+// BeginCadCommand (attach, front the CAD window, cancel what the CAD is doing, take the active
+// document) -> in the pick commands the snap bracket -> the body. A command that sends a CAD
+// command as text waits for the CAD with WaitCadIdle before it reads the drawing again.
+//
+// All waits go through the platform's Sleep and block the user-interface thread, as they must:
+// they give the CAD time to come to the front, to cancel its command and to finish text commands.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string_view>
+
+#include "cad/link.h"
+#include "cad/objects.h"
+
+namespace trivane::cad {
+
+// MK_E_UNAVAILABLE: nothing runs under the ProgID (the error of a failed attach).
+inline constexpr std::int32_t kErrorNotRunning = static_cast<std::int32_t>(0x800401E3);
+
+// The fixed waits of the preamble, in milliseconds.
+inline constexpr std::uint32_t kRestoreWaitMs = 500;  // after restoring a minimised CAD window
+inline constexpr std::uint32_t kEscHoldMs = 5;        // between Esc down and Esc up
+inline constexpr std::uint32_t kEscSettleMs = 200;    // after the Esc, for the CAD to cancel
+
+// The longest WaitCadIdle keeps polling a CAD that stays busy: half an hour of waits. A text
+// command such as the insert of the area table waits for the user's insertion point, which may
+// take minutes, so no short time-out will do; but a CAD that answers "busy" for ever must not
+// freeze the tool window for good.
+inline constexpr std::uint64_t kIdleWaitLimitMs = 30ull * 60 * 1000;
+
+// Is an instance of the target CAD (link.ProgId) running? False when the ProgID is not registered
+// on this computer or nothing runs under it. Never raises, shows nothing; the object found is
+// let go at once.
+bool IsCadRunning(CadLink& link);
+
+// Attaches to the running instance of link.ProgId and keeps it in link.CadApplication (replacing
+// the previous one), fronts its window (FrontCadWindow) and returns its active document. A failed
+// attach raises AutomationError (kErrorNotRunning) and leaves link.CadApplication as it was.
+Document BeginCadCommand(CadLink& link);
+
+// Brings the CAD window (link.CadApplication's HWND, read anew for each use) to the front:
+// restores it when minimised and waits 500 ms; asks for the foreground; when the CAD window then
+// holds it, presses Esc (key down, 5 ms, key up) and waits 200 ms so that the CAD's running command
+// is cancelled. A CAD window that does not come to the front gets no key.
+void FrontCadWindow(CadLink& link);
+
+// The snap bracket of the pick commands: reads SNAPMODE (an integer), sets it to 0, runs `body`
+// inside its own error trap, then writes the value read back, whether the body ran to its end,
+// failed or was cancelled. The result is the body's error (nullptr when it ran to its end); the
+// caller may rethrow it or end silently. An error while reading or clearing SNAPMODE, or while
+// writing it back, raises AutomationError; one of the first two skips the body and the restore.
+std::exception_ptr WithSnapOff(const Document& document, const std::function<void()>& body);
+
+// Which idle-state query a CAD answers, chosen by its ProgID.
+enum class IdleQuery { GetAcadState, GetGcadState, GetZcadState };
+// ProgID in ASCII upper case: containing "GCAD", the text after its last "." read as an integer
+// (0 when it is not one; a number too long for 64 bits counts as large) chooses GetGcadState below
+// 24 and GetAcadState from 24 on; otherwise containing "ZWCAD", GetZcadState; otherwise
+// GetAcadState.
+IdleQuery IdleQueryFor(std::string_view progId);
+
+// Waits until the CAD has finished the command sent to it as text: waits delayMs, then asks the
+// state query chosen by link.ProgId for IsQuiescent until it is true, waiting delayMs after each
+// busy answer, then waits delayMs once more. Errors of the automation calls pass to the caller (a
+// CAD that has quit fails the next poll). A CAD still busy after kIdleWaitLimitMs of waiting
+// between polls raises AutomationError("IsQuiescent", ...).
+void WaitCadIdle(CadLink& link, const Application& application, std::uint32_t delayMs);
+
+}  // namespace trivane::cad
