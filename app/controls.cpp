@@ -69,6 +69,14 @@ class Layout {
     return Add(K::Edit, edit, parent, {editLeft, top, editWidth, height}, std::move(text));
   }
 
+  Control& Get(std::string_view name) {
+    for (Control& c : controls_) {
+      if (c.name == name)
+        return c;
+    }
+    throw std::logic_error("no control " + std::string(name));
+  }
+
   std::vector<Control> Finish() && {
     // Every control lies on the page of its nearest Page ancestor.
     std::map<std::string, std::string, std::less<>> pageOf;
@@ -195,6 +203,7 @@ std::vector<Control> MainWindowControls() {
     l.LabelledEdit("Label19", "Edit20", "GroupBox1", 71, 36, 46, 122, 18, "幅2",
                    "1500,3000,3000,4500")
         .enabled = false;
+    l.Get("Label19").enabled = false;
     l.Add(K::GroupBox, "GroupBox15", "TabSheet4", {0, 176, 174, 47}, "作成文字");
     Control& style =
         l.Add(K::CheckBox, "CheckBox4", "GroupBox15", {8, 19, 160, 17}, "現在の文字スタイルで作成");

@@ -21,13 +21,13 @@ namespace trivane::app {
 // and FormDestroy revokes it (which puts back the filter registered before). The Windows build
 // supplies a factory wrapping cad's TMessageFilter; without one (the built-in host, the tests)
 // there is no filter.
-class MessageFilter {
+class RegisteredMessageFilter {
  public:
-  virtual ~MessageFilter() = default;
+  virtual ~RegisteredMessageFilter() = default;
   virtual void RegisterFilter() = 0;
   virtual void RevokeFilter() = 0;
 };
-using MessageFilterFactory = std::function<std::unique_ptr<MessageFilter>()>;
+using MessageFilterFactory = std::function<std::unique_ptr<RegisteredMessageFilter>()>;
 
 // The built-in target CAD, used until the settings file or the target-CAD dialog names another.
 // ProgId and CadName name the same product: the caption shows CadName while every command
@@ -51,8 +51,8 @@ struct ProgramState {
   TAcadTriangle LastBaseTriangle;
   std::filesystem::path programFile;  // the program's own full path
 
-  MessageFilterFactory makeMessageFilter;        // SEAM: empty until the Windows build fills it
-  std::unique_ptr<MessageFilter> messageFilter;  // created and registered by FormCreate
+  MessageFilterFactory makeMessageFilter;  // SEAM: empty until the Windows build fills it
+  std::unique_ptr<RegisteredMessageFilter> messageFilter;  // created and registered by FormCreate
 
   cad::Platform& platform() const { return *link.platform; }
   std::filesystem::path ProgramFolder() const { return programFile.parent_path(); }

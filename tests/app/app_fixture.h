@@ -1,0 +1,82 @@
+// Shared test pieces: a platform that records its message boxes, and a fresh folder per test
+// holding the program path the settings and list files are found from.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cad/platform.h"
+
+namespace trivane::app::testing {
+
+class RecordingPlatform final : public cad::Platform {
+ public:
+  struct Box {
+    std::string text;
+    std::string caption;
+  };
+  std::vector<Box> boxes;
+
+  bool IsProgIdRegistered(std::string_view) override { return false; }
+  cad::ObjectRef GetActiveObject(std::string_view) override { return nullptr; }
+  bool IsIconic(cad::WindowHandle) override { return false; }
+  void OpenIcon(cad::WindowHandle) override {}
+  void SetForegroundWindow(cad::WindowHandle) override {}
+  cad::WindowHandle GetForegroundWindow() override { return 0; }
+  void KeybdEvent(std::uint8_t, std::uint32_t) override {}
+  void Sleep(std::uint32_t) override {}
+  void MessageBox(std::string_view text, std::string_view caption) override {
+    boxes.push_back({std::string(text), std::string(caption)});
+  }
+  cad::MessageFilterRef RegisterMessageFilter(cad::MessageFilterRef f) override {
+    std::swap(filter, f);
+    return f;
+  }
+  cad::MessageFilterRef filter;  // the registered message filter
+};
+
+// A new, empty folder for the running test, removed afterwards.
+class TestFolder {
+ public:
+  TestFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    for (char& c : name) {
+      if (c == '/')
+        c = '_';
+    }
+    path_ = std::filesystem::path(::testing::TempDir()) / ("trivane_app_" + name);
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TestFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TestFolder(const TestFolder&) = delete;
+  TestFolder& operator=(const TestFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace trivane::app::testing
