@@ -22,7 +22,6 @@ Application::Application(cad::Platform& platform, std::filesystem::path programF
       form_(state_, *settings_, options.screen),
       dialog_(state_.link, state_.TargetCadListPath(),
               [this](std::string caption) { form_.SetCaption(std::move(caption)); }) {
-  state_.makeMessageFilter = std::move(options.makeMessageFilter);
   form_.FormCreate();
   form_.SetTargetCadForm(&dialog_);
 }

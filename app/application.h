@@ -24,7 +24,6 @@ struct ApplicationOptions {
   // The settings store for the settings path; IniFileStore when empty. (The Windows build passes
   // its private-profile store.)
   std::function<std::unique_ptr<SettingsStore>(const std::filesystem::path&)> openSettings;
-  MessageFilterFactory makeMessageFilter;  // SEAM: see ProgramState
 };
 
 class Application {

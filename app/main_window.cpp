@@ -156,13 +156,8 @@ void TForm1::FormCreate() {
   SetText("Edit17", PowerOfTenText(Position("UpDown5")));
   SetCaption(MainWindowCaption(state_.link.CadName));
 
-  // SEAM (message filter): created and registered here for the whole run when the build supplies
-  // a factory (Windows); see ProgramState::makeMessageFilter.
-  if (state_.makeMessageFilter) {
-    state_.messageFilter = state_.makeMessageFilter();
-    if (state_.messageFilter)
-      state_.messageFilter->RegisterFilter();
-  }
+  state_.messageFilter = std::make_shared<cad::TMessageFilter>(state_.platform());
+  state_.messageFilter->RegisterFilter();
 
   SetItemIndex("PageControl1", 0);
 }

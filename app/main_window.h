@@ -76,7 +76,7 @@ class TForm1 final : public commands::ToolWindow {
 
   // Start and end of the window.
   // FormCreate: built-in defaults, LoadSettings, the scale and multiplier texts, the caption, the
-  // message filter (seam), the first page.
+  // message filter, the first page.
   void FormCreate();
   // FormDestroy: SaveSettings, then the message filter is revoked. A save error is thrown after
   // the filter has been revoked.

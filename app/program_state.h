@@ -4,30 +4,17 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "annotate/creation_list.h"
 #include "cad/link.h"
+#include "cad/message_filter.h"
 #include "cad/platform.h"
 #include "commands/context.h"
 #include "geometry/point.h"
 #include "geometry/selection_buffers.h"
 
 namespace trivane::app {
-
-// SEAM (message filter): the COM message filter that keeps calls into a busy CAD waiting.
-// FormCreate creates one through ProgramState::makeMessageFilter, registers it for the whole run,
-// and FormDestroy revokes it (which puts back the filter registered before). The Windows build
-// supplies a factory wrapping cad's TMessageFilter; without one (the built-in host, the tests)
-// there is no filter.
-class RegisteredMessageFilter {
- public:
-  virtual ~RegisteredMessageFilter() = default;
-  virtual void RegisterFilter() = 0;
-  virtual void RevokeFilter() = 0;
-};
-using MessageFilterFactory = std::function<std::unique_ptr<RegisteredMessageFilter>()>;
 
 // The built-in target CAD, used until the settings file or the target-CAD dialog names another.
 // ProgId and CadName name the same product: the caption shows CadName while every command
@@ -51,8 +38,9 @@ struct ProgramState {
   TAcadTriangle LastBaseTriangle;
   std::filesystem::path programFile;  // the program's own full path
 
-  MessageFilterFactory makeMessageFilter;  // SEAM: empty until the Windows build fills it
-  std::unique_ptr<RegisteredMessageFilter> messageFilter;  // created and registered by FormCreate
+  // The COM message filter: created and registered by FormCreate for the whole run, revoked by
+  // FormDestroy.
+  std::shared_ptr<cad::TMessageFilter> messageFilter;
 
   cad::Platform& platform() const { return *link.platform; }
   std::filesystem::path ProgramFolder() const { return programFile.parent_path(); }

@@ -19,17 +19,6 @@ using testing::RecordingPlatform;
 using testing::TestFolder;
 using testing::WriteBytes;
 
-// Records what FormCreate and FormDestroy do with the message filter.
-class RecordingFilter final : public RegisteredMessageFilter {
- public:
-  explicit RecordingFilter(std::vector<std::string>& log) : log_(log) {}
-  void RegisterFilter() override { log_.push_back("register"); }
-  void RevokeFilter() override { log_.push_back("revoke"); }
-
- private:
-  std::vector<std::string>& log_;
-};
-
 class SettingsTest : public ::testing::Test {
  protected:
   static constexpr ScreenSize kScreen{1024, 768};
@@ -40,7 +29,6 @@ class SettingsTest : public ::testing::Test {
   std::unique_ptr<Application> Start() {
     ApplicationOptions options;
     options.screen = kScreen;
-    options.makeMessageFilter = [this] { return std::make_unique<RecordingFilter>(filterLog); };
     return std::make_unique<Application>(platform, ProgramFile(), std::move(options));
   }
   std::unique_ptr<Application> StartWith(const std::string& ini) {
@@ -50,7 +38,6 @@ class SettingsTest : public ::testing::Test {
 
   TestFolder folder;
   RecordingPlatform platform;
-  std::vector<std::string> filterLog;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -135,7 +122,9 @@ TEST_F(SettingsTest, WithoutFileEveryWindowDefaultStands) {
   ExpectControls(form, kDefaultControls);
   ExpectControls(form, {{"Edit14", "400"}, {"CheckBox1", std::nullopt, false, false}});
   ExpectDefaultNumbersAndTarget(app->State());
-  EXPECT_EQ(filterLog, std::vector<std::string>{"register"});
+  // The message filter is registered for the whole run.
+  ASSERT_NE(app->State().messageFilter, nullptr);
+  EXPECT_EQ(platform.filter, app->State().messageFilter);
 }
 
 TEST_F(SettingsTest, FormOnlyFileMovesTheWindowAndGivesTheKeyDefaults) {
@@ -292,7 +281,7 @@ TEST_F(SettingsTest, RunWithoutFileWritesEveryKeyInOrder) {
             "N_Taka1=400\r\nHankei1=500\r\nM_Taka2=400\r\nG_Taka=800\r\n"
             "Haba1=1500,3000,3000,3000,4500\r\nHaba2=1500,3000,3000,4500\r\n"
             "UseTextStyle=1\r\nProgId=ZWCAD.Application\r\ncadName=ZWCAD\r\n");
-  EXPECT_EQ(filterLog, (std::vector<std::string>{"register", "revoke"}));
+  EXPECT_EQ(platform.filter, nullptr);  // the filter before ours (none) is back
   EXPECT_TRUE(platform.boxes.empty());
 }
 
@@ -387,8 +376,8 @@ TEST_F(SettingsTest, SaveFailureShowsTheErrorBoxAndStillRevokesTheFilter) {
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].text, PathText(IniPath()) + " に書き込めません.");
   EXPECT_EQ(platform.boxes[0].caption, "■");
-  EXPECT_EQ(filterLog, (std::vector<std::string>{"register", "revoke"}));
-  app->Close();  // once only
+  EXPECT_EQ(platform.filter, nullptr);  // revoked all the same
+  app->Close();                         // once only
   EXPECT_EQ(platform.boxes.size(), 1u);
 }
 
