@@ -117,11 +117,11 @@ struct Entity {
   Shape shape;
   std::string layer = "0";
   ObjectId owner = 0;  // the block record holding it; set by Drawing::AddEntity
-  std::vector<XdataApp> xdata;
+  std::vector<XdataApp> xdata{};
   // Round trip: the DXF handle ("" for entities made in the session), the groups the host does not
   // model, and whether a command has touched the entity since it was loaded.
-  std::string handle;
-  std::vector<RawTag> passthrough;
+  std::string handle{};
+  std::vector<RawTag> passthrough{};
   bool modified = false;
 };
 
