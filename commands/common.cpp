@@ -1,0 +1,64 @@
+#include "commands/common.h"
+
+#include "geometry/numbers.h"
+
+namespace trivane::commands {
+
+void ResetCreationList(CommandContext& c) {
+  c.creation.CreatedObjectIds.clear();
+  c.creation.RecordCreatedObjects = false;
+  c.window.SetEnabled("Button9", false);
+}
+
+cad::Application CadApplication(const CommandContext& c) {
+  return cad::Application(c.link.CadApplication);
+}
+
+void BringCadToFront(CommandContext& c) {
+  c.link.platform->SetForegroundWindow(CadApplication(c).HWND());
+}
+
+void ShowMessage(CommandContext& c, std::string_view text, std::string_view caption) {
+  c.link.platform->MessageBox(text, caption);
+  BringCadToFront(c);
+}
+
+double ReadDecimal(const ToolWindow& window, std::string_view edit) {
+  return ToDecimal(window.Text(edit));
+}
+
+CommandLayers ReadLayers(const ToolWindow& window) {
+  return {window.Text("Edit12"), window.Text("Edit15"), window.Text("Edit19")};
+}
+
+bool BaseHeightMethod(const ToolWindow& window) {
+  return window.ItemIndex("RadioGroup1") == 1;
+}
+
+annotate::LabelFormat LabelFormatOf(const CommandContext& c, double h, double scale) {
+  return {h, c.numbers.Keta1, c.numbers.Nagasa, scale};
+}
+
+annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c) {
+  annotate::MarkerStyle m;
+  m.number = TriangleNumber(c.window);
+  m.radius = ReadDecimal(c.window, "Edit6");
+  m.numberHeight = ReadDecimal(c.window, "Edit5");
+  m.textLayer = c.window.Text("Edit12");
+  return m;
+}
+
+int TriangleNumber(const ToolWindow& window) {
+  return window.Position("UpDown4");
+}
+
+void StepTriangleNumber(ToolWindow& window) {
+  window.SetPosition("UpDown4", window.Position("UpDown4") + 1);
+}
+
+annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,
+                                  const annotate::AngleSettings& angles) {
+  return annotate::WriterContext{document, angles, c.creation, c.link, c.programFolder};
+}
+
+}  // namespace trivane::commands

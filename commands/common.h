@@ -1,0 +1,88 @@
+// What the drawing commands share: the start of a command, the messages, and reading the tool
+// window's settings at the moment a command runs.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "annotate/writers.h"
+#include "cad/objects.h"
+#include "commands/angle_settings.h"
+#include "commands/context.h"
+
+namespace trivane::commands {
+
+// The messages of the area commands, with their captions (OK button only).
+inline constexpr std::string_view kNoBoundaryText = "境界を作成できません．";
+inline constexpr std::string_view kNoBoundaryCaption = "Trivane";
+inline constexpr std::string_view kSplitFailedText = "分割に失敗しました．";
+inline constexpr std::string_view kSplitFailedCaption = "IJ_Trivane";
+inline constexpr std::string_view kNoSegmentsText = "線分またはポリラインではありません．.";
+inline constexpr std::string_view kNoSegmentsCaption = "IJ_Trivane";
+inline constexpr std::string_view kNotJoinedText = "2 線分の端点がつながっていません．";
+inline constexpr std::string_view kNotJoinedCaption = "Acad_Trivane";
+inline constexpr std::string_view kNoTriangleText = "三角が作成できません．";
+inline constexpr std::string_view kNoTriangleCaption = "IJcad_Trivane";
+
+// Entity type names as the CAD reports them.
+inline constexpr std::string_view kLineEntity = "AcDbLine";
+inline constexpr std::string_view kPolylineEntity = "AcDbPolyline";
+
+// Every drawing command but the base-line ones, right after finding the CAD running: empties the
+// creation list, switches recording off and disables "a-b反転" (Button9).
+void ResetCreationList(CommandContext& c);
+
+// The application object of the last attach.
+cad::Application CadApplication(const CommandContext& c);
+
+// SetForegroundWindow on the CAD's main window (no restore, no Esc).
+void BringCadToFront(CommandContext& c);
+
+// A message box on the tool window, then the CAD window to the front.
+void ShowMessage(CommandContext& c, std::string_view text, std::string_view caption);
+
+// Runs a command body; an error of its CAD work, of a text that is no number, or of a file that
+// cannot be written ends it silently, as the commands do. What was already written stays.
+template <typename Body>
+void RunSilently(Body&& body) {
+  try {
+    body();
+  } catch (const std::exception&) {
+  }
+}
+
+// --- Settings, read when the command needs them -------------------------------------------------
+
+// An edit's text as a decimal number ("." as decimal point); NumberConversionError otherwise.
+double ReadDecimal(const ToolWindow& window, std::string_view edit);
+
+// The layers named on the settings page.
+struct CommandLayers {
+  std::string text;    // Edit12: labels, marker circles, number texts
+  std::string side;    // Edit15: side and cut lines
+  std::string height;  // Edit19: height lines
+};
+CommandLayers ReadLayers(const ToolWindow& window);
+
+// "三斜" (base and height) chosen in RadioGroup1.
+bool BaseHeightMethod(const ToolWindow& window);
+
+// The length label format: text height h and scale as read by the command, decimals and mode
+// from the length settings (Keta1, Nagasa).
+annotate::LabelFormat LabelFormatOf(const CommandContext& c, double h, double scale);
+
+// The marker of the next triangle: the number shown in the "No." field, the radius (Edit6) and
+// number height (Edit5), and the text layer (Edit12).
+annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c);
+
+// The next triangle number (the position of UpDown4, shown in Edit16).
+int TriangleNumber(const ToolWindow& window);
+// After a triangle is labelled: the number field steps to the next number.
+void StepTriangleNumber(ToolWindow& window);
+
+// What the writers work with for this command.
+annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,
+                                  const annotate::AngleSettings& angles);
+
+}  // namespace trivane::commands

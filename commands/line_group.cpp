@@ -1,0 +1,102 @@
+#include "commands/line_group.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "cad/connection.h"
+#include "cad/database.h"
+#include "commands/common.h"
+#include "commands/split.h"
+#include "geometry/triangle_search.h"
+
+namespace trivane::commands {
+namespace {
+
+// Appends what one selected object contributes to the buffers; true for a line or a polyline.
+bool TakeObject(SelectionBuffers& buffers, const cad::Entity& entity, std::int32_t index) {
+  const std::string name = entity.EntityName();
+  if (name == kLineEntity) {
+    const cad::Line line(entity.object());
+    TAcadLineBlk record;
+    record.st = line.StartPoint();
+    record.ed = line.EndPoint();
+    buffers.LineRecords.push_back(record);
+    return true;
+  }
+  if (name == kPolylineEntity) {
+    const cad::Polyline polyline(entity.object());
+    TLwpBlk record;
+    record.ihand = index;
+    record.code70 = polyline.Closed() ? 1 : 0;
+    const std::vector<double> c = polyline.Coordinates();
+    buffers.PolylineRecords.push_back(record);
+    for (std::size_t k = 0; k + 1 < c.size(); k += 2) {
+      TLwpEle vertex;
+      vertex.ihand = index;
+      vertex.code10 = {c[k], c[k + 1], 0.0};
+      vertex.code42 = 0.0;
+      buffers.VertexRecords.push_back(vertex);
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Button13Click(CommandContext& c) {
+  if (!cad::IsCadRunning(c.link))
+    return;
+  ResetCreationList(c);
+  RunSilently([&] {
+    const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
+    set->SelectOnScreen();
+    bool taken = false;
+    const std::int32_t count = set->Count();
+    if (count > 0) {
+      c.buffers.Clear();
+      for (std::int32_t i = 0; i < count; ++i)
+        taken = TakeObject(c.buffers, set->Item(i), i) || taken;
+    }
+    if (taken)
+      TrianglesFromLineGroup(c, CadApplication(c));
+  });
+}
+
+void TrianglesFromLineGroup(CommandContext& c, const cad::Application& application) {
+  const double h = ReadDecimal(c.window, "Edit3");
+  const double scale = ReadDecimal(c.window, "Edit8");
+  if (!cad::IsCadRunning(c.link))
+    return;
+
+  const cad::Document document = application.ActiveDocument();
+  const CommandLayers layers = ReadLayers(c.window);
+  cad::EnsureLayer(document, layers.text);
+  cad::EnsureLayer(document, layers.side);
+  cad::EnsureLayer(document, layers.height);
+  const annotate::AngleSettings angles = ReadAngleSettings(document);
+
+  if (!c.buffers.PolylineRecords.empty())
+    PolylinesToLines(c.buffers);
+  const std::size_t n = c.buffers.LineRecords.size();
+  if (n == 0) {
+    ShowMessage(c, kNoSegmentsText, kNoSegmentsCaption);
+    return;
+  }
+  if (n < 3)
+    return;
+  std::vector<TAcadLine> segments;
+  segments.reserve(n);
+  for (const TAcadLineBlk& record : c.buffers.LineRecords)
+    segments.push_back({record.st, record.ed});
+  const std::vector<TAcadTriangle> triangles = FindTriangles(segments);
+  if (triangles.empty())
+    return;
+
+  LabelTriangles(c, document, triangles, h, scale, angles);
+  BringCadToFront(c);
+  document.Regen(0);
+}
+
+}  // namespace trivane::commands

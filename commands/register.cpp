@@ -1,0 +1,33 @@
+#include "commands/register.h"
+
+#include <array>
+
+#include "commands/base_line.h"
+#include "commands/line_group.h"
+#include "commands/split.h"
+#include "commands/two_sides.h"
+
+namespace trivane::commands {
+namespace {
+
+// Handlers that do not care which button raised them.
+template <void (*Handler)(CommandContext&)>
+void IgnoringSender(CommandContext& c, std::string_view) {
+  Handler(c);
+}
+
+constexpr std::array kCommands{
+    NamedCommand{"Button10Click", &Button10Click},
+    NamedCommand{"Button13Click", &IgnoringSender<&Button13Click>},
+    NamedCommand{"Button8Click", &IgnoringSender<&Button8Click>},
+    NamedCommand{"Button1Click", &IgnoringSender<&Button1Click>},
+    NamedCommand{"Button9Click", &IgnoringSender<&Button9Click>},
+};
+
+}  // namespace
+
+std::span<const NamedCommand> CommandTable() {
+  return kCommands;
+}
+
+}  // namespace trivane::commands

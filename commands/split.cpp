@@ -1,0 +1,134 @@
+#include "commands/split.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "cad/connection.h"
+#include "cad/database.h"
+#include "commands/common.h"
+#include "geometry/numbers.h"
+#include "geometry/plan.h"
+#include "geometry/split.h"
+
+namespace trivane::commands {
+namespace {
+
+constexpr std::string_view kRegionPrompt = "領域内の１点を指示 : ";
+constexpr std::string_view kPointTaken = "\r\n点が指示されました.\r\n";
+constexpr std::uint32_t kBoundaryWaitMs = 200;
+
+// The boundary the command traced, read from the newest entity, which is erased once read.
+// Empty (no message) when the newest entity is not a lightweight polyline; it then stays.
+std::vector<TAcadPoint> TakeBoundary(const cad::Document& document, std::int64_t id) {
+  const cad::Entity entity = document.ObjectIdToObject(id);
+  if (entity.EntityName() != kPolylineEntity)
+    return {};
+  const cad::Polyline polyline(entity.object());
+  const std::vector<double> c = polyline.Coordinates();
+  std::vector<TAcadPoint> boundary;
+  for (std::size_t k = 0; k + 1 < c.size(); k += 2)
+    boundary.push_back({c[k], c[k + 1], 0.0});
+  polyline.Erase();
+  return boundary;
+}
+
+}  // namespace
+
+std::string BoundaryCommand(const TAcadPoint& p) {
+  return "_-BOUNDARY A O P \r" + FormatFixed(p.x, 4) + "," + FormatFixed(p.y, 4) + "\r\r";
+}
+
+void Button10Click(CommandContext& c, std::string_view sender) {
+  const bool annotate = sender != "Button12";
+  if (!cad::IsCadRunning(c.link))
+    return;
+  ResetCreationList(c);
+  RunSilently([&] {
+    const cad::Document document = cad::BeginCadCommand(c.link);
+    const TAcadPoint p = document.Utility().GetPoint(std::nullopt, kRegionPrompt);
+    document.Utility().Prompt(kPointTaken);
+    SplitRegionAtPoint(c, CadApplication(c), p, annotate);
+    document.Regen(0);
+  });
+}
+
+void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, const TAcadPoint& p,
+                        bool annotate) {
+  const double h = ReadDecimal(c.window, "Edit3");
+  const double scale = ReadDecimal(c.window, "Edit8");
+
+  const cad::Document document = application.ActiveDocument();
+  const CommandLayers layers = ReadLayers(c.window);
+  cad::EnsureLayer(document, layers.text);
+  cad::EnsureLayer(document, layers.side);
+  cad::EnsureLayer(document, layers.height);
+
+  const annotate::AngleSettings angles = ReadAngleSettings(document);
+  const double viewHeight = document.GetVariable("VIEWSIZE").ToDouble();
+
+  const std::int64_t before = cad::LastEntityId(document);
+  document.SendCommand(BoundaryCommand(p));
+  cad::WaitCadIdle(c.link, application, kBoundaryWaitMs);
+  const std::int64_t after = cad::LastEntityId(document);
+
+  std::vector<TAcadPoint> boundary;
+  if (after == before)
+    ShowMessage(c, kNoBoundaryText, kNoBoundaryCaption);
+  else
+    boundary = TakeBoundary(document, after);
+
+  if (!boundary.empty()) {
+    const cad::Block modelSpace = document.ModelSpace();
+    const auto drawCut = [&](const TAcadPoint& from, const TAcadPoint& to) {
+      const cad::Line line = modelSpace.AddLine(from, to);
+      line.Layer(layers.side);
+      line.Update();
+    };
+    const std::optional<std::vector<TAcadTriangle>> triangles =
+        SplitPolygon(boundary, viewHeight, drawCut);
+    if (!triangles)
+      ShowMessage(c, kSplitFailedText, kSplitFailedCaption);
+    else if (annotate)
+      LabelTriangles(c, document, *triangles, h, scale, angles);
+  }
+  BringCadToFront(c);
+}
+
+void LabelTriangles(CommandContext& c, const cad::Document& document,
+                    std::span<const TAcadTriangle> triangles, double h, double scale,
+                    const annotate::AngleSettings& angles) {
+  constexpr double kSameSide = kNearTolerance;
+  const annotate::WriterContext w = WriterFor(c, document, angles);
+  const annotate::LabelFormat format = LabelFormatOf(c, h, scale);
+  std::vector<TAcadLine> labelled;
+
+  for (const TAcadTriangle& t : triangles) {
+    const std::string textLayer = c.window.Text("Edit12");
+    if (BaseHeightMethod(c.window)) {
+      const BaseHeight bh = BaseAndHeight(t);
+      const TAcadPoint foot = annotate::HeightFoot(bh);
+      if (!SegmentInList(bh.start, bh.end, labelled, kSameSide)) {
+        annotate::PutLabelText(w, bh.start, bh.end, format, false, textLayer);
+        labelled.push_back({bh.start, bh.end});
+      }
+      annotate::PutLabelText(w, bh.apex, foot, format, false, textLayer);
+      const cad::Line height = document.ModelSpace().AddLine(bh.apex, foot);
+      height.Layer(c.window.Text("Edit19"));
+      height.Update();
+      annotate::PutBaseHeightMarker(w, t, bh, ReadMarkerStyle(c));
+    } else {
+      for (const TAcadLine& side :
+           {TAcadLine{t.p1, t.p2}, TAcadLine{t.p2, t.p3}, TAcadLine{t.p3, t.p1}}) {
+        if (SegmentInList(side.st, side.ed, labelled, kSameSide))
+          continue;
+        annotate::PutLabelText(w, side.st, side.ed, format, false, textLayer);
+        labelled.push_back(side);
+      }
+      annotate::PutThreeSideMarker(w, t, ReadMarkerStyle(c));
+    }
+    StepTriangleNumber(c.window);
+  }
+}
+
+}  // namespace trivane::commands

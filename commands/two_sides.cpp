@@ -1,0 +1,127 @@
+#include "commands/two_sides.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "cad/connection.h"
+#include "cad/database.h"
+#include "cad/segment_picking.h"
+#include "commands/common.h"
+#include "geometry/plan.h"
+
+namespace trivane::commands {
+namespace {
+
+constexpr std::string_view kFirstSidePrompt = "三角形の1辺を選択 : ";
+constexpr std::string_view kSecondSidePrompt = "三角形の他の1辺を選択 : ";
+constexpr std::uint32_t kEscHoldMs = 5;
+
+// The side the user picks: a line as it is, or the picked segment of a lightweight polyline.
+// Empty for any other entity and for a polyline pick that finds no segment.
+std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_view prompt) {
+  const cad::PickedEntity picked = document.Utility().GetEntity(prompt);
+  const std::string name = picked.entity.EntityName();
+  if (name == kLineEntity) {
+    const cad::Line line(picked.entity.object());
+    return TAcadLine{line.StartPoint(), line.EndPoint()};
+  }
+  if (name == kPolylineEntity) {
+    const std::optional<cad::SegmentPick> segment =
+        cad::PickedSegment(document, cad::Polyline(picked.entity.object()), picked.point);
+    if (segment)
+      return TAcadLine{segment->start, segment->end};
+  }
+  return std::nullopt;
+}
+
+// The final step of the command: the CAD window to the front and, when it is there, one Esc.
+void FrontAndEscape(CommandContext& c) {
+  cad::Platform& platform = *c.link.platform;
+  const cad::WindowHandle hwnd = CadApplication(c).HWND();
+  platform.SetForegroundWindow(hwnd);
+  if (platform.GetForegroundWindow() == hwnd) {
+    platform.KeybdEvent(cad::kVirtualKeyEscape, 0);
+    platform.Sleep(kEscHoldMs);
+    platform.KeybdEvent(cad::kVirtualKeyEscape, cad::kKeyEventKeyUp);
+  }
+}
+
+}  // namespace
+
+void Button8Click(CommandContext& c) {
+  if (!cad::IsCadRunning(c.link))
+    return;
+  ResetCreationList(c);
+  RunSilently([&] {
+    const cad::Document document = cad::BeginCadCommand(c.link);
+    const std::int64_t snapMode = document.GetVariable("SNAPMODE").ToInteger();
+    document.SetVariable("SNAPMODE", cad::Value::Int16(0));
+    std::optional<TAcadLine> first;
+    std::optional<TAcadLine> second;
+    RunSilently([&] {
+      first = PickSide(document, kFirstSidePrompt);
+      if (first)
+        second = PickSide(document, kSecondSidePrompt);
+    });
+    if (snapMode == 1)
+      document.SetVariable("SNAPMODE", cad::Value::Int16(1));
+    if (first && second)
+      TriangleFromTwoSides(c, document, first->st, first->ed, second->st, second->ed);
+  });
+  // Without an attached CAD (the attach failed at the first command) there is no window to front.
+  RunSilently([&] { FrontAndEscape(c); });
+}
+
+void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, const TAcadPoint& a1,
+                          const TAcadPoint& a2, const TAcadPoint& b1, const TAcadPoint& b2) {
+  const double h = ReadDecimal(c.window, "Edit3");
+  const double scale = ReadDecimal(c.window, "Edit8");
+  if (!cad::IsCadRunning(c.link))
+    return;
+  const annotate::AngleSettings angles = ReadAngleSettings(document);
+
+  const std::optional<TAcadPoint> corner = Intersection(a1, a2, b1, b2, false);
+  if (!corner) {
+    ShowMessage(c, kNotJoinedText, kNotJoinedCaption);
+    return;
+  }
+  const TAcadPoint x = *corner;
+  const double d1 = Distance(x, a1);
+  const double d2 = Distance(x, a2);
+  const double d3 = Distance(x, b1);
+  const double d4 = Distance(x, b2);
+  if ((d1 > kJoinTolerance && d2 > kJoinTolerance) ||
+      (d3 > kJoinTolerance && d4 > kJoinTolerance)) {
+    ShowMessage(c, kNotJoinedText, kNotJoinedCaption);
+    return;
+  }
+  const TAcadPoint farA = d2 > d1 ? a2 : a1;
+  const TAcadPoint farB = d4 > d3 ? b2 : b1;
+  const TAcadTriangle t{x, farA, farB};
+
+  // Every setting is read before the first entity is drawn: a text that is no number draws
+  // nothing.
+  const CommandLayers layers = ReadLayers(c.window);
+  const annotate::MarkerStyle marker = ReadMarkerStyle(c);
+  const annotate::LabelFormat format = LabelFormatOf(c, h, scale);
+  const annotate::WriterContext w = WriterFor(c, document, angles);
+
+  cad::EnsureLayer(document, layers.side);
+  annotate::PutSideLine(w, farA, farB, true, layers.side);
+  if (BaseHeightMethod(c.window)) {
+    const BaseHeight bh = BaseAndHeight(t);
+    const TAcadPoint foot = annotate::HeightFoot(bh);
+    cad::EnsureLayer(document, layers.text);
+    annotate::PutLabelText(w, bh.apex, foot, format, true, layers.text);
+    annotate::PutLabelText(w, bh.start, bh.end, format, true, layers.text);
+    annotate::PutSideLine(w, bh.apex, foot, true, layers.side);
+    annotate::PutBaseHeightMarker(w, t, bh, marker);
+  } else {
+    cad::EnsureLayer(document, layers.text);
+    annotate::PutSideLengths(w, t, format, layers.text);
+    annotate::PutThreeSideMarker(w, t, marker);
+  }
+  StepTriangleNumber(c.window);
+}
+
+}  // namespace trivane::commands
