@@ -305,8 +305,13 @@ Document Read(std::string_view bytes, const std::string& fileName, const ReadOpt
   const std::string codePage = CodePageOfRawTags(tags, options);
   Codec codec(codePage);
   for (RawTag& t : tags) {
-    if (KindOfCode(t.code) == ValueKind::String)
-      t.value = codec.Decode(t.value);
+    if (KindOfCode(t.code) != ValueKind::String)
+      continue;
+    std::string decoded = codec.Decode(t.value);
+    if (decoded != t.value) {
+      t.source = std::move(t.value);
+      t.value = std::move(decoded);
+    }
   }
   Document doc = Parser(std::move(tags), fileName).Parse();
   doc.codePage = options.codePage;

@@ -107,6 +107,11 @@ def main():
             problems.append(f"#{handle} was {e.dxftype()}, is {other.dxftype()}")
             continue
         a, b = attribs(e), attribs(other)
+        # Links to records ezdxf made up while loading (plot styles and materials of an R12
+        # file) get other handles in each load.
+        for key in [k for k, v in a.items() if k.endswith("_handle") and v not in in_original_file]:
+            a.pop(key)
+            b.pop(key, None)
         if handle in args.changed:
             a = {k: v for k, v in a.items() if k not in GEOMETRY}
             b = {k: v for k, v in b.items() if k not in GEOMETRY}
