@@ -97,9 +97,11 @@ struct ScreenSize {
 };
 
 // Reads every key in file order into the window and the program state (nothing when the file
-// does not exist): values out of a control's range are limited to it, Kyuuseki switches the
-// method at once, the rounding keys check their radio buttons, ProgId and cadName keep the
-// current target when absent.
+// does not exist): values out of a control's range are limited to it (Kyuuseki to 0..1),
+// Kyuuseki switches the method at once, Leader sets whether Edit14 is enabled, each up-down's
+// handler follows its load (Keta1..3 take the positions, Edit8 and Edit17 show the powers of
+// ten), the rounding keys check their radio buttons and end as 0, 1 or 2, and ProgId and cadName
+// keep the current target when absent.
 void LoadSettings(TForm1& form, const SettingsStore& store, ScreenSize screen);
 
 // Writes every key in file order from the window and the program state, then flushes. Throws

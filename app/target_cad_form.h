@@ -59,8 +59,8 @@ class TTargetCADForm {
 
   // Shows the dialog. When the list file exists, the list becomes its lines, sorted, and the first
   // entry holding a TAB followed by the current ProgId is selected and fills the edits; with no
-  // such entry nothing is selected and the edits keep their texts. When the file does not exist,
-  // the list, the selection and the edits stay as they were.
+  // such entry nothing is selected and the edits keep their texts. When the file does not exist
+  // (or cannot be read), the list, the selection and the edits stay as they were.
   void Show();
 
   // The user selects an entry (-1: none); a selection fills the edits from it.
