@@ -39,7 +39,7 @@ TEST(Wrappers, SendTheValueTypesTheCadExpects) {
   ss.Select(kSelectLast);
   Entity(rec).SetXdata({1001, 1010}, {Value::Text("LT_TRIVANE"), Value::Doubles({1, 2, 3})});
   Document(rec).SetVariable("SNAPMODE", Value::Int16(0));
-  rec->answer = Value::Ref(rec);
+  rec->answer = Value::Ref(std::make_shared<Recorder>());
   Document(rec).ObjectIdToObject(std::int64_t{1} << 40);
 
   ASSERT_EQ(rec->calls.size(), 5u);
