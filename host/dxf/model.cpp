@@ -572,6 +572,23 @@ BlockData AsBlock(const Block& block) {
   return BlockData{std::string(block.begin.Value(2)), GetPoint(block.begin, 10)};
 }
 
+std::size_t RecordSpan(const std::vector<Entity>& records, std::size_t index) {
+  if (index >= records.size())
+    return 0;
+  const Entity& head = records[index];
+  const bool hasFollowers =
+      head.type == "POLYLINE" || (head.type == "INSERT" && GetInt(head, 66, 0) == 1);
+  if (!hasFollowers)
+    return 1;
+  std::size_t end = index + 1;
+  while (end < records.size() && (records[end].type == "VERTEX" || records[end].type == "ATTRIB")) {
+    ++end;
+  }
+  if (end < records.size() && records[end].type == "SEQEND")
+    ++end;
+  return end - index;
+}
+
 std::string LayerOf(const Entity& e) {
   return std::string(e.Value(8, "0"));
 }

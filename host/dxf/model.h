@@ -127,6 +127,11 @@ std::optional<LeaderData> AsLeader(const Entity& entity);
 std::optional<LayerData> AsLayer(const Entity& layerRecord);
 BlockData AsBlock(const Block& block);
 
+// An entity with sub-records (POLYLINE with its VERTEX records, INSERT with ATTRIB records) is
+// followed by them and a SEQEND in the same list. The number of records, from `index` on, that
+// belong to the entity there (1 for a plain entity); remove or move them together.
+std::size_t RecordSpan(const std::vector<Entity>& records, std::size_t index);
+
 std::string LayerOf(const Entity& entity);   // 8; "0" when absent
 TAcadPoint Extrusion(const Entity& entity);  // 210/220/230; (0, 0, 1) when absent
 bool InPaperSpace(const Entity& entity);     // 67 = 1

@@ -128,6 +128,30 @@ TEST(UpdateEntity, LwPolylineKeepsWidthsWhenTheVertexCountStays) {
   EXPECT_EQ(AsLwPolyline(pl), data);
 }
 
+TEST(RecordSpan, SubRecordsBelongToTheirEntity) {
+  const Document doc = ReadFile(testing::FixturePath("other_program_r2018.dxf"));
+  const std::vector<Entity>& records = doc.Entities();
+  std::size_t polylines = 0;
+  std::size_t insertsWithAttributes = 0;
+  for (std::size_t i = 0; i < records.size(); i += RecordSpan(records, i)) {
+    const std::size_t span = RecordSpan(records, i);
+    EXPECT_NE(records[i].type, "VERTEX");
+    EXPECT_NE(records[i].type, "ATTRIB");
+    EXPECT_NE(records[i].type, "SEQEND");
+    if (records[i].type == "POLYLINE") {
+      ++polylines;
+      EXPECT_EQ(span, 5u);  // three vertices and the SEQEND
+    } else if (records[i].type == "INSERT" && span > 1) {
+      ++insertsWithAttributes;
+      EXPECT_EQ(span, 3u);  // one attribute and the SEQEND
+    } else {
+      EXPECT_EQ(span, 1u) << records[i].type;
+    }
+  }
+  EXPECT_EQ(polylines, 1u);
+  EXPECT_EQ(insertsWithAttributes, 1u);
+}
+
 TEST(UpdateEntity, WrongTypeIsAnError) {
   Entity circle = Parse("  0\nCIRCLE\n  8\n0\n 10\n0\n 20\n0\n 40\n1\n");
   EXPECT_THROW(Update(circle, LineData{}), Error);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -37,8 +38,13 @@ class ScratchDir {
  public:
   ScratchDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("trivane_dxf_" + std::string(info->test_suite_name()) + "_" + info->name());
+    std::string name = "trivane_dxf_" + std::to_string(::getpid()) + "_" + info->test_suite_name() +
+                       "_" + info->name();
+    for (char& c : name) {
+      if (c == '/')
+        c = '_';  // parameterised tests have "/" in their names
+    }
+    path_ = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
