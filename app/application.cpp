@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/support.h"
+#include "commands/register.h"
 
 namespace trivane::app {
 
@@ -24,6 +25,7 @@ Application::Application(cad::Platform& platform, std::filesystem::path programF
               [this](std::string caption) { form_.SetCaption(std::move(caption)); }) {
   form_.FormCreate();
   form_.SetTargetCadForm(&dialog_);
+  commands::RegisterCommands(form_);
 }
 
 Application::~Application() {

@@ -2,7 +2,6 @@
 // target-CAD dialog, created in start-up order and ended by Close.
 //
 //   Application app(platform, "/path/to/trivane.exe");
-//   app.Form().RegisterCommand("Button10Click", ...);
 //   app.Form().Click("Button10");
 //   app.Close();  // saves the settings; an error is shown in the default error box
 #pragma once
@@ -29,7 +28,8 @@ struct ApplicationOptions {
 class Application {
  public:
   // Starts the run: Form1 is created (FormCreate: defaults, settings, caption, message filter,
-  // first page), then the hidden target-CAD dialog.
+  // first page), then the hidden target-CAD dialog; every command of the commands library is
+  // registered with the window's buttons.
   Application(cad::Platform& platform, std::filesystem::path programFile,
               ApplicationOptions options = {});
   // Closes the run if Close has not.

@@ -325,7 +325,15 @@ TEST_F(MainWindowTest, DisabledButtonDoesNotRunUntilEnabled) {
 }
 
 TEST_F(MainWindowTest, ButtonWithoutHandlerDoesNothing) {
+  form().RegisterCommand("Button3Click", {});
   EXPECT_TRUE(form().Click("Button3"));
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(MainWindowTest, TheCommandsLibraryIsWiredAtStart) {
+  // No CAD runs here: each registered command ends at its running check, without a message.
+  for (const char* button : {"Button12", "Button10", "Button6", "Button13", "Button8", "Button1"})
+    EXPECT_TRUE(form().Click(button)) << button;
   EXPECT_TRUE(platform.boxes.empty());
 }
 
