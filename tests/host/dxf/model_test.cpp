@@ -313,6 +313,23 @@ TEST(Blocks, AddFillAndRemoveADefinition) {
   }
 }
 
+// In R2000 the code page (1252 here) cannot hold Japanese: names and texts are written as
+// "\U+XXXX" escapes and come back as they were.
+TEST(Layers, JapaneseNamesSurviveAnR2000RoundTrip) {
+  Document doc = NewDocument("AC1015");
+  EnsureLayer(doc, LayerData{"境界線", 1, "Continuous", 0});
+  AddEntity(doc,
+            NewEntity(doc, TextData{"三角形 No.1", {}, {}, 2, 0, kAlignLeft}, {"境界線", {}, {}}));
+  const std::string bytes = Write(doc);
+  EXPECT_NE(bytes.find("\\U+5883\\U+754C\\U+7DDA"), std::string::npos);
+  const Document back = Read(bytes);
+  ASSERT_NE(back.FindTableRecord("LAYER", "境界線"), nullptr);
+  ASSERT_EQ(back.Entities().size(), 1u);
+  EXPECT_EQ(LayerOf(back.Entities()[0]), "境界線");
+  EXPECT_EQ(AsText(back.Entities()[0])->text, "三角形 No.1");
+  EXPECT_EQ(Write(back), bytes);
+}
+
 // A drawing built from scratch, with one entity of each kind, passes ezdxf's audit without
 // anything to fix.
 TEST(NewDocument, EzdxfAcceptsItAsIs) {
