@@ -140,6 +140,9 @@ std::vector<double> Polyline::Coordinates() const {
 bool Polyline::Closed() const {
   return BoolOf(Get("Closed"), "Closed");
 }
+void Polyline::Closed(bool closed) const {
+  Put("Closed", Value::Bool(closed));
+}
 
 std::string Text::TextString() const {
   return TextOf(Get("TextString"), "TextString");
@@ -226,6 +229,19 @@ Text Block::AddText(std::string_view text, const TAcadPoint& insertion, double h
 Circle Block::AddCircle(const TAcadPoint& center, double radius) const {
   return Circle(
       ObjectOf(Call("AddCircle", {PointToValue(center), Value::Double(radius)}), "AddCircle"));
+}
+
+Polyline Block::AddLightWeightPolyline(const std::vector<double>& coordinates) const {
+  return Polyline(ObjectOf(Call("AddLightWeightPolyline", {Value::Doubles(coordinates)}),
+                           "AddLightWeightPolyline"));
+}
+BlockReference Block::InsertBlock(const TAcadPoint& point, std::string_view name, double xscale,
+                                  double yscale, double zscale, double rotation) const {
+  return BlockReference(
+      ObjectOf(Call("InsertBlock",
+                    {PointToValue(point), Value::Text(std::string(name)), Value::Double(xscale),
+                     Value::Double(yscale), Value::Double(zscale), Value::Double(rotation)}),
+               "InsertBlock"));
 }
 
 std::int32_t Blocks::Count() const {

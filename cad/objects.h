@@ -129,6 +129,7 @@ class Polyline : public Entity {
   using Entity::Entity;
   std::vector<double> Coordinates() const;  // x0, y0, x1, y1, ... (plan coordinates)
   bool Closed() const;
+  void Closed(bool closed) const;
 };
 
 // A single-line text.
@@ -175,6 +176,11 @@ class Block : public Wrapper {
   Line AddLine(const TAcadPoint& start, const TAcadPoint& end) const;
   Text AddText(std::string_view text, const TAcadPoint& insertion, double height) const;
   Circle AddCircle(const TAcadPoint& center, double radius) const;
+  // A lightweight polyline through the plan points x0, y0, x1, y1, ... (at least two vertices).
+  Polyline AddLightWeightPolyline(const std::vector<double>& coordinates) const;
+  // A reference to the named block at `point`, with scale factors and rotation (radians).
+  BlockReference InsertBlock(const TAcadPoint& point, std::string_view name, double xscale,
+                             double yscale, double zscale, double rotation) const;
 };
 
 class Blocks : public Wrapper {

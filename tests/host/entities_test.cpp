@@ -128,15 +128,13 @@ TEST_F(Tables, ABlockIsDeletedOnlyWhileNothingReferencesIt) {
   EXPECT_EQ(blocks.Item(1).Name(), "*Paper_Space");
   cad::Block table = blocks.Add({}, "Trivane_1");
   table.AddLine({0, 0, 0}, {10, 0, 0});
-  cad::Value ref =
-      cad::CallMethod(*ms.object(), "InsertBlock",
-                      {cad::PointToValue({5, 5, 0}), Value::Text("TRIVANE_1"), Value::Double(1),
-                       Value::Double(1), Value::Double(1), Value::Double(0)});
-  cad::BlockReference insert(ref.GetObject());
+  cad::BlockReference insert = ms.InsertBlock({5, 5, 0}, "TRIVANE_1", 1, 1, 1, 0);
   EXPECT_EQ(insert.Name(), "Trivane_1");
 
   ExpectAutomationError([&] { table.Delete(); }, "Delete", cad::kErrorFailed);
   ExpectAutomationError([&] { blocks.Item(0).Delete(); }, "Delete", cad::kErrorFailed);
+  ExpectAutomationError([&] { ms.InsertBlock({}, "NONE", 1, 1, 1, 0); }, "InsertBlock",
+                        cad::kErrorFailed);
   insert.Delete();
   table.Delete();
   EXPECT_EQ(blocks.Count(), 2);
@@ -152,11 +150,7 @@ TEST_F(Tables, ExplodePlacesCopiesByTheReferenceAndKeepsTheirData) {
   def.AddCircle({2, 0, 0}, 0.5);
 
   // At (100, 200), scale 2, a quarter turn: block point (2,0) lies 1 from the origin (1,0).
-  cad::BlockReference ref(
-      cad::CallMethod(*ms.object(), "InsertBlock",
-                      {cad::PointToValue({100, 200, 0}), Value::Text("MARK"), Value::Double(2),
-                       Value::Double(2), Value::Double(2), Value::Double(kPi / 2)})
-          .GetObject());
+  cad::BlockReference ref = ms.InsertBlock({100, 200, 0}, "MARK", 2, 2, 2, kPi / 2);
   const std::vector<cad::Entity> parts = ref.Explode();
   ASSERT_EQ(parts.size(), 2u);
   cad::Text text(parts[0].object());
