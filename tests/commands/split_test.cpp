@@ -1,0 +1,221 @@
+#include "commands/split.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "command_fixture.h"
+#include "commands/angle_settings.h"
+#include "geometry/plan.h"
+
+namespace trivane::commands {
+namespace {
+
+using host::LineShape;
+using host::PolylineShape;
+using host::TextShape;
+using host::UserAnswer;
+using testing::CommandTest;
+using testing::ExpectTexts;
+using testing::TextAt;
+
+const std::vector<TAcadPoint> kSquare{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+const std::vector<TAcadPoint> kTriangle{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
+const double kDiagonal = std::sqrt(200.0);
+
+class Split : public CommandTest {
+ protected:
+  void ClickInside(std::vector<TAcadPoint> region, const TAcadPoint& pick,
+                   std::string_view button) {
+    boundary->regions.push_back(std::move(region));
+    user().Push(UserAnswer::Point(pick));
+    Button10Click(c, button);
+  }
+
+  TAcadPoint IncenterOf(const TAcadTriangle& t) { return Incenter(t.p1, t.p2, t.p3); }
+};
+
+TEST_F(Split, SplitOnlyDrawsTheCutAndErasesTheBoundary) {
+  window.SetEnabled("Button9", true);
+  creation.CreatedObjectIds = {42};
+  ClickInside(kSquare, {5, 5, 0}, "Button12");
+
+  EXPECT_EQ(boundary->commands, (std::vector<std::string>{"_-BOUNDARY A O P \r5.0000,5.0000\r\r"}));
+  const std::vector<host::ObjectId> lines = All<LineShape>();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).start, (TAcadPoint{0, 10, 0}));
+  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).end, (TAcadPoint{10, 0, 0}));
+  EXPECT_EQ(Get(lines[0]).layer, "H_HEN");
+  EXPECT_TRUE(All<PolylineShape>().empty());
+  EXPECT_TRUE(All<TextShape>().empty());
+  EXPECT_EQ(window.Text("Edit16"), "1");
+  EXPECT_FALSE(window.enabled["Button9"]);
+  EXPECT_TRUE(creation.CreatedObjectIds.empty());
+  EXPECT_NE(host->log().Text().find("領域内の１点を指示 : "), std::string::npos);
+  for (const char* layer : {"H_TEXT", "H_HEN", "H_TAKASA"})
+    EXPECT_NE(drawing().FindLayer(layer), nullptr) << layer;
+}
+
+class SplitAndLabel : public Split, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SplitAndLabel, HeronLabelsTheSharedDiagonalOnce) {
+  window.SetPosition("UpDown4", 7);
+  ClickInside(kSquare, {5, 5, 0}, GetParam());
+
+  ExpectTexts(Labels(), {{{0, 5, 0}, "10.00"},
+                         {{5, 0, 0}, "10.00"},
+                         {{5, 5, 0}, "14.14"},
+                         {{10, 5, 0}, "10.00"},
+                         {{5, 10, 0}, "10.00"}});
+  const TAcadTriangle t7{{0, 10, 0}, {0, 0, 0}, {10, 0, 0}};
+  const TAcadTriangle t8{{10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+  ExpectTexts(Numbers(), {{IncenterOf(t7), "7"}, {IncenterOf(t8), "8"}});
+  EXPECT_EQ(RecordOf("7"), (std::vector<double>{10, 10, kDiagonal}));
+  EXPECT_EQ(RecordOf("8"), (std::vector<double>{10, 10, kDiagonal}));
+  EXPECT_EQ(window.Text("Edit16"), "9");
+  EXPECT_EQ(All<LineShape>().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(AutoAndOnePoint, SplitAndLabel, ::testing::Values("Button10", "Button6"));
+
+TEST_F(Split, BaseAndHeightLabelsTheSharedBaseOnceAndDrawsHeightLines) {
+  window.radioGroups["RadioGroup1"] = 1;
+  window.SetPosition("UpDown4", 7);
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+
+  const double h = kDiagonal / 2;
+  ExpectTexts(Labels(), {{{5, 5, 0}, "14.14"}, {{2.5, 2.5, 0}, "7.07"}, {{7.5, 7.5, 0}, "7.07"}});
+  EXPECT_NEAR(h, 7.0710678, 1e-6);
+  std::vector<std::pair<TAcadPoint, TAcadPoint>> heights;
+  for (host::ObjectId id : All<LineShape>()) {
+    if (Get(id).layer == "H_TAKASA")
+      heights.emplace_back(ShapeOf<LineShape>(id).start, ShapeOf<LineShape>(id).end);
+  }
+  ASSERT_EQ(heights.size(), 2u);
+  EXPECT_EQ(heights[0].first, (TAcadPoint{0, 0, 0}));
+  EXPECT_NEAR(heights[0].second.x, 5, 1e-9);
+  EXPECT_NEAR(heights[0].second.y, 5, 1e-9);
+  EXPECT_EQ(heights[1].first, (TAcadPoint{10, 10, 0}));
+  EXPECT_NEAR(heights[1].second.x, 5, 1e-9);
+  ASSERT_EQ(Numbers().size(), 2u);
+  EXPECT_EQ(RecordOf("8"), (std::vector<double>{10, 10, kDiagonal}));
+  EXPECT_EQ(window.Text("Edit16"), "9");
+}
+
+TEST_F(Split, OnePointInATriangleLabelsItWithoutACut) {
+  ClickInside(kTriangle, {2, 2, 0}, "Button6");
+  EXPECT_TRUE(All<LineShape>().empty());
+  EXPECT_EQ(Labels().size(), 3u);
+  ExpectTexts(Numbers(), {{IncenterOf({{10, 0, 0}, {0, 10, 0}, {0, 0, 0}}), "1"}}, 1e-9);
+  EXPECT_EQ(window.Text("Edit16"), "2");
+}
+
+TEST_F(Split, SplitOnlyInATriangleLeavesTheDrawingAsItWas) {
+  ClickInside(kTriangle, {2, 2, 0}, "Button12");
+  EXPECT_TRUE(drawing().entities.empty());
+}
+
+TEST_F(Split, PickOutsideEveryRegionShowsTheBoundaryMessage) {
+  ClickInside(kSquare, {50, 50, 0}, "Button10");
+  const std::vector<host::sim::Event> messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "境界を作成できません．");
+  EXPECT_EQ(messages[0].caption, "Trivane");
+  EXPECT_EQ(os.events().back().kind, host::sim::EventKind::Fronted);
+  EXPECT_EQ(os.foreground(), host->hwnd());
+  EXPECT_TRUE(drawing().entities.empty());
+  EXPECT_EQ(window.Text("Edit16"), "1");
+}
+
+TEST_F(Split, FailedSplitKeepsItsCutsAndLabelsNothing) {
+  // An L whose long arm reaches far above every cut: with rays of 1 unit only the first cut is
+  // seen inside.
+  drawing().vars.VIEWSIZE = 0.1;
+  ClickInside({{0, 0, 0}, {10, 0, 0}, {10, 1, 0}, {1, 1, 0}, {1, 10, 0}, {0, 10, 0}}, {0.5, 0.5, 0},
+              "Button10");
+  const std::vector<host::sim::Event> messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "分割に失敗しました．");
+  EXPECT_EQ(messages[0].caption, "IJ_Trivane");
+  const std::vector<host::ObjectId> lines = All<LineShape>();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).start, (TAcadPoint{0, 0, 0}));
+  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).end, (TAcadPoint{10, 1, 0}));
+  EXPECT_TRUE(All<TextShape>().empty());
+  EXPECT_EQ(window.Text("Edit16"), "1");
+}
+
+TEST_F(Split, AngleBaseReadInDegreesAndAngleUnitsRestored) {
+  drawing().vars.AUNITS = 2;  // grads: ANGBASE would read 100
+  drawing().vars.ANGBASE = std::acos(0.0);
+  ClickInside(kTriangle, {2, 2, 0}, "Button10");
+  EXPECT_EQ(drawing().vars.AUNITS, 2);
+  const std::vector<host::ObjectId> texts = All<TextShape>();
+  ASSERT_EQ(texts.size(), 4u);
+  // The label of (0,0)-(10,0) reads along it from the base; the number text turns back by it.
+  EXPECT_NEAR(ShapeOf<TextShape>(texts[0]).rotation, std::acos(0.0), 1e-12);
+  EXPECT_NEAR(ShapeOf<TextShape>(texts[3]).rotation, -std::acos(0.0), 1e-12);
+}
+
+// Forwards to a document but fails GetVariable("ANGBASE").
+class AngbaseRefused final : public cad::Object {
+ public:
+  explicit AngbaseRefused(cad::ObjectRef inner) : inner_(std::move(inner)) {}
+  cad::Value Invoke(std::string_view member, cad::InvokeKind kind,
+                    std::span<cad::Arg> args) override {
+    if (member == "GetVariable" && args.size() == 1 && args[0].value.GetText() == "ANGBASE")
+      throw cad::AutomationError("GetVariable", "refused by the test");
+    return inner_->Invoke(member, kind, args);
+  }
+
+ private:
+  cad::ObjectRef inner_;
+};
+
+TEST_F(Split, AngleUnitsRestoredWhenAngbaseCannotBeRead) {
+  drawing().vars.AUNITS = 3;
+  const cad::Document document(std::make_shared<AngbaseRefused>(
+      cad::Application(host->Application()).ActiveDocument().object()));
+  EXPECT_THROW(ReadAngleSettings(document), cad::AutomationError);
+  EXPECT_EQ(drawing().vars.AUNITS, 3);
+}
+
+TEST_F(Split, SettingThatIsNoNumberEndsBeforeTheBoundaryCommand) {
+  window.texts["Edit3"] = "3,5";
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+  EXPECT_TRUE(boundary->commands.empty());
+  EXPECT_TRUE(drawing().entities.empty());
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Split, NumberHeightThatIsNoNumberEndsAtTheFirstMarker) {
+  window.texts["Edit5"] = "";
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+  EXPECT_EQ(All<LineShape>().size(), 1u);
+  EXPECT_EQ(Labels().size(), 3u) << "the first triangle's labels stay";
+  EXPECT_TRUE(Numbers().empty());
+  EXPECT_EQ(window.Text("Edit16"), "1");
+}
+
+TEST_F(Split, NumbersRunOnAsFarAsTheNumberFieldGoes) {
+  window.upDowns["UpDown4"].max = 5000;
+  window.SetPosition("UpDown4", 1000);
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+  EXPECT_EQ(RecordOf("1001").size(), 3u);
+  EXPECT_EQ(window.Text("Edit16"), "1002");
+}
+
+TEST_F(Split, NothingHappensWhenTheCadIsNotRunning) {
+  os.Quit("ZWCAD.Application");
+  window.SetEnabled("Button9", true);
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+  EXPECT_TRUE(window.enabled["Button9"]) << "the creation list is reset only for a running CAD";
+  EXPECT_EQ(user().Remaining(), 1u);
+}
+
+TEST(BoundaryCommandText, PointWithFourDecimals) {
+  EXPECT_EQ(BoundaryCommand({1234.56789, -5.5, 0}), "_-BOUNDARY A O P \r1234.5679,-5.5000\r\r");
+}
+
+}  // namespace
+}  // namespace trivane::commands
