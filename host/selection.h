@@ -37,9 +37,10 @@ std::optional<ObjectId> NearestEntity(const Drawing& d, const TAcadPoint& p, dou
                                       const EntityFilter& f);
 
 // Explodes a block reference: copies of its block's entities, placed by the reference, are added
-// to the reference's own block (extended data and layers kept, handles left for the writer to
-// give). The reference stays. Gives the new IDs in the block's order; nullopt when `id` is no
-// block reference, its block is missing, or its x and y scales differ (a copy cannot show that).
+// to the reference's own block (extended data, layers and passthrough groups kept; handle, owner
+// and reactor groups 5, 102, 330, 360 dropped for the writer to give anew). The reference stays.
+// Gives the new IDs in the block's order; nullopt when `id` is no block reference, its block is
+// missing, or its x and y scales differ (a copy cannot show that).
 std::optional<std::vector<ObjectId>> ExplodeInsert(Drawing& d, ObjectId id);
 
 }  // namespace trivane::host

@@ -148,6 +148,9 @@ TEST_F(Tables, ExplodePlacesCopiesByTheReferenceAndKeepsTheirData) {
   part.TextAlignmentPoint({2, 0, 0});
   part.SetXdata({1001, 1010}, {Value::Text("LT_TRIVANE"), Value::Doubles({3, 4, 5})});
   def.AddCircle({2, 0, 0}, 0.5);
+  Entity& stored = *host->drawing().FindEntity(part.ObjectID());
+  stored.handle = "2A";
+  stored.passthrough = {{62, "1"}, {330, "1F"}};
 
   // At (100, 200), scale 2, a quarter turn: block point (2,0) lies 1 from the origin (1,0).
   cad::BlockReference ref = ms.InsertBlock({100, 200, 0}, "MARK", 2, 2, 2, kPi / 2);
@@ -160,6 +163,10 @@ TEST_F(Tables, ExplodePlacesCopiesByTheReferenceAndKeepsTheirData) {
   EXPECT_NEAR(text.Rotation(), kPi / 2, 1e-12);
   EXPECT_EQ(text.GetXdata("LT_TRIVANE").values,
             Value::Array({Value::Text("LT_TRIVANE"), Value::Doubles({3, 4, 5})}));
+  // The copy keeps its colour, not the part's handle or owner.
+  const Entity& copy = *host->drawing().FindEntity(text.ObjectID());
+  EXPECT_EQ(copy.handle, "");
+  EXPECT_EQ(copy.passthrough, (std::vector<RawTag>{{62, "1"}}));
   cad::Circle circle(parts[1].object());
   ExpectNear(circle.Center(), {100, 202, 0}, 1e-9);
   EXPECT_NEAR(circle.Radius(), 1.0, 1e-12);
