@@ -1,0 +1,349 @@
+#include "cad/connection.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <stdexcept>
+#include <vector>
+
+#include "link_fixture.h"
+
+namespace trivane::cad {
+namespace {
+
+using host::sim::Event;
+using host::sim::EventKind;
+using testing::FaultyObject;
+using testing::LinkTest;
+
+// An event as the tests expect it: what, when, and the window, key or milliseconds.
+struct Expected {
+  EventKind kind;
+  std::uint64_t at;
+  std::int64_t detail;  // window for Restored/Fronted/FrontRefused, key for keys, ms for sleeps
+};
+
+std::vector<Expected> Observed(const std::vector<Event>& events) {
+  std::vector<Expected> out;
+  for (const Event& e : events) {
+    const bool windowEvent = e.kind == EventKind::Restored || e.kind == EventKind::Fronted ||
+                             e.kind == EventKind::FrontRefused;
+    out.push_back({e.kind, e.at, windowEvent ? e.window : static_cast<std::int64_t>(e.value)});
+  }
+  return out;
+}
+
+bool operator==(const Expected& a, const Expected& b) {
+  return a.kind == b.kind && a.at == b.at && a.detail == b.detail;
+}
+void PrintTo(const Expected& e, std::ostream* os) {
+  *os << "{kind " << static_cast<int>(e.kind) << ", at " << e.at << ", " << e.detail << "}";
+}
+
+// --- Preamble ------------------------------------------------------------------------------------
+
+enum class WindowSetting {
+  Restored,
+  Minimised,
+  RefusesFront,
+  OtherProgramHoldsFront,
+  MinimisedAndRefusesFront
+};
+
+struct PreambleCase {
+  const char* name;
+  WindowSetting setting;
+  std::vector<Expected> events;  // W stands for the CAD window (filled in by the test)
+  int escapesReachingCad;
+};
+
+constexpr std::int64_t W = -1;  // placeholder for the CAD's window handle
+constexpr std::int64_t kEsc = kVirtualKeyEscape;
+
+class PreambleTest : public LinkTest, public ::testing::WithParamInterface<PreambleCase> {};
+
+TEST_P(PreambleTest, RestoresFrontsAndPressesEscOnlyWhenTheCadIsInFront) {
+  const PreambleCase& c = GetParam();
+  const WindowHandle hwnd = host->hwnd();
+  int escapes = 0;
+  os.SetEscapeHook(hwnd, [&] { ++escapes; });
+  switch (c.setting) {
+    case WindowSetting::Restored:
+      break;
+    case WindowSetting::Minimised:
+      os.Minimise(hwnd);
+      break;
+    case WindowSetting::RefusesFront:
+      os.RefuseFront(hwnd);
+      break;
+    case WindowSetting::OtherProgramHoldsFront:
+      os.HoldForeground(0x0777);
+      break;
+    case WindowSetting::MinimisedAndRefusesFront:
+      os.Minimise(hwnd);
+      os.RefuseFront(hwnd);
+      break;
+  }
+  link.CadApplication = nullptr;
+
+  const Document attached = BeginCadCommand(link);
+
+  std::vector<Expected> expected = c.events;
+  for (Expected& e : expected) {
+    if (e.detail == W)
+      e.detail = hwnd;
+  }
+  EXPECT_EQ(Observed(os.events()), expected);
+  EXPECT_EQ(escapes, c.escapesReachingCad);
+  EXPECT_FALSE(os.minimised(hwnd));
+  EXPECT_EQ(link.CadApplication, os.GetActiveObject(link.ProgId));
+  ASSERT_TRUE(attached);
+  EXPECT_NO_THROW(attached.GetVariable("SNAPMODE"));  // the active document answers
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, PreambleTest,
+                         ::testing::Values(PreambleCase{"Restored",
+                                                        WindowSetting::Restored,
+                                                        {{EventKind::Fronted, 0, W},
+                                                         {EventKind::KeyDown, 0, kEsc},
+                                                         {EventKind::Slept, 0, 5},
+                                                         {EventKind::KeyUp, 5, kEsc},
+                                                         {EventKind::Slept, 5, 200}},
+                                                        1},
+                                           PreambleCase{"Minimised",
+                                                        WindowSetting::Minimised,
+                                                        {{EventKind::Restored, 0, W},
+                                                         {EventKind::Slept, 0, 500},
+                                                         {EventKind::Fronted, 500, W},
+                                                         {EventKind::KeyDown, 500, kEsc},
+                                                         {EventKind::Slept, 500, 5},
+                                                         {EventKind::KeyUp, 505, kEsc},
+                                                         {EventKind::Slept, 505, 200}},
+                                                        1},
+                                           PreambleCase{"RefusesFront",
+                                                        WindowSetting::RefusesFront,
+                                                        {{EventKind::FrontRefused, 0, W}},
+                                                        0},
+                                           PreambleCase{"OtherProgramHoldsFront",
+                                                        WindowSetting::OtherProgramHoldsFront,
+                                                        {{EventKind::FrontRefused, 0, W}},
+                                                        0},
+                                           PreambleCase{"MinimisedAndRefusesFront",
+                                                        WindowSetting::MinimisedAndRefusesFront,
+                                                        {{EventKind::Restored, 0, W},
+                                                         {EventKind::Slept, 0, 500},
+                                                         {EventKind::FrontRefused, 500, W}},
+                                                        0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LinkTest, EscKeysGoToTheCadWindow) {
+  BeginCadCommand(link);
+  for (const Event& e : os.events()) {
+    if (e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp) {
+      EXPECT_EQ(e.window, host->hwnd());
+    }
+  }
+  EXPECT_EQ(os.foreground(), host->hwnd());
+}
+
+TEST_F(LinkTest, AttachKeepsTheApplicationAndReplacesItAtEachAttach) {
+  BeginCadCommand(link);
+  const ObjectRef first = link.CadApplication;
+  ASSERT_NE(first, nullptr);
+
+  // The CAD is restarted: the next attach takes the new instance.
+  auto second = host::Host::Create({.progId = link.ProgId, .hwnd = 0x0B0B});
+  os.Quit(link.ProgId);
+  os.Run(link.ProgId, second->Application(), second->hwnd());
+  BeginCadCommand(link);
+  EXPECT_NE(link.CadApplication, first);
+  EXPECT_EQ(os.foreground(), second->hwnd());  // the window read from the new instance
+}
+
+TEST_F(LinkTest, FailedAttachRaisesAndKeepsThePreviousApplication) {
+  BeginCadCommand(link);
+  const ObjectRef previous = link.CadApplication;
+  os.Quit(link.ProgId);
+  os.ClearEvents();
+  try {
+    BeginCadCommand(link);
+    FAIL() << "attach to a CAD that has quit succeeded";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.code(), kErrorNotRunning);
+  }
+  EXPECT_EQ(link.CadApplication, previous);
+  EXPECT_TRUE(os.events().empty());  // no window was touched
+}
+
+// --- IsCadRunning --------------------------------------------------------------------------------
+
+TEST(IsCadRunningTest, UnregisteredRegisteredAndRunning) {
+  host::sim::SimPlatform os;
+  auto host = host::Host::Create({.progId = "ZWCAD.Application"});
+  os.RegisterProgId("BricscadApp.AcadApplication");
+  os.Run("ZWCAD.Application", host->Application(), host->hwnd());
+  struct Case {
+    const char* progId;
+    bool running;
+  } cases[] = {
+      {"GCAD.Application.23", false},          // not registered
+      {"BricscadApp.AcadApplication", false},  // registered, not running
+      {"ZWCAD.Application", true},
+      {"zwcad.APPLICATION", true},  // class names compare without ASCII case
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    CadLink link(os);
+    link.ProgId = c.progId;
+    EXPECT_EQ(IsCadRunning(link), c.running) << c.progId;
+    EXPECT_EQ(link.CadApplication, nullptr) << "IsCadRunning must not attach";
+  }
+  os.Quit("ZWCAD.Application");
+  CadLink link(os);
+  link.ProgId = "ZWCAD.Application";
+  EXPECT_FALSE(IsCadRunning(link)) << "after the CAD quit";
+  EXPECT_TRUE(os.events().empty());
+}
+
+// --- Idle wait -----------------------------------------------------------------------------------
+
+TEST(IdleQueryTest, ChosenByProgId) {
+  struct Case {
+    const char* progId;
+    IdleQuery query;
+  } cases[] = {
+      {"ZWCAD.Application", IdleQuery::GetZcadState},
+      {"ZWCAD.Application.2024", IdleQuery::GetZcadState},
+      {"BricscadApp.AcadApplication", IdleQuery::GetAcadState},
+      {"AutoCAD.Application", IdleQuery::GetAcadState},
+      {"GCAD.Application.23", IdleQuery::GetGcadState},
+      {"GCAD.Application.24", IdleQuery::GetAcadState},
+      {"gcad.application.25", IdleQuery::GetAcadState},  // upper-cased before the test
+      {"GCAD.Application", IdleQuery::GetGcadState},     // "APPLICATION" is no number: 0
+      {"GCAD.Application.", IdleQuery::GetGcadState},
+      {"GCAD.Application.-30", IdleQuery::GetGcadState},
+      {"GCAD.Application.+24", IdleQuery::GetAcadState},
+      {"GCAD.Application.24a", IdleQuery::GetGcadState},
+      {"GCAD.Application.99999999999999999999999", IdleQuery::GetAcadState},  // too long: large
+      {"GCAD", IdleQuery::GetGcadState},
+      {"GCAD.ZWCAD.30", IdleQuery::GetAcadState},  // GCAD is asked first
+      {"XPCAD.Application", IdleQuery::GetAcadState},
+      {"", IdleQuery::GetAcadState},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IdleQueryFor(c.progId), c.query) << c.progId;
+}
+
+struct IdlePollCase {
+  const char* progId;
+  const char* query;  // the member the host must be asked
+  int busyPolls;
+  std::uint32_t delayMs;
+};
+
+class IdleWaitTest : public LinkTest, public ::testing::WithParamInterface<IdlePollCase> {};
+
+TEST_P(IdleWaitTest, PollsTheChosenQueryUntilIdleWaitingBeforeBetweenAndAfter) {
+  const IdlePollCase& c = GetParam();
+  Start(c.progId);
+  host->SetBusyPolls(c.busyPolls);
+
+  WaitCadIdle(link, app, c.delayMs);
+
+  const std::uint64_t d = c.delayMs;
+  EXPECT_EQ(os.now(), d + c.busyPolls * d + d);
+  const std::vector<Event> sleeps = os.EventsOf(EventKind::Slept);
+  ASSERT_EQ(sleeps.size(), static_cast<std::size_t>(c.busyPolls) + 2);
+  for (const Event& e : sleeps)
+    EXPECT_EQ(e.value, c.delayMs);
+  EXPECT_EQ(host->CallCount(c.query), c.busyPolls + 1);
+  EXPECT_EQ(host->CallCount("IsQuiescent"), c.busyPolls + 1);
+  EXPECT_EQ(host->CallCount("GetAcadState") + host->CallCount("GetGcadState") +
+                host->CallCount("GetZcadState"),
+            c.busyPolls + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Products, IdleWaitTest,
+    ::testing::Values(IdlePollCase{"ZWCAD.Application", "GetZcadState", 0, 200},
+                      IdlePollCase{"ZWCAD.Application", "GetZcadState", 3, 200},
+                      IdlePollCase{"BricscadApp.AcadApplication", "GetAcadState", 1, 100},
+                      IdlePollCase{"GCAD.Application.23", "GetGcadState", 5, 200},
+                      IdlePollCase{"GCAD.Application.24", "GetAcadState", 2, 100},
+                      IdlePollCase{"GCAD.Application", "GetGcadState", 0, 100}));
+
+TEST_F(LinkTest, IdleWaitPassesQueryErrorsOn) {
+  // A CAD that does not answer the chosen query (the ProgID names another product).
+  link.ProgId = "BricscadApp.AcadApplication";
+  EXPECT_THROW(WaitCadIdle(link, app, 200), AutomationError);
+  EXPECT_EQ(os.now(), 200u);  // the first wait, then the failing poll
+}
+
+TEST_F(LinkTest, IdleWaitGivesUpOnACadThatNeverBecomesIdle) {
+  host->SetBusyPolls(INT_MAX);
+  EXPECT_THROW(WaitCadIdle(link, app, 200), AutomationError);
+  EXPECT_GE(os.now(), kIdleWaitLimitMs);
+  EXPECT_LE(os.now(), kIdleWaitLimitMs + 2 * 200);
+}
+
+TEST_F(LinkTest, IdleWaitKeepsWaitingForAUserWhoTakesMinutes) {
+  // Ten minutes of busy answers at 200 ms: the user is still picking the insertion point.
+  host->SetBusyPolls(10 * 60 * 5);
+  EXPECT_NO_THROW(WaitCadIdle(link, app, 200));
+  EXPECT_EQ(host->busyPolls(), 0);
+}
+
+// --- Snap bracket --------------------------------------------------------------------------------
+
+struct SnapCase {
+  const char* name;
+  std::function<void(const Document&)> body;
+  bool bodyFails;
+};
+
+class SnapBracketTest : public LinkTest, public ::testing::WithParamInterface<SnapCase> {};
+
+TEST_P(SnapBracketTest, RestoresSnapModeWhateverTheBodyDoes) {
+  const SnapCase& c = GetParam();
+  host->drawing().vars.SNAPMODE = 1;
+  std::int64_t snapInBody = -1;
+  const std::exception_ptr error = WithSnapOff(doc, [&] {
+    snapInBody = doc.GetVariable("SNAPMODE").ToInteger();
+    c.body(doc);
+  });
+  EXPECT_EQ(snapInBody, 0);
+  EXPECT_EQ(host->drawing().vars.SNAPMODE, 1);
+  EXPECT_EQ(error != nullptr, c.bodyFails);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, SnapBracketTest,
+    ::testing::Values(
+        SnapCase{"Succeeds", [](const Document&) {}, false},
+        // No scripted answer: the pick is cancelled, as by Esc.
+        SnapCase{"PickCancelled",
+                 [](const Document& d) { d.Utility().GetPoint(std::nullopt, "Pick: "); }, true},
+        SnapCase{"AutomationErrorInBody",
+                 [](const Document& d) { d.GetVariable("NOSUCHVARIABLE"); }, true},
+        SnapCase{"OtherErrorInBody",
+                 [](const Document&) { throw std::runtime_error("bad number"); }, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LinkTest, SnapBracketErrorBeforeTheBodySkipsBodyAndRestore) {
+  struct Case {
+    const char* failing;
+    int setVariableCalls;
+  } cases[] = {{"GetVariable", 0}, {"SetVariable", 1}};
+  for (const Case& c : cases) {
+    auto faulty =
+        std::make_shared<FaultyObject>(doc.object(), std::set<std::string, std::less<>>{c.failing});
+    bool bodyRan = false;
+    EXPECT_THROW(WithSnapOff(Document(faulty), [&] { bodyRan = true; }), AutomationError)
+        << c.failing;
+    EXPECT_FALSE(bodyRan) << c.failing;
+    EXPECT_EQ(faulty->calls["SetVariable"], c.setVariableCalls) << c.failing;
+  }
+}
+
+}  // namespace
+}  // namespace trivane::cad
