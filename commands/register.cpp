@@ -2,9 +2,13 @@
 
 #include <array>
 
+#include "commands/area_table.h"
 #include "commands/base_line.h"
+#include "commands/length.h"
 #include "commands/line_group.h"
+#include "commands/numbering.h"
 #include "commands/split.h"
+#include "commands/tools.h"
 #include "commands/two_sides.h"
 
 namespace trivane::commands {
@@ -22,6 +26,11 @@ constexpr std::array kCommands{
     NamedCommand{"Button8Click", &IgnoringSender<&Button8Click>},
     NamedCommand{"Button1Click", &IgnoringSender<&Button1Click>},
     NamedCommand{"Button9Click", &IgnoringSender<&Button9Click>},
+    NamedCommand{"Button4Click", &IgnoringSender<&Button4Click>},
+    NamedCommand{"Button3Click", &IgnoringSender<&Button3Click>},
+    NamedCommand{"Button2Click", &IgnoringSender<&Button2Click>},
+    NamedCommand{"Button5Click", &IgnoringSender<&Button5Click>},
+    NamedCommand{"Button11Click", &IgnoringSender<&Button11Click>},
 };
 
 }  // namespace

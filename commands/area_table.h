@@ -1,0 +1,102 @@
+// "作成" (Button3): the area table ("求積表"). The triangle records read back from the number
+// texts become a ruled table, one row per triangle with its lengths and area, then the total and
+// the final area. The table is built as a block whose origin is its top-left corner, placed by
+// the user with the CAD's insert command, exploded into plain lines and texts, and the block
+// definition is removed.
+//
+// Table coordinates: origin at the top-left corner, x to the right, y upwards (rows lie at
+// negative y), z = 0; drawing units.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cad/objects.h"
+#include "commands/context.h"
+#include "commands/numbering.h"
+#include "geometry/point.h"
+
+namespace trivane::commands {
+
+// Block names of the table: this prefix and the next free number.
+inline constexpr std::string_view kAreaTableBlockPrefix = "Trivane_";
+inline constexpr std::string_view kNoAreaDataText = "求積データが見つかりません．";
+inline constexpr std::string_view kNoAreaDataCaption = "Acad_Trivane";
+
+// Settings of the table that cannot make a table: a width list of the wrong length, a text
+// height or scale that is not above 0, a record that is not number,a,b,c.
+class AreaTableInputError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// What the table is made from, read from the tool window when the command runs.
+struct AreaTableInputs {
+  bool baseHeight = false;     // RadioGroup1 item 1 "三斜"; else Heron's formula "ﾍﾛﾝ"
+  double textHeight = 400.0;   // Edit9
+  double rowHeight = 800.0;    // Edit10
+  std::vector<double> widths;  // Edit11 (5 columns) or Edit20 (4 columns), left to right
+  double scale = 1000.0;       // Edit8: lengths are divided by it before they are shown
+  std::string layer;           // Edit12: the layer of every rule and text
+};
+
+// Reads and checks the inputs: every number must be one ("." as decimal point), the widths
+// must number 5 for Heron's formula and 4 for base and height, the text height and the scale
+// must be above 0. NumberConversionError or AreaTableInputError otherwise.
+AreaTableInputs ReadAreaTableInputs(const ToolWindow& window);
+
+struct TableRule {
+  TAcadPoint start;
+  TAcadPoint end;
+};
+
+// A text of the table, justified (middle centre or middle right) on `point`.
+struct TableText {
+  std::string text;
+  TAcadPoint point;
+  std::int32_t alignment = 0;
+};
+
+struct AreaTableLayout {
+  std::vector<TableRule> rules;  // horizontal top to bottom, then vertical left to right
+  std::vector<TableText> texts;  // header, triangle rows left to right, closing rows
+};
+
+// The table for `records` in list order. Columns: "No.", "a", "b", "c", "面積" (Heron's formula:
+// lengths rounded by Keta1/Nagasa, the area from those rounded lengths by Keta2/Menseki) or
+// "No.", "底辺", "高さ", "面積" (base and height, the area column holding base x height). Every
+// row is one row height high; texts are middle right half a row height left of their cell's right
+// rule, the header middle centre in its cell. The closing rows: "合計" (the sum of the printed
+// areas), for base and height "1/2" (half of it), and "面積" rounded by Keta3/Goukei followed by
+// Keta2 - Keta3 blanks when that is positive. Interior vertical rules stop below the last triangle
+// row.
+//
+// A record is the number text, then the three side lengths in drawing units, separated by ",";
+// a number text that holds "," itself is shown whole (the last three fields are the lengths).
+// AreaTableInputError for a record of fewer than four fields, NumberConversionError for a
+// length that is not a number.
+AreaTableLayout LayoutAreaTable(const AreaTableInputs& inputs, const NumberSettings& numbers,
+                                const TriangleRecords& records);
+
+// The typed insert of the table block: scale 1 and rotation 0 answered, the insertion point left
+// to the user.
+std::string AreaTableInsertCommand(std::string_view blockName);
+
+// Builds the table for `records` (not empty, sorted by number) as a new block, has the user
+// insert it, explodes the inserted reference and deletes the block definition. Every input is
+// read and every text computed before anything is created, so a table that cannot be made leaves
+// nothing behind; once the block exists, it is deleted on every way out (unless the CAD refuses
+// because a reference that could not be exploded still uses it).
+void BuildAreaTable(CommandContext& c, const cad::Document& document,
+                    const TriangleRecords& records);
+
+// "作成" (Button3). With "全ﾃﾞｰﾀｰ" (CheckBox2) checked every text of the drawing is read,
+// otherwise the texts the user selects. No text: nothing happens; texts without records: the
+// message "求積データが見つかりません．" (caption "Acad_Trivane"). Errors end the command silently;
+// the temporary selection set is deleted in every case.
+void Button3Click(CommandContext& c);
+
+}  // namespace trivane::commands
