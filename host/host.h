@@ -36,6 +36,8 @@ class Host;
 // insert, move and leader commands). It works on the host's drawing and asks the user through the
 // host's Ask functions. An AutomationError it lets out, a cancelled prompt included, ends the
 // command: the host writes it to the log, and SendCommand still returns normally, as a CAD's does.
+// The host owns its interpreter; an interpreter that kept automation objects of the host would keep
+// the host alive through them, so it works on the Host it is given instead.
 class CommandInterpreter {
  public:
   virtual ~CommandInterpreter() = default;
