@@ -42,6 +42,8 @@ class TForm1 final : public commands::ToolWindow {
   // Told the name of every control whose state changed ("Form1" for the window itself).
   using ChangeObserver = std::function<void(std::string_view control)>;
 
+  // The window: client area 185 × 266, a dialog border (not resizable), system menu and minimise
+  // box only, always on top of other windows, font kWindowFontName (controls.h).
   static constexpr int kClientWidth = 185;
   static constexpr int kClientHeight = 266;
   // The window's outer size: the client area with a dialog frame of 3 pixels on each side and a
