@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <limits>
 #include <string>
 
 #include "cad/names.h"
@@ -11,27 +10,18 @@ namespace trivane::cad {
 namespace {
 
 // The text after the last "." as an integer for the GCAD rule: an optional sign, then digits and
-// nothing else; 0 when it is not such an integer (or there is no "."). A number too long for 64
-// bits is still a number: it saturates instead of counting as 0.
+// nothing else, within 64 bits; 0 when it is not such an integer (or there is no ".").
 std::int64_t VersionSuffix(std::string_view progId) {
   const std::size_t dot = progId.rfind('.');
   if (dot == std::string_view::npos)
     return 0;
   std::string_view text = progId.substr(dot + 1);
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
+  if (!text.empty() && text.front() == '+')
     text.remove_prefix(1);
-  }
-  if (text.empty() ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-    return 0;
   std::int64_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec == std::errc::result_out_of_range)
-    return negative ? std::numeric_limits<std::int64_t>::min()
-                    : std::numeric_limits<std::int64_t>::max();
-  return negative ? -value : value;
+  const bool whole = ec == std::errc() && end == text.data() + text.size();
+  return whole ? value : 0;
 }
 
 State QueryState(const Application& application, IdleQuery query) {

@@ -59,8 +59,8 @@ std::exception_ptr WithSnapOff(const Document& document, const std::function<voi
 // Which idle-state query a CAD answers, chosen by its ProgID.
 enum class IdleQuery { GetAcadState, GetGcadState, GetZcadState };
 // ProgID in ASCII upper case: containing "GCAD", the text after its last "." read as an integer
-// (0 when it is not one; a number too long for 64 bits counts as large) chooses GetGcadState below
-// 24 and GetAcadState from 24 on; otherwise containing "ZWCAD", GetZcadState; otherwise
+// (an optional sign and digits, within 64 bits; 0 when it is anything else) chooses GetGcadState
+// below 24 and GetAcadState from 24 on; otherwise containing "ZWCAD", GetZcadState; otherwise
 // GetAcadState.
 IdleQuery IdleQueryFor(std::string_view progId);
 

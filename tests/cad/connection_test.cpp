@@ -224,7 +224,7 @@ TEST(IdleQueryTest, ChosenByProgId) {
       {"GCAD.Application.-30", IdleQuery::GetGcadState},
       {"GCAD.Application.+24", IdleQuery::GetAcadState},
       {"GCAD.Application.24a", IdleQuery::GetGcadState},
-      {"GCAD.Application.99999999999999999999999", IdleQuery::GetAcadState},  // too long: large
+      {"GCAD.Application.99999999999999999999999", IdleQuery::GetGcadState},  // no int64: 0
       {"GCAD", IdleQuery::GetGcadState},
       {"GCAD.ZWCAD.30", IdleQuery::GetAcadState},  // GCAD is asked first
       {"XPCAD.Application", IdleQuery::GetAcadState},
