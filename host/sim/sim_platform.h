@@ -49,7 +49,7 @@ struct Event {
 
 class SimPlatform final : public cad::Platform {
  public:
-  SimPlatform() = default;
+  SimPlatform() { windows_.try_emplace(kToolWindow); }
   SimPlatform(const SimPlatform&) = delete;
   SimPlatform& operator=(const SimPlatform&) = delete;
 
