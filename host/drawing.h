@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@
 #include "geometry/point.h"
 
 namespace trivane::host {
+
+struct DxfSource;  // dxf_bridge.h
 
 // Object IDs are 64-bit, unique within a drawing, never reused. They start above 2^32 on purpose,
 // so that code which narrows an ID to 32 bits fails in the tests.
@@ -186,6 +189,9 @@ class Drawing {
   std::map<ObjectId, Entity> entities;  // every entity of every block, in the order added
   SystemVariables vars;
   std::vector<RawTag> headerPassthrough;  // header variables the host does not model
+  // The DXF file the drawing was loaded from (null for a new drawing): everything the host does
+  // not model is written back from it (dxf_bridge.h).
+  std::shared_ptr<const DxfSource> dxfSource;
 
   // A fresh object ID.
   ObjectId NewId() { return nextId_++; }
