@@ -235,18 +235,7 @@ namespace {
 constexpr std::string_view kForm = "Form";
 constexpr std::string_view kTrivane = "LT_Trivane";
 
-// Where a key's value lives.
-enum class Slot {
-  Top,         // the window's top
-  Left,        // the window's left
-  Edit,        // an edit's text
-  CheckBox,    // "1" / "0"
-  RadioGroup,  // the item index, limited to the items
-  UpDown,      // the position, limited to the range; then the up-down's click handler
-  Rounding,    // a rounding-mode variable and its three radio buttons
-  ProgId,
-  CadName,
-};
+using Slot = SettingSlot;
 
 struct KeyRow {
   std::string_view section;
@@ -326,6 +315,13 @@ std::string RadioButtonAfter(std::string_view first, int offset) {
 }
 
 }  // namespace
+
+std::vector<SettingsKey> SettingsKeys() {
+  std::vector<SettingsKey> keys;
+  for (const KeyRow& row : kKeys)
+    keys.push_back({row.section, row.key, row.slot, row.control});
+  return keys;
+}
 
 void LoadSettings(TForm1& form, const SettingsStore& store, ScreenSize screen) {
   if (!store.Exists())

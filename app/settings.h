@@ -96,6 +96,31 @@ struct ScreenSize {
   int height = 1080;
 };
 
+// Where a key of the settings file lives.
+enum class SettingSlot {
+  Top,         // the window's top
+  Left,        // the window's left
+  Edit,        // an edit's text
+  CheckBox,    // "1" / "0"
+  RadioGroup,  // the item index, limited to the items
+  UpDown,      // the position, limited to the range; then the up-down's click handler
+  Rounding,    // a rounding-mode variable and its three radio buttons
+  ProgId,
+  CadName,
+};
+
+struct SettingsKey {
+  std::string_view section;
+  std::string_view key;
+  SettingSlot slot;
+  // The edit, check box, radio group or up-down; for Rounding the first of its three radio
+  // buttons ("RadioButton1"); "" for the window position and the target CAD.
+  std::string_view control;
+};
+
+// The keys of the settings file in file order (the order LoadSettings and SaveSettings follow).
+std::vector<SettingsKey> SettingsKeys();
+
 // Reads every key in file order into the window and the program state (nothing when the file
 // does not exist): values out of a control's range are limited to it (Kyuuseki to 0..1),
 // Kyuuseki switches the method at once, Leader sets whether Edit14 is enabled, each up-down's
