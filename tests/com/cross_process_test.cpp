@@ -1,0 +1,186 @@
+// The real thing: the test server in a second process, found by ProgID through the Win32
+// platform, every call marshalled by COM.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "cad/com/com_object.h"
+#include "cad/com/text.h"
+#include "cad/com/win32_platform.h"
+#include "tests/com/com_fixture.h"
+#include "tests/com/echo_object.h"
+#include "tests/com/registration.h"
+
+namespace trivane::cad::com::testing {
+namespace {
+
+// A process handle closed with the scope.
+class Process {
+ public:
+  Process() = default;
+  // Starts the test server (beside this test program) with `arguments`.
+  explicit Process(const std::wstring& arguments) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring exe(self);
+    exe.erase(exe.find_last_of(L"\\/") + 1);
+    exe += L"com_test_server.exe";
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &si, &pi)) {
+      CloseHandle(pi.hThread);
+      handle_ = pi.hProcess;
+    }
+  }
+  Process(Process&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+  Process& operator=(Process o) noexcept {
+    std::swap(handle_, o.handle_);
+    return *this;
+  }
+  ~Process() {
+    if (handle_)
+      CloseHandle(handle_);
+  }
+
+  bool started() const { return handle_ != nullptr; }
+  bool Exited(DWORD waitMs) const { return WaitForSingleObject(handle_, waitMs) == WAIT_OBJECT_0; }
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(handle_, &code);
+    return code;
+  }
+  void Kill() const { TerminateProcess(handle_, 99); }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// Runs the server with `arguments` to its end: its exit code, or -1 when it did not run.
+int RunServer(const std::wstring& arguments) {
+  Process p(arguments);
+  if (!p.started() || !p.Exited(30000))
+    return -1;
+  return static_cast<int>(p.ExitCode());
+}
+
+class CrossProcessTest : public ComTest {
+ protected:
+  void SetUp() override {
+    const CLSID clsid = NewClsid();
+    ASSERT_EQ(RunServer(L"/RegServer " + progId_ + L" " + ClsidText(clsid)), 0);
+    registered_ = true;
+    server_ = Process(L"/Serve " + ClsidText(clsid));
+    ASSERT_TRUE(server_.started());
+    // The server registers itself in the running object table shortly after it starts.
+    for (int i = 0; i < 1000 && !app; ++i) {
+      app = platform.GetActiveObject(progId());
+      if (!app && server_.Exited(10))
+        FAIL() << "the test server ended with code " << server_.ExitCode();
+    }
+    ASSERT_NE(app, nullptr) << "the test server did not show up under " << progId();
+  }
+
+  void TearDown() override {
+    if (app) {
+      try {
+        CallMethod(*app, "Quit");
+      } catch (const AutomationError&) {
+        // It may be gone already.
+      }
+      app.reset();
+    }
+    if (server_.started() && !server_.Exited(10000))
+      server_.Kill();
+    if (registered_)
+      RunServer(L"/UnregServer " + progId_);
+  }
+
+  std::string progId() const { return WideToUtf8(progId_); }
+
+  Win32Platform platform;
+  ObjectRef app;
+  Process server_;
+
+ private:
+  std::wstring progId_ = UniqueProgId(L"ComTestServer");
+  bool registered_ = false;
+};
+
+TEST_F(CrossProcessTest, TheObjectLivesInTheServerProcess) {
+  EXPECT_TRUE(platform.IsProgIdRegistered(progId()));
+  EXPECT_NE(dynamic_cast<ComObject*>(app.get()), nullptr);
+  const Value pid = GetProperty(*app, "ProcessId");
+  EXPECT_NE(pid.ToInteger(), static_cast<std::int64_t>(GetCurrentProcessId()));
+}
+
+TEST_F(CrossProcessTest, EveryValueTypeIsMarshalled) {
+  for (const NamedValue& c : RoundTripValues()) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CallMethod(*app, "Echo", {c.value}), c.value);
+  }
+}
+
+TEST_F(CrossProcessTest, PutAndGetCrossTheProcessBoundary) {
+  PutProperty(*app, "Value", Value::Text("三斜 底辺×高さ÷2"));
+  EXPECT_EQ(GetProperty(*app, "Value"), Value::Text("三斜 底辺×高さ÷2"));
+  EXPECT_EQ(GetProperty(*app, "LastKind"), Value::Text("Get"));
+}
+
+TEST_F(CrossProcessTest, OutArgumentsComeBackByReference) {
+  for (const NamedValue& c : RoundTripValues()) {
+    SCOPED_TRACE(c.name);
+    Arg args[2] = {Arg::In(c.value), Arg::Out()};
+    CallMethod(*app, "Copy", args);
+    EXPECT_EQ(args[1].value, c.value);
+  }
+  Arg counter[1] = {Arg{Value::Int32(-1), true}};
+  CallMethod(*app, "Increment", counter);
+  EXPECT_EQ(counter[0].value, Value::Int32(0));
+}
+
+TEST_F(CrossProcessTest, ErrorsKeepTheirMemberReasonAndCode) {
+  try {
+    CallMethod(*app, "Fail");
+    FAIL() << "did not fail";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.member(), "Fail");
+    EXPECT_EQ(e.reason(), kFailReason);
+    EXPECT_EQ(e.code(), kErrorInvalidArg);
+  }
+  try {
+    CallMethod(*app, "Cancel");
+    FAIL() << "did not fail";
+  } catch (const AutomationError& e) {
+    EXPECT_TRUE(e.cancelled()) << e.what();
+  }
+}
+
+TEST_F(CrossProcessTest, ObjectsTravelBothWays) {
+  const Value child = CallMethod(*app, "Child");
+  PutProperty(*child.GetObject(), "Value", Value::Doubles({1, 2, 3}));
+  EXPECT_EQ(GetProperty(*child.GetObject(), "Value"), Value::Doubles({1, 2, 3}));
+  EXPECT_TRUE(GetProperty(*app, "Value").IsEmpty());
+  // The server gets its own objects back as themselves.
+  EXPECT_EQ(CallMethod(*app, "IsSelf", {Value::Ref(app)}), Value::Bool(true));
+  EXPECT_EQ(CallMethod(*app, "IsSelf", {child}), Value::Bool(false));
+}
+
+TEST_F(CrossProcessTest, AfterTheServerEndsCallsFailAndNothingRuns) {
+  CallMethod(*app, "Quit");
+  ASSERT_TRUE(server_.Exited(10000));
+  try {
+    CallMethod(*app, "Echo", {Value::Int16(1)});
+    FAIL() << "a call into an ended server succeeded";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.member(), "Echo");
+    EXPECT_NE(e.code(), 0);
+  }
+  EXPECT_EQ(platform.GetActiveObject(progId()), nullptr);
+}
+
+}  // namespace
+}  // namespace trivane::cad::com::testing
