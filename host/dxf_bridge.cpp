@@ -1292,11 +1292,21 @@ struct Writer {
   }
 };
 
+// A drawing without a source file: R2000 (see dxf_bridge.h) in code page 932, the ANSI code page
+// of the Japanese systems this tool and its CADs run on, so that Japanese texts and layer names
+// are stored as they are rather than as "\U+XXXX" escapes.
+dxf::Document NewDrawingDocument() {
+  dxf::Document doc = dxf::NewDocument("AC1015");
+  doc.SetHeaderVariable("$DWGCODEPAGE", {dxf::Tag{3, "ANSI_932"}});
+  doc.codePage = "ANSI_932";
+  return doc;
+}
+
 }  // namespace
 
 dxf::Document ToDocument(const Drawing& drawing) {
   static const DxfSource kNoSource{};
-  dxf::Document doc = drawing.dxfSource ? drawing.dxfSource->document : dxf::NewDocument("AC1015");
+  dxf::Document doc = drawing.dxfSource ? drawing.dxfSource->document : NewDrawingDocument();
   Writer w{drawing, drawing.dxfSource ? *drawing.dxfSource : kNoSource, doc, {}, false};
   w.Run();
   return doc;

@@ -28,7 +28,8 @@
 //
 // The version read is the version written. A new drawing is written as R2000 (AC1015): the oldest
 // version with everything the host writes (handles and owners, extended data, LWPOLYLINE,
-// LEADER), read by every CAD of the family and every DXF library of note. In an R12 file a
+// LEADER), read by every CAD of the family and every DXF library of note; its code page is 932
+// (ANSI_932), that of the Japanese systems the tool runs on. In an R12 file a
 // lightweight polyline is written as a POLYLINE with its VERTEX records; a new leader, which R12
 // cannot hold, as a POLYLINE along its vertices and a SOLID arrowhead.
 //

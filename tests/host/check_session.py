@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""Checks with ezdxf that a drawing saved after a host session kept what the session left alone.
+
+    check_session.py ORIGINAL SAVED [--changed HANDLE]... [--erased HANDLE]...
+                     [--deleted-block NAME]... [--new TYPE=COUNT]... [--text TEXT]...
+                     [--layer NAME]... [--xdata APP]...
+
+- SAVED loads and its audit finds no error; its handles are unique and below $HANDSEED;
+- every record of ORIGINAL is in SAVED under the same handle and type, with the same attributes,
+  extended data, reactors and extension dictionary, except: --changed records (and their
+  vertices and attributes) may differ in their geometry and snap settings; --erased entities (with their vertices, attributes and SEQEND) are gone;
+- entity counts per type are those of ORIGINAL, minus the erased, plus the --new ones;
+- no block named by --deleted-block is in SAVED;
+- every text of ORIGINAL that was not erased is in SAVED, and each --text; each --layer exists;
+- some entity of SAVED carries extended data of each --xdata application, which is registered.
+Exits 1 and lists what differs otherwise.
+"""
+import argparse
+import collections
+import os
+import sys
+
+import ezdxf
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "dxf"))
+from check_roundtrip import GEOMETRY, attribs, decode_dxf_unicode, raw_handles  # noqa: E402
+
+# What a session changes besides the geometry: the snap settings of the active viewport.
+GEOMETRY = GEOMETRY | {"snap_on", "snap_base", "snap_spacing"}
+
+
+def texts(doc, skip=()):
+    found = collections.Counter()
+    for e in doc.entitydb.values():
+        if e.dxf.handle in skip:
+            continue
+        if e.dxftype() in ("TEXT", "MTEXT", "ATTRIB", "ATTDEF") and e.dxf.hasattr("text"):
+            found[decode_dxf_unicode(e.dxf.text)] += 1
+    return found
+
+
+def type_counts(doc, skip=()):
+    counts = collections.Counter()
+    for block in doc.blocks:
+        for e in block:
+            if e.dxf.handle not in skip:
+                counts[e.dxftype()] += 1
+    return counts
+
+
+def followers(doc, handle):
+    """Handles of the VERTEX, ATTRIB and SEQEND records of an entity."""
+    e = doc.entitydb.get(handle)
+    out = set()
+    if e is None or e.dxftype() not in ("POLYLINE", "INSERT"):
+        return out
+    for sub in e.vertices if e.dxftype() == "POLYLINE" else e.attribs:
+        out.add(sub.dxf.handle)
+    seqend = getattr(e, "seqend", None)
+    if seqend is not None:
+        out.add(seqend.dxf.handle)
+    return out
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("original")
+    parser.add_argument("saved")
+    for name in ("changed", "erased", "deleted_block", "new", "text", "layer", "xdata"):
+        parser.add_argument("--" + name.replace("_", "-"), dest=name, action="append", default=[])
+    args = parser.parse_args()
+    problems = []
+    try:
+        original = ezdxf.readfile(args.original)
+        saved = ezdxf.readfile(args.saved)
+    except Exception as exc:  # the file is the subject: any failure to load is the finding
+        print(f"cannot load: {type(exc).__name__}: {exc}")
+        return 1
+    for error in saved.audit().errors:
+        problems.append(f"audit error {error.code}: {error.message}")
+
+    handles, seed = raw_handles(args.saved)
+    duplicates = [h for h, n in collections.Counter(handles).items() if n > 1]
+    if duplicates:
+        problems.append(f"duplicate handles: {duplicates}")
+    if handles and seed is not None and int(seed, 16) <= max(int(h, 16) for h in handles):
+        problems.append(f"$HANDSEED {seed} is not above every handle")
+
+    gone = set(args.erased)
+    for handle in args.erased:
+        gone |= followers(original, handle)
+    erased_entities = set(args.erased)
+    for name in args.deleted_block:
+        if name in saved.blocks:
+            problems.append(f"block {name!r} is still there")
+
+    in_file = set(raw_handles(args.original)[0])
+    for handle, e in original.entitydb.items():
+        if handle not in in_file:
+            continue  # made by ezdxf while loading
+        other = saved.entitydb.get(handle)
+        if handle in gone:
+            if other is not None:
+                problems.append(f"{e.dxftype()} #{handle} should be erased")
+            continue
+        if other is None:
+            problems.append(f"{e.dxftype()} #{handle} is missing")
+            continue
+        if other.dxftype() != e.dxftype():
+            problems.append(f"#{handle} was {e.dxftype()}, is {other.dxftype()}")
+            continue
+        a, b = attribs(e), attribs(other)
+        for key in [k for k, v in a.items() if k.endswith("_handle") and v not in in_file]:
+            a.pop(key)
+            b.pop(key, None)
+        if handle in args.changed or handle in {f for c in args.changed
+                                                for f in followers(original, c)}:
+            a = {k: v for k, v in a.items() if k not in GEOMETRY}
+            b = {k: v for k, v in b.items() if k not in GEOMETRY}
+        if a != b:
+            diff = {k: (a.get(k), b.get(k)) for k in set(a) | set(b) if a.get(k) != b.get(k)}
+            problems.append(f"{e.dxftype()} #{handle} attributes differ: {diff}")
+        xa = dict(e.xdata.data) if e.xdata else {}
+        xb = dict(other.xdata.data) if other.xdata else {}
+        if xa != xb:
+            problems.append(f"{e.dxftype()} #{handle} extended data differ: {xa} / {xb}")
+        if e.reactors is not None and set(e.reactors.get()) != set(other.get_reactors()):
+            problems.append(f"{e.dxftype()} #{handle} reactors differ")
+        if e.has_extension_dict != other.has_extension_dict:
+            problems.append(f"{e.dxftype()} #{handle} lost its extension dictionary")
+
+    expected = type_counts(original, erased_entities)
+    for item in args.new:
+        kind, _, count = item.partition("=")
+        expected[kind] += int(count)
+    actual = type_counts(saved)
+    expected = +expected
+    if expected != actual:
+        problems.append(f"entity counts differ: expected {dict(expected)}, found {dict(actual)}")
+
+    missing = texts(original, gone) - texts(saved)
+    if missing:
+        problems.append(f"texts missing: {dict(missing)}")
+    saved_texts = texts(saved)
+    for text in args.text:
+        if saved_texts[text] == 0:
+            problems.append(f"text {text!r} not found; texts are {list(saved_texts)}")
+    layer_names = {decode_dxf_unicode(layer.dxf.name) for layer in saved.layers}
+    for name in args.layer:
+        if name not in layer_names:
+            problems.append(f"layer {name!r} not found; layers are {sorted(layer_names)}")
+    for app in args.xdata:
+        if app not in saved.appids:
+            problems.append(f"application {app} is not registered")
+        if not any(e.has_xdata(app) for e in saved.entitydb.values() if hasattr(e, "has_xdata")):
+            problems.append(f"no entity carries extended data of {app}")
+
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
