@@ -1,0 +1,28 @@
+// The `trivane` command line, callable in-process:
+//
+//   trivane demo [--out DIR]
+//   trivane run DRAWING.dxf SCRIPT [--out OUT.dxf] [--svg OUT.svg] [--settings FILE.ini]
+//                                  [--as PROGID]
+//   trivane table DRAWING.dxf [--settings FILE.ini] [--csv]
+//   trivane --help | --version
+//
+// Exit status: 0 success; 1 a file could not be written, or `table` found no triangle record;
+// 2 a bad command line or script, a missing or malformed drawing or settings file, an unknown
+// key, button or variable (the message names the file, the line and what is wrong).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trivane::cli {
+
+// The program's version (the project's version).
+std::string_view Version();
+
+// Runs the command line `args` (args[0] is the program's name). Normal output goes to `out`,
+// messages about errors to `err`. Returns the exit status.
+int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace trivane::cli

@@ -1,0 +1,21 @@
+// The files a session writes: the drawing as DXF and its picture as SVG. Each is written whole
+// or not at all: the bytes go to a temporary file beside the target, which then takes its place.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "host/drawing.h"
+
+namespace trivane::cli {
+
+// A file that could not be written; the target is as it was.
+class OutputError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path);
+void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path);
+
+}  // namespace trivane::cli

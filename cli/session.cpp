@@ -1,0 +1,421 @@
+#include "cli/session.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <variant>
+
+#include "app/settings.h"
+#include "cad/objects.h"
+#include "geometry/numbers.h"
+#include "host/command_line.h"
+#include "host/dxf_bridge.h"
+#include "host/shapes.h"
+
+namespace trivane::cli {
+
+// --- Pieces of the session
+// ------------------------------------------------------------------------
+
+// The simulated platform, with every message box also written to the transcript where it
+// happens among the prompts.
+class Session::TranscriptPlatform final : public cad::Platform {
+ public:
+  TranscriptPlatform(host::sim::SimPlatform& sim, Session& session)
+      : sim_(sim), session_(session) {}
+
+  bool IsProgIdRegistered(std::string_view progId) override {
+    return sim_.IsProgIdRegistered(progId);
+  }
+  cad::ObjectRef GetActiveObject(std::string_view progId) override {
+    return sim_.GetActiveObject(progId);
+  }
+  bool IsIconic(cad::WindowHandle w) override { return sim_.IsIconic(w); }
+  void OpenIcon(cad::WindowHandle w) override { sim_.OpenIcon(w); }
+  void SetForegroundWindow(cad::WindowHandle w) override { sim_.SetForegroundWindow(w); }
+  cad::WindowHandle GetForegroundWindow() override { return sim_.GetForegroundWindow(); }
+  void KeybdEvent(std::uint8_t key, std::uint32_t flags) override { sim_.KeybdEvent(key, flags); }
+  void Sleep(std::uint32_t milliseconds) override { sim_.Sleep(milliseconds); }
+  void MessageBox(std::string_view text, std::string_view caption) override {
+    sim_.MessageBox(text, caption);
+    session_.FlushLog();
+    session_.out_ << "[" << caption << "] " << text << "\n";
+  }
+  cad::MessageFilterRef RegisterMessageFilter(cad::MessageFilterRef filter) override {
+    return sim_.RegisterMessageFilter(std::move(filter));
+  }
+
+ private:
+  host::sim::SimPlatform& sim_;
+  Session& session_;
+};
+
+// The program's folder for one session: a fresh temporary folder, removed with everything in it.
+class Session::TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::filesystem::path candidate = base / ("trivane-session-" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate)) {
+        path_ = std::move(candidate);
+        return;
+      }
+    }
+    throw std::runtime_error("cannot make a temporary folder in " + PathText(base));
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+namespace {
+
+// The settings a session starts from: the user's file read as the program reads it, or nothing
+// (the built-in defaults). What the program writes at its end stays here: a session leaves the
+// user's settings file as it was.
+class SessionSettings final : public app::SettingsStore {
+ public:
+  SessionSettings(std::filesystem::path path, const std::optional<std::filesystem::path>& file)
+      : path_(std::move(path)) {
+    if (file)
+      file_.emplace(*file);
+  }
+
+  const std::filesystem::path& Path() const override { return file_ ? file_->Path() : path_; }
+  bool Exists() const override { return file_ && file_->Exists(); }
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view fallback) const override {
+    return file_ ? file_->ReadString(section, key, fallback) : std::string(fallback);
+  }
+  void WriteString(std::string_view, std::string_view, std::string_view) override {}
+  void Flush() override {}
+
+ private:
+  std::filesystem::path path_;
+  std::optional<app::IniFileStore> file_;
+};
+
+bool SameAscii(std::string_view a, std::string_view b) {
+  return host::NamesEqual(a, b);
+}
+
+const app::SettingsKey& FindKey(std::string_view key) {
+  static const std::vector<app::SettingsKey> keys = app::SettingsKeys();
+  for (const app::SettingsKey& k : keys) {
+    if (SameAscii(k.key, key))
+      return k;
+  }
+  throw std::logic_error("unknown settings key " + std::string(key));
+}
+
+std::string Quoted(std::string_view s) {
+  return "\"" + std::string(s) + "\"";
+}
+
+// A setting's value as a whole number in [lo, hi].
+int IntegerValue(const SourceLine& where, const SetAction& set, int lo, int hi,
+                 std::string_view meaning = {}) {
+  const std::optional<int> v = ParseInteger(set.value);
+  if (!v || *v < lo || *v > hi)
+    throw LineError(where, set.key + " takes a whole number from " + std::to_string(lo) + " to " +
+                               std::to_string(hi) + std::string(meaning) + ", got " +
+                               Quoted(set.value));
+  return *v;
+}
+
+}  // namespace
+
+// --- Summary
+// --------------------------------------------------------------------------------------
+
+std::string SessionSummary::Describe() const {
+  return std::to_string(labelled) + (labelled == 1 || labelled == -1 ? " triangle" : " triangles") +
+         " labelled (" + std::to_string(inDrawing) + " in the drawing), next number " + nextNumber;
+}
+
+int CountTriangleRecords(const host::Drawing& drawing) {
+  int count = 0;
+  const host::ObjectId modelSpace = drawing.ModelSpaceId();
+  for (const auto& [id, e] : drawing.entities) {
+    if (e.owner != modelSpace || !std::holds_alternative<host::TextShape>(e.shape))
+      continue;
+    count += std::any_of(e.xdata.begin(), e.xdata.end(), [](const host::XdataApp& a) {
+      return host::NamesEqual(a.application, "LT_TRIVANE");
+    });
+  }
+  return count;
+}
+
+// --- Session
+// --------------------------------------------------------------------------------------
+
+Session::Session(SessionOptions options, std::ostream& transcript)
+    : out_(transcript), folder_(std::make_unique<TemporaryFolder>()) {
+  if (options.settingsFile) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*options.settingsFile, ec))
+      throw UsageError(PathText(*options.settingsFile) + ": no such settings file");
+  }
+  platform_ = std::make_unique<TranscriptPlatform>(sim_, *this);
+  const std::optional<std::filesystem::path> settingsFile = options.settingsFile;
+  app::ApplicationOptions appOptions;
+  appOptions.openSettings = [settingsFile](const std::filesystem::path& path) {
+    return std::make_unique<SessionSettings>(path, settingsFile);
+  };
+  program_ =
+      std::make_unique<app::Application>(*platform_, folder_->path() / "trivane.exe", appOptions);
+
+  cad::CadLink& link = program_->State().link;
+  if (options.progId)
+    link.ProgId = *options.progId;
+  progId_ = link.ProgId;
+  if (progId_.empty())
+    throw UsageError("the target CAD needs a ProgID");
+  host_ = host::Host::Create({.progId = progId_});
+  if (!host::CommandLineOf(*host_))
+    host::InstallCommandLine(*host_);
+  sim_.Run(progId_, host_->Application(), host_->hwnd());
+  sim_.SetEscapeHook(host_->hwnd(), host::EscapeHandler(host_));
+}
+
+Session::~Session() {
+  // The program ends first: it lets go of the CAD before the CAD goes.
+  program_.reset();
+}
+
+void Session::SetDrawing(host::Drawing drawing) {
+  host_->drawing() = std::move(drawing);
+  host::SystemVariables& vars = host_->drawing().vars;
+  const auto [low, high] = host::Extents(host_->drawing());
+  if (low.x <= high.x && low.y <= high.y) {
+    const double side = std::max(high.x - low.x, high.y - low.y);
+    // A view smaller than the drawing is widened to all of it, with a margin.
+    if (side > vars.VIEWSIZE) {
+      vars.VIEWSIZE = side * 1.1;
+      vars.VIEWCTR = TAcadPoint{(low.x + high.x) / 2, (low.y + high.y) / 2, 0.0};
+    }
+  }
+  recordsAtStart_ = CountTriangleRecords(host_->drawing());
+}
+
+void Session::LoadDrawing(const std::filesystem::path& dxf) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(dxf, ec))
+    throw UsageError(PathText(dxf) + ": no such drawing");
+  try {
+    SetDrawing(host::ReadDrawingFile(PathText(dxf)));
+  } catch (const dxf::Error& e) {
+    throw UsageError(e.what());
+  }
+}
+
+void Session::Play(const Script& script) {
+  for (const Step& step : script.steps)
+    PlayStep(step);
+  FlushLog();
+}
+
+void Session::PlayStep(const Step& step) {
+  FlushLog();
+  out_ << "> " << step.text << "\n";
+  std::visit(
+      [&](const auto& action) {
+        using A = std::decay_t<decltype(action)>;
+        if constexpr (std::is_same_v<A, SetAction>) {
+          ApplySetting(step.where, action);
+        } else if constexpr (std::is_same_v<A, NumberAction>) {
+          if (!form().TypeText("Edit16", std::to_string(action.number)))
+            throw LineError(step.where, "the number field (Edit16) takes no input now");
+        } else if constexpr (std::is_same_v<A, SysvarAction>) {
+          SetSystemVariable(step.where, action);
+        } else {
+          Click(step.where, action);
+        }
+      },
+      step.action);
+  FlushLog();
+}
+
+void Session::ApplySetting(const SourceLine& where, const SetAction& set) {
+  const app::SettingsKey& key = FindKey(set.key);
+  app::TForm1& f = form();
+  const std::string control(key.control);
+  const auto refused = [&](std::string_view why) {
+    return LineError(where, set.key + ": " + control + " " + std::string(why));
+  };
+  switch (key.slot) {
+    case app::SettingSlot::Top:
+      f.MoveTo(f.Left(), IntegerValue(where, set, std::numeric_limits<int>::min(),
+                                      std::numeric_limits<int>::max()));
+      break;
+    case app::SettingSlot::Left:
+      f.MoveTo(IntegerValue(where, set, std::numeric_limits<int>::min(),
+                            std::numeric_limits<int>::max()),
+               f.Top());
+      break;
+    case app::SettingSlot::Edit:
+      if (set.value.find_first_of("\r\n") != std::string::npos)
+        throw LineError(where, set.key + " takes one line of text");
+      if (!f.TypeText(control, set.value))
+        throw refused("is disabled at this point (see the settings it depends on)");
+      break;
+    case app::SettingSlot::CheckBox: {
+      const bool wanted = IntegerValue(where, set, 0, 1, " (0 off, 1 on)") == 1;
+      if (f.Checked(control) != wanted && !f.Click(control))
+        throw refused("is disabled: it cannot be changed in the window");
+      break;
+    }
+    case app::SettingSlot::RadioGroup: {
+      const int last = static_cast<int>(f.Find(control).items.size()) - 1;
+      const int item = IntegerValue(where, set, 0, last, " (0 ﾍﾛﾝ, 1 三斜)");
+      if (f.ItemIndex(control) != item && !f.SelectItem(control, item))
+        throw refused("is disabled at this point");
+      break;
+    }
+    case app::SettingSlot::UpDown: {
+      const app::Control& c = f.Find(control);
+      const int target = IntegerValue(where, set, c.min, c.max);
+      while (f.Position(control) != target) {
+        const bool up = f.Position(control) < target;
+        if (!f.ClickUpDown(control, up ? app::UpDownButton::Up : app::UpDownButton::Down))
+          throw refused("is disabled at this point");
+      }
+      break;
+    }
+    case app::SettingSlot::Rounding: {
+      const int mode = IntegerValue(where, set, 0, 2, " (0 切捨, 1 四捨, 2 切上)");
+      const std::string prefix = "RadioButton";
+      const int first = std::stoi(control.substr(prefix.size()));
+      const std::string button = prefix + std::to_string(first + mode);
+      if (!f.Click(button))
+        throw LineError(where, set.key + ": " + button + " is disabled at this point");
+      break;
+    }
+    case app::SettingSlot::ProgId:
+    case app::SettingSlot::CadName:
+      throw LineError(where,
+                      set.key + " is not set in a session: the target CAD is chosen with --as");
+  }
+}
+
+void Session::SetSystemVariable(const SourceLine& where, const SysvarAction& var) {
+  host::SystemVariables& vars = drawing().vars;
+  const auto bad = [&](std::string_view expected) {
+    return LineError(where,
+                     var.name + " takes " + std::string(expected) + ", got " + Quoted(var.value));
+  };
+  // The view is the user's to change (by zooming); the automation interface only reads it.
+  if (var.name == "VIEWSIZE") {
+    const std::optional<double> v = ParseDecimal(var.value);
+    if (!v || !(*v > 0.0))
+      throw bad("a view height above 0");
+    vars.VIEWSIZE = *v;
+    return;
+  }
+  if (var.name == "VIEWCTR") {
+    const std::optional<TAcadPoint> p = ParsePoint(var.value);
+    if (!p)
+      throw bad("a point X,Y");
+    vars.VIEWCTR = *p;
+    return;
+  }
+  if (var.name == "EXTMIN" || var.name == "EXTMAX")
+    throw LineError(where, var.name + " is computed from the drawing and cannot be set");
+
+  const cad::Document document = cad::Application(host_->Application()).ActiveDocument();
+  cad::Value current;
+  try {
+    current = document.GetVariable(var.name);
+  } catch (const cad::AutomationError&) {
+    throw LineError(where, "unknown system variable " + var.name +
+                               " (AUNITS, ANGBASE, ANGDIR, SNAPMODE, SNAPUNIT, SNAPBASE, VIEWSIZE, "
+                               "VIEWCTR, LASTPOINT, DIMASZ, DIMLDRBLK, DIMSCALE, CLAYER)");
+  }
+  cad::Value value;
+  switch (current.type()) {
+    case cad::Value::Type::Int16: {
+      const std::optional<int> i = ParseInteger(var.value);
+      if (!i || *i < std::numeric_limits<std::int16_t>::min() ||
+          *i > std::numeric_limits<std::int16_t>::max())
+        throw bad("a whole number");
+      value = cad::Value::Int16(static_cast<std::int16_t>(*i));
+      break;
+    }
+    case cad::Value::Type::Double: {
+      const std::optional<double> d = ParseDecimal(var.value);
+      if (!d)
+        throw bad("a number");
+      value = cad::Value::Double(*d);
+      break;
+    }
+    case cad::Value::Type::DoubleArray: {
+      const std::optional<TAcadPoint> p = ParsePoint(var.value);
+      if (!p)
+        throw bad("a point X,Y");
+      value = current.GetDoubles().size() == 2 ? cad::Value::Doubles({p->x, p->y})
+                                               : cad::Value::Doubles({p->x, p->y, p->z});
+      break;
+    }
+    default:
+      value = cad::Value::Text(var.value);
+      break;
+  }
+  try {
+    document.SetVariable(var.name, value);
+  } catch (const cad::AutomationError& e) {
+    throw LineError(where, "the CAD refuses " + var.name + " " + var.value + ": " + e.reason());
+  }
+}
+
+void Session::Click(const SourceLine& where, const ClickAction& click) {
+  host::ScriptedUser& user = host_->user();
+  user.Clear();
+  for (const ScriptAnswer& a : click.answers)
+    user.Push(a.answer);
+  const std::string control(click.button->control);
+  if (!form().Click(control)) {
+    user.Clear();
+    throw LineError(
+        where, std::string(click.button->caption) + " (" + control + ") is disabled at this point");
+  }
+  FlushLog();
+  const std::size_t left = user.Remaining();
+  user.Clear();
+  if (left > 0) {
+    const ScriptAnswer& first = click.answers[click.answers.size() - left];
+    const std::size_t used = click.answers.size() - left;
+    throw LineError(first.where, "answer left over: " + std::string(click.button->caption) +
+                                     " asked for " + std::to_string(used) + " of the " +
+                                     std::to_string(click.answers.size()) + " answers below it");
+  }
+}
+
+void Session::FlushLog() {
+  if (!host_)
+    return;
+  const std::vector<std::string> lines = host_->log().Lines();
+  for (std::size_t i = logLinesShown_; i < lines.size(); ++i)
+    out_ << lines[i] << "\n";
+  logLinesShown_ = lines.size();
+}
+
+SessionSummary Session::Summarise() const {
+  SessionSummary s;
+  s.inDrawing = CountTriangleRecords(drawing());
+  s.labelled = s.inDrawing - recordsAtStart_;
+  s.nextNumber = program_->Form().Text("Edit16");
+  return s;
+}
+
+}  // namespace trivane::cli
