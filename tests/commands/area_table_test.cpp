@@ -274,6 +274,7 @@ TEST_F(AreaTableTest, BadTableSettingsLeaveNoBlockBehind) {
     host->ResetCallCounts();
     const host::ObjectId before = Mark();
     Click("Button3");
+    EXPECT_EQ(host->CallCount("Add"), 1);  // the selection set only: no block was begun
     EXPECT_EQ(host->CallCount("AddLine") + host->CallCount("AddText"), 0);
     EXPECT_EQ(host->CallCount("SendCommand"), 0);
     EXPECT_EQ(Mark(), before);
@@ -290,6 +291,20 @@ TEST_F(AreaTableTest, BadTableSettingsLeaveNoBlockBehind) {
   Click("Button3");
   EXPECT_EQ(host->CallCount("AddLine"), 0);
   EXPECT_TRUE(NoTableBlock());
+}
+
+// The CAD refuses the text layer once the block exists: the block definition goes all the same.
+TEST_F(AreaTableTest, BlockDefinitionIsDeletedWhenTheTableFailsHalfway) {
+  AddNumberText("1", 3000, 4000, 5000);
+  form().SetText("Edit12", "H<TEXT");
+  host->ResetCallCounts();
+  const host::ObjectId before = Mark();
+  Click("Button3");
+  EXPECT_EQ(host->CallCount("Add"), 3);  // the selection set, the block, the refused layer
+  EXPECT_EQ(host->CallCount("SendCommand"), 0);
+  EXPECT_EQ(Mark(), before);
+  EXPECT_TRUE(NoTableBlock());
+  EXPECT_TRUE(AllSelectionSetsDeleted());
 }
 
 }  // namespace
