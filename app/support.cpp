@@ -26,7 +26,10 @@ std::string SingleLineText(std::string_view text) {
 void ShowDefaultErrorBox(cad::Platform& platform, std::string_view text) {
   std::string message(text);
   message += '.';
-  platform.MessageBox(message, kApplicationTitle);
+  if (auto* shower = dynamic_cast<DefaultErrorBoxShower*>(&platform))
+    shower->ShowDefaultErrorBox(message, kApplicationTitle);
+  else
+    platform.MessageBox(message, kApplicationTitle);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -28,8 +28,19 @@ std::string PathText(const std::filesystem::path& path);
 // What a single-line edit keeps of a text put into it: everything before the first line break.
 std::string SingleLineText(std::string_view text);
 
-// The default error box: the error's text with a full stop added, caption "■", OK only. (The
-// platform's message box has no icon parameter; the Win32 platform shows it with the stop icon.)
+// A platform that shows the default error box itself. Platform::MessageBox has no icon
+// parameter; the Windows program's platform implements this as well to show the box with the stop
+// icon.
+class DefaultErrorBoxShower {
+ public:
+  virtual void ShowDefaultErrorBox(std::string_view text, std::string_view caption) = 0;
+
+ protected:
+  ~DefaultErrorBoxShower() = default;
+};
+
+// The default error box: the error's text with a full stop added, caption "■", OK only; shown by
+// the platform's DefaultErrorBoxShower when it has one, else as its plain message box.
 void ShowDefaultErrorBox(cad::Platform& platform, std::string_view text);
 
 // Runs a handler raised by a control. An error that escapes it is shown in the default error box

@@ -62,14 +62,15 @@ int TTargetCADForm::Insert(std::string line) {
 }
 
 void TTargetCADForm::WriteList() const {
-  WriteFileAtomically(listFile_, TargetCadListBytes(items_));
+  const std::string text = TargetCadListBytes(items_);
+  WriteFileAtomically(listFile_, encoding_.encode ? encoding_.encode(text) : text);
 }
 
 void TTargetCADForm::Show() {
   visible_ = true;
   result_ = ModalResult::None;
   if (std::optional<std::string> bytes = ReadFileBytes(listFile_)) {
-    items_ = ParseTargetCadList(*bytes);
+    items_ = ParseTargetCadList(encoding_.decode ? encoding_.decode(*bytes) : *bytes);
     std::sort(items_.begin(), items_.end());
     itemIndex_ = -1;
     const std::string wanted = '\t' + link_.ProgId;

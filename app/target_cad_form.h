@@ -57,6 +57,14 @@ class TTargetCADForm {
   ModalResult Result() const { return result_; }
   void SetObserver(ChangeObserver observer) { observer_ = std::move(observer); }
 
+  // How the list file's bytes become the UTF-8 text the list holds, and back; the Windows build
+  // sets its system code page here. Unset, the file is UTF-8 (a byte-order mark is skipped).
+  struct ListFileEncoding {
+    std::function<std::string(std::string_view bytes)> decode;
+    std::function<std::string(std::string_view utf8)> encode;
+  };
+  void SetListFileEncoding(ListFileEncoding encoding) { encoding_ = std::move(encoding); }
+
   // Shows the dialog. When the list file exists, the list becomes its lines, sorted, and the first
   // entry holding a TAB followed by the current ProgId is selected and fills the edits; with no
   // such entry nothing is selected and the edits keep their texts. When the file does not exist
@@ -95,6 +103,7 @@ class TTargetCADForm {
   std::filesystem::path listFile_;
   CaptionSetter setMainCaption_;
   ChangeObserver observer_;
+  ListFileEncoding encoding_;
   std::vector<std::string> items_;
   int itemIndex_ = -1;
   std::string edit1_;
