@@ -180,6 +180,15 @@ TEST_F(AreaTableTest, RowsFollowTheNumbersNotTheDrawingOrder) {
   EXPECT_EQ(ColumnAt(1100), (std::vector<std::string>{"1", "2", "10"}));
 }
 
+// A number text holding "," itself is shown whole; its lengths are the record's last three fields.
+TEST_F(AreaTableTest, NumberTextWithACommaIsShownWhole) {
+  AddNumberText("7,8", 3000, 4000, 5000);
+  Create();
+  EXPECT_EQ(ColumnAt(1100), (std::vector<std::string>{"7,8"}));
+  EXPECT_EQ(ColumnAt(4100), (std::vector<std::string>{"3.00"}));
+  EXPECT_EQ(ColumnAt(14600), (std::vector<std::string>{"6.0000", "6.0000", "6.00  "}));
+}
+
 TEST_F(AreaTableTest, AreasComeFromThePrintedLengthsAndTheTotalAddsThePrintedAreas) {
   // 1.004 prints as 1.00, and the area is that of the triangle 1.00, 1.00, 1.00 (0.4330), not of
   // 1.004 (0.4365).
