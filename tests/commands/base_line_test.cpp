@@ -152,6 +152,18 @@ TEST_F(BaseLine, ReversalExchangesTheSidesAndKeepsTheNumber) {
   EXPECT_EQ(Numbers()[0].text, "5");
 }
 
+TEST_F(BaseLine, ReversalDeletesTheNumberTextThatCameFromTheMarkerFile) {
+  UseProduct("PCAD.Application");
+  AddLine({0, 0, 0}, {10, 0, 0});
+  Build({2, 0, 0}, {5, 5, 0});
+  ASSERT_EQ(Numbers().size(), 1u);
+  EXPECT_EQ(creation.CreatedObjectIds.size(), 7u) << "the text from the file is listed too";
+  Button9Click(c);
+  ASSERT_EQ(Numbers().size(), 1u);
+  ExpectNear(Numbers()[0].at, Incenter({0, 0, 0}, {10, 0, 0}, {6.8, kApexY, 0}), 1e-9);
+  EXPECT_EQ(RecordOf("1").size(), 3u);
+}
+
 TEST_F(BaseLine, ReversalOfEqualSidesRewritesTheSameTriangle) {
   window.texts["Edit1"] = "10";
   window.texts["Edit2"] = "10";

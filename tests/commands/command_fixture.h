@@ -1,6 +1,6 @@
 // What the command tests share: a tool window with the built-in defaults, a host drawing running
-// as the target CAD on the simulated platform, the program state a command sees, and a stand-in
-// for the CAD's boundary command.
+// as the target CAD on the simulated platform with its command line, and the program state a
+// command sees.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +19,7 @@
 #include "commands/context.h"
 #include "geometry/numbers.h"
 #include "geometry/split.h"
+#include "host/command_line.h"
 #include "host/host.h"
 #include "host/sim/sim_platform.h"
 
@@ -74,36 +75,18 @@ class FakeWindow final : public ToolWindow {
   }
 };
 
-// Stands in for the CAD's boundary command "_-BOUNDARY A O P \r<x>,<y>\r\r": traces the first of
-// the test's regions that holds the point as a closed polyline with the region's vertices, in
-// their order; a point in no region makes nothing. Keeps the command texts it was sent.
-class BoundaryTracer final : public host::CommandInterpreter {
+// The host's own command line, keeping every text the commands send it.
+class RecordingCommandLine final : public host::CommandInterpreter {
  public:
   void Run(host::Host& host, std::string_view text) override {
     commands.emplace_back(text);
-    constexpr std::string_view kPrefix = "_-BOUNDARY A O P \r";
-    if (!text.starts_with(kPrefix))
-      return;
-    text.remove_prefix(kPrefix.size());
-    const std::size_t comma = text.find(',');
-    const std::size_t end = text.find('\r');
-    const std::optional<double> x = ParseDecimal(text.substr(0, comma));
-    const std::optional<double> y = ParseDecimal(text.substr(comma + 1, end - comma - 1));
-    if (!x || !y)
-      return;
-    for (const std::vector<TAcadPoint>& region : regions) {
-      if (PointInPolygon({*x, *y, 0}, region, 1e9)) {
-        host::PolylineShape boundary;
-        boundary.vertices = region;
-        boundary.closed = true;
-        host.CreateEntity(boundary);
-        return;
-      }
-    }
+    inner_.Run(host, text);
   }
 
-  std::vector<std::vector<TAcadPoint>> regions;
   std::vector<std::string> commands;
+
+ private:
+  host::CadCommandLine inner_;
 };
 
 // A folder that exists for one test and goes with it (the program folder).
@@ -139,15 +122,20 @@ class CommandTest : public ::testing::Test {
  protected:
   CommandTest() {
     host = host::Host::Create({.progId = "ZWCAD.Application"});
-    os.Run("ZWCAD.Application", host->Application(), host->hwnd());
-    link.ProgId = "ZWCAD.Application";
-    auto tracer = std::make_unique<BoundaryTracer>();
-    boundary = tracer.get();
-    host->SetInterpreter(std::move(tracer));
+    auto recorder = std::make_unique<RecordingCommandLine>();
+    commandLine = recorder.get();
+    host->SetInterpreter(std::move(recorder));
+    UseProduct("ZWCAD.Application");
     drawing().vars.VIEWSIZE = 100.0;  // pick box 0.5 either side; split rays of 1000
     window.texts["Edit8"] = "1";      // scale 1: labels show drawing units
   }
 
+  // The target CAD runs under this ProgID (the host answers its idle query).
+  void UseProduct(const std::string& progId) {
+    host->SetProgId(progId);
+    os.Run(progId, host->Application(), host->hwnd());
+    link.ProgId = progId;
+  }
   host::Drawing& drawing() { return host->drawing(); }
   host::ScriptedUser& user() { return host->user(); }
   const host::Entity& Get(host::ObjectId id) { return *drawing().FindEntity(id); }
@@ -208,7 +196,7 @@ class CommandTest : public ::testing::Test {
   std::shared_ptr<host::Host> host;
   host::sim::SimPlatform os;
   cad::CadLink link{os};
-  BoundaryTracer* boundary = nullptr;
+  RecordingCommandLine* commandLine = nullptr;
   FakeWindow window;
   NumberSettings numbers;
   annotate::CreationList creation;

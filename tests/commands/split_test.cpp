@@ -25,12 +25,27 @@ const double kDiagonal = std::sqrt(200.0);
 
 class Split : public CommandTest {
  protected:
-  void ClickInside(std::vector<TAcadPoint> region, const TAcadPoint& pick,
+  // Draws the region's sides as lines on layer 0, then clicks with the pick inside it.
+  void ClickInside(const std::vector<TAcadPoint>& region, const TAcadPoint& pick,
                    std::string_view button) {
-    boundary->regions.push_back(std::move(region));
+    for (std::size_t i = 0; i < region.size(); ++i)
+      AddLine(region[i], region[(i + 1) % region.size()]);
+    regionLines = drawing().entities.size();
     user().Push(UserAnswer::Point(pick));
     Button10Click(c, button);
   }
+
+  // The lines the command drew on a layer.
+  std::vector<host::ObjectId> LinesOn(std::string_view layer) {
+    std::vector<host::ObjectId> ids;
+    for (host::ObjectId id : All<LineShape>()) {
+      if (Get(id).layer == layer)
+        ids.push_back(id);
+    }
+    return ids;
+  }
+
+  std::size_t regionLines = 0;
 
   TAcadPoint IncenterOf(const TAcadTriangle& t) { return Incenter(t.p1, t.p2, t.p3); }
 };
@@ -40,8 +55,9 @@ TEST_F(Split, SplitOnlyDrawsTheCutAndErasesTheBoundary) {
   creation.CreatedObjectIds = {42};
   ClickInside(kSquare, {5, 5, 0}, "Button12");
 
-  EXPECT_EQ(boundary->commands, (std::vector<std::string>{"_-BOUNDARY A O P \r5.0000,5.0000\r\r"}));
-  const std::vector<host::ObjectId> lines = All<LineShape>();
+  EXPECT_EQ(commandLine->commands,
+            (std::vector<std::string>{"_-BOUNDARY A O P \r5.0000,5.0000\r\r"}));
+  const std::vector<host::ObjectId> lines = LinesOn("H_HEN");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(ShapeOf<LineShape>(lines[0]).start, (TAcadPoint{0, 10, 0}));
   EXPECT_EQ(ShapeOf<LineShape>(lines[0]).end, (TAcadPoint{10, 0, 0}));
@@ -73,7 +89,7 @@ TEST_P(SplitAndLabel, HeronLabelsTheSharedDiagonalOnce) {
   EXPECT_EQ(RecordOf("7"), (std::vector<double>{10, 10, kDiagonal}));
   EXPECT_EQ(RecordOf("8"), (std::vector<double>{10, 10, kDiagonal}));
   EXPECT_EQ(window.Text("Edit16"), "9");
-  EXPECT_EQ(All<LineShape>().size(), 1u);
+  EXPECT_EQ(LinesOn("H_HEN").size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(AutoAndOnePoint, SplitAndLabel, ::testing::Values("Button10", "Button6"));
@@ -87,9 +103,8 @@ TEST_F(Split, BaseAndHeightLabelsTheSharedBaseOnceAndDrawsHeightLines) {
   ExpectTexts(Labels(), {{{5, 5, 0}, "14.14"}, {{2.5, 2.5, 0}, "7.07"}, {{7.5, 7.5, 0}, "7.07"}});
   EXPECT_NEAR(h, 7.0710678, 1e-6);
   std::vector<std::pair<TAcadPoint, TAcadPoint>> heights;
-  for (host::ObjectId id : All<LineShape>()) {
-    if (Get(id).layer == "H_TAKASA")
-      heights.emplace_back(ShapeOf<LineShape>(id).start, ShapeOf<LineShape>(id).end);
+  for (host::ObjectId id : LinesOn("H_TAKASA")) {
+    heights.emplace_back(ShapeOf<LineShape>(id).start, ShapeOf<LineShape>(id).end);
   }
   ASSERT_EQ(heights.size(), 2u);
   EXPECT_EQ(heights[0].first, (TAcadPoint{0, 0, 0}));
@@ -104,7 +119,7 @@ TEST_F(Split, BaseAndHeightLabelsTheSharedBaseOnceAndDrawsHeightLines) {
 
 TEST_F(Split, OnePointInATriangleLabelsItWithoutACut) {
   ClickInside(kTriangle, {2, 2, 0}, "Button6");
-  EXPECT_TRUE(All<LineShape>().empty());
+  EXPECT_TRUE(LinesOn("H_HEN").empty());
   EXPECT_EQ(Labels().size(), 3u);
   ExpectTexts(Numbers(), {{IncenterOf({{10, 0, 0}, {0, 10, 0}, {0, 0, 0}}), "1"}}, 1e-9);
   EXPECT_EQ(window.Text("Edit16"), "2");
@@ -112,7 +127,8 @@ TEST_F(Split, OnePointInATriangleLabelsItWithoutACut) {
 
 TEST_F(Split, SplitOnlyInATriangleLeavesTheDrawingAsItWas) {
   ClickInside(kTriangle, {2, 2, 0}, "Button12");
-  EXPECT_TRUE(drawing().entities.empty());
+  EXPECT_EQ(drawing().entities.size(), regionLines);
+  EXPECT_EQ(All<LineShape>().size(), regionLines);
 }
 
 TEST_F(Split, PickOutsideEveryRegionShowsTheBoundaryMessage) {
@@ -123,7 +139,7 @@ TEST_F(Split, PickOutsideEveryRegionShowsTheBoundaryMessage) {
   EXPECT_EQ(messages[0].caption, "Trivane");
   EXPECT_EQ(os.events().back().kind, host::sim::EventKind::Fronted);
   EXPECT_EQ(os.foreground(), host->hwnd());
-  EXPECT_TRUE(drawing().entities.empty());
+  EXPECT_EQ(drawing().entities.size(), regionLines);
   EXPECT_EQ(window.Text("Edit16"), "1");
 }
 
@@ -137,7 +153,7 @@ TEST_F(Split, FailedSplitKeepsItsCutsAndLabelsNothing) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "分割に失敗しました．");
   EXPECT_EQ(messages[0].caption, "IJ_Trivane");
-  const std::vector<host::ObjectId> lines = All<LineShape>();
+  const std::vector<host::ObjectId> lines = LinesOn("H_HEN");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(ShapeOf<LineShape>(lines[0]).start, (TAcadPoint{0, 0, 0}));
   EXPECT_EQ(ShapeOf<LineShape>(lines[0]).end, (TAcadPoint{10, 1, 0}));
@@ -183,15 +199,15 @@ TEST_F(Split, AngleUnitsRestoredWhenAngbaseCannotBeRead) {
 TEST_F(Split, SettingThatIsNoNumberEndsBeforeTheBoundaryCommand) {
   window.texts["Edit3"] = "3,5";
   ClickInside(kSquare, {5, 5, 0}, "Button10");
-  EXPECT_TRUE(boundary->commands.empty());
-  EXPECT_TRUE(drawing().entities.empty());
+  EXPECT_TRUE(commandLine->commands.empty());
+  EXPECT_EQ(drawing().entities.size(), regionLines);
   EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(Split, NumberHeightThatIsNoNumberEndsAtTheFirstMarker) {
   window.texts["Edit5"] = "";
   ClickInside(kSquare, {5, 5, 0}, "Button10");
-  EXPECT_EQ(All<LineShape>().size(), 1u);
+  EXPECT_EQ(LinesOn("H_HEN").size(), 1u);
   EXPECT_EQ(Labels().size(), 3u) << "the first triangle's labels stay";
   EXPECT_TRUE(Numbers().empty());
   EXPECT_EQ(window.Text("Edit16"), "1");
@@ -211,6 +227,33 @@ TEST_F(Split, NothingHappensWhenTheCadIsNotRunning) {
   ClickInside(kSquare, {5, 5, 0}, "Button10");
   EXPECT_TRUE(window.enabled["Button9"]) << "the creation list is reset only for a running CAD";
   EXPECT_EQ(user().Remaining(), 1u);
+}
+
+// The CAD that takes its number texts from a DXF file: the texts and their records arrive through
+// the CAD's own insert of the file.
+TEST_F(Split, MarkerFilesInsertedExplodedCarryNumberAndRecord) {
+  UseProduct("PCAD.Application");
+  window.texts["Edit12"] = "文字";
+  window.SetPosition("UpDown4", 7);
+  ClickInside(kSquare, {5, 5, 0}, "Button10");
+
+  const TAcadTriangle t7{{0, 10, 0}, {0, 0, 0}, {10, 0, 0}};
+  const TAcadTriangle t8{{10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+  ExpectTexts(Numbers(), {{IncenterOf(t7), "7"}, {IncenterOf(t8), "8"}}, 1e-12);
+  for (const char* number : {"7", "8"}) {
+    const std::vector<double> record = RecordOf(number);
+    ASSERT_EQ(record.size(), 3u) << number;
+    EXPECT_EQ(record[0], 10);
+    EXPECT_EQ(record[1], 10);
+    EXPECT_NEAR(record[2], kDiagonal, 1e-12);
+  }
+  for (host::ObjectId id : All<TextShape>())
+    EXPECT_EQ(Get(id).layer, "文字");
+  // Each insertion's block is deleted, so the next marker takes the same file name again.
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "TRIVANE_1.dxf"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "TRIVANE_2.dxf"));
+  EXPECT_EQ(drawing().FindBlock("TRIVANE_1"), nullptr);
+  EXPECT_EQ(window.Text("Edit16"), "9");
 }
 
 TEST(BoundaryCommandText, PointWithFourDecimals) {

@@ -13,9 +13,8 @@ class Wiring : public ::testing::Test {
  protected:
   Wiring() {
     os.Run(app::kDefaultProgId, host->Application(), host->hwnd());
-    auto tracer = std::make_unique<testing::BoundaryTracer>();
-    tracer->regions.push_back({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}});
-    host->SetInterpreter(std::move(tracer));
+    host->CreateEntity(
+        host::PolylineShape{{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, true, 0.0, {}});
     host->drawing().vars.VIEWSIZE = 100.0;
   }
 
