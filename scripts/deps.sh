@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libgeos-dev libcli11-dev
   python3 python3-ezdxf
+  librsvg2-dev libcairo2-dev fonts-ipafont-gothic
   g++-mingw-w64-x86-64-posix
 )
 
