@@ -481,11 +481,12 @@ namespace {
 
 // ---- System variables
 
-const dxf::Entity* ActiveViewport(const dxf::Document& doc) {
-  const dxf::Table* t = doc.FindTable("VPORT");
+template <typename Doc>
+auto ActiveViewport(Doc& doc) -> decltype(&doc.FindTable("VPORT")->records[0]) {
+  auto* t = doc.FindTable("VPORT");
   if (!t)
     return nullptr;
-  for (const dxf::Entity& r : t->records) {
+  for (auto& r : t->records) {
     if (dxf::SameName(r.Value(2), "*Active"))
       return &r;
   }
@@ -544,8 +545,7 @@ void WriteVariables(dxf::Document& doc, const SystemVariables& v) {
   if (v.CLAYER != old.CLAYER)
     doc.SetHeaderVariable("$CLAYER", {dxf::Tag{8, v.CLAYER}});
 
-  const dxf::Entity* vpConst = ActiveViewport(doc);
-  dxf::Entity* vp = const_cast<dxf::Entity*>(vpConst);
+  dxf::Entity* vp = ActiveViewport(doc);
   const bool snapChanged = v.SNAPMODE != old.SNAPMODE || v.SNAPUNIT.x != old.SNAPUNIT.x ||
                            v.SNAPUNIT.y != old.SNAPUNIT.y || v.SNAPBASE.x != old.SNAPBASE.x ||
                            v.SNAPBASE.y != old.SNAPBASE.y;

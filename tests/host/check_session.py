@@ -110,7 +110,11 @@ def main():
             problems.append(f"#{handle} was {e.dxftype()}, is {other.dxftype()}")
             continue
         a, b = attribs(e), attribs(other)
-        for key in [k for k, v in a.items() if k.endswith("_handle") and v not in in_file]:
+        # Links to records ezdxf made up while loading (plot styles and materials of an R12
+        # file, layouts of a minimal file) get other handles in each load.
+        linked = [k for k, v in a.items() if (k.endswith("_handle") or k == "layout")
+                  and v not in in_file]
+        for key in linked:
             a.pop(key)
             b.pop(key, None)
         if handle in args.changed or handle in {f for c in args.changed

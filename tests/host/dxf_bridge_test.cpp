@@ -308,6 +308,41 @@ TEST(DxfNewDrawing, R12GetsWhatR12CanHold) {
   EXPECT_EQ(std::get<PolylineShape>(again.FindEntity(closed)->shape).vertices.size(), 3u);
 }
 
+// Exploding a loaded block reference: the copies are new entities that keep the parts' own groups
+// (here colour 5) but get handles and owners of their own.
+TEST(DxfExplode, CopiesKeepTheirPartsGroups) {
+  ScratchDir scratch;
+  dxf::Document src = dxf::NewDocument("AC1015");
+  dxf::Properties blue;
+  blue.color = 5;
+  dxf::Block& part = dxf::AddBlock(src, dxf::BlockData{"PART", {0, 0, 0}});
+  dxf::AddEntity(src, part, dxf::NewEntity(src, dxf::LineData{{0, 0, 0}, {1, 0, 0}}, blue));
+  dxf::AddEntity(src, dxf::NewEntity(src, dxf::InsertData{"PART", {10, 10, 0}}));
+  const std::string original = scratch.File("original.dxf");
+  dxf::WriteFile(src, original);
+
+  auto host = Host::Create();
+  host->drawing() = ReadDrawingFile(original);
+  cad::Application app(host->Application());
+  cad::Document doc = app.ActiveDocument();
+  const ObjectId insert = FindEntity<InsertShape>(
+      host->drawing(), [](const Entity&, const InsertShape&) { return true; });
+  ASSERT_NE(insert, 0);
+  ASSERT_EQ(cad::BlockReference(doc.ObjectIdToObject(insert).object()).Explode().size(), 1u);
+  const std::string saved = scratch.File("saved.dxf");
+  WriteDrawingFile(host->drawing(), saved);
+  const auto check = CheckSession(Quoted(original) + " " + Quoted(saved) + " --new LINE=1");
+  EXPECT_EQ(check.exitCode, 0) << check.output;
+
+  const dxf::Document out = dxf::ReadFile(saved);
+  const auto line = std::find_if(out.Entities().begin(), out.Entities().end(),
+                                 [](const dxf::Entity& e) { return e.type == "LINE"; });
+  ASSERT_NE(line, out.Entities().end());
+  EXPECT_EQ(line->Value(62), "5");
+  EXPECT_EQ(line->Value(330), out.ModelSpaceHandle());
+  EXPECT_EQ(dxf::AsLine(*line)->end, (TAcadPoint{11, 10, 0}));
+}
+
 // ---- Bad files and failed saves -----------------------------------------------------------------
 
 struct BadFileCase {
