@@ -4,10 +4,12 @@
 //   ... commands run ...
 //   host::WriteDrawingFile(host->drawing(), "parcel.dxf");  // atomic: all or nothing
 //
-// What the host models (lines, lightweight and 2D polylines, texts, circles, block references,
-// leaders; layers; blocks; a few header variables) becomes plain data in the Drawing. Everything
-// else (arcs, hatches, dimensions, multiline texts, styles, objects, classes, other header
-// variables) stays in the loaded dxf::Document, which the Drawing keeps as its `dxfSource`.
+// What the host models (lines, lightweight and plain 2D polylines, texts, circles, block
+// references, leaders; layers; blocks; a few header variables) becomes plain data in the Drawing.
+// Everything else stays in the loaded dxf::Document, which the Drawing keeps as its `dxfSource`:
+// arcs, hatches, dimensions, multiline texts, styles, objects, classes, other header variables,
+// and the modelled types in forms the host cannot place (in their own coordinate system, arrays
+// of block references, curve-fit, spline, 3D and mesh polylines).
 //
 // One source of truth, split by what is modelled:
 // - The Drawing holds its entities, layers, blocks and variables. A modelled entity carries the
@@ -26,12 +28,19 @@
 // markers). New layers, blocks and application IDs are added; blocks deleted in the session are
 // removed. An untouched drawing is written back byte for byte.
 //
+// Header variables the host models ($AUNITS, $ANGBASE, $ANGDIR, $DIMASZ, $DIMSCALE, $DIMLDRBLK,
+// $CLAYER; snap and view settings from the header in R12, from the active viewport from R13 on)
+// are read from there and written back there when they changed; once anything changed,
+// $EXTMIN/$EXTMAX become the host's extents joined with the file's. A leader's arrowhead is
+// DIMASZ x DIMSCALE of its dimension style as overridden by its ACAD "DSTYLE" extended data (as
+// CADs of the family write it); where the host's size differs, such an override is written.
+//
 // The version read is the version written. A new drawing is written as R2000 (AC1015): the oldest
 // version with everything the host writes (handles and owners, extended data, LWPOLYLINE,
 // LEADER), read by every CAD of the family and every DXF library of note; its code page is 932
-// (ANSI_932), that of the Japanese systems the tool runs on. In an R12 file a
-// lightweight polyline is written as a POLYLINE with its VERTEX records; a new leader, which R12
-// cannot hold, as a POLYLINE along its vertices and a SOLID arrowhead.
+// (ANSI_932), that of the Japanese systems the tool runs on. In an R12 file a lightweight polyline
+// is written as a POLYLINE with its VERTEX records; a new leader, which R12 cannot hold, as a
+// POLYLINE along its vertices and a SOLID arrowhead.
 //
 // Text encoding follows the file: its $DWGCODEPAGE up to R2004 ("\U+XXXX" for what the code page
 // lacks), UTF-8 from R2007 on. Inside the host every string is UTF-8.
@@ -65,9 +74,8 @@ struct DxfSource {
   std::map<ObjectId, int> blocks;          // index in the BLOCKS section
 };
 
-// The error of a drawing that cannot be loaded or saved: a dxf::ReadError (file, line, what is
-// wrong) or dxf::WriteError passes through as it is; a document that parses but that the host
-// cannot take (no ENTITIES section is fine; a file that is not a drawing is not) throws dxf::Error.
+// Errors: reading throws dxf::ReadError (the file, the line, what is wrong), writing
+// dxf::WriteError or dxf::Error; both leave the drawing and the target file as they were.
 
 // The drawing of a parsed document; the Drawing keeps a copy of it as its source.
 Drawing LoadDrawing(const dxf::Document& document);

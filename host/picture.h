@@ -8,9 +8,11 @@
 // to the drawing's extents with a margin; drawing y runs up, picture y down. Lines, polylines (arcs
 // of bulged segments included), circles, texts at their alignment point with their rotation and
 // width factor, leaders with a closed filled arrowhead; from the file the drawing was loaded from,
-// also the arcs and multiline texts of model space, which the host does not model. Colours: the entity's own (group 62 of its
-// passthrough) or its layer's, on a white background (colour 7 draws black); entities of layers
-// that are off are left out. Texts use a Japanese-capable font family, so Japanese stays readable.
+// also the arcs and multiline texts of model space, which the host does not model.
+//
+// Colours: the entity's own (group 62 or 420 of its passthrough) or its layer's, on a white
+// background (colour 7 draws black); entities of layers that are off are left out. Texts use a
+// Japanese-capable font family, so Japanese stays readable.
 #pragma once
 
 #include <stdexcept>
