@@ -527,22 +527,23 @@ SystemVariables ReadVariables(const dxf::Document& doc) {
   return v;
 }
 
-void WriteVariables(dxf::Document& doc, const SystemVariables& v) {
+// Writes the variables that differ from what the document gives (all of them with `all`).
+void WriteVariables(dxf::Document& doc, const SystemVariables& v, bool all) {
   const SystemVariables old = ReadVariables(doc);
-  if (v.AUNITS != old.AUNITS)
+  if (all || v.AUNITS != old.AUNITS)
     doc.SetHeaderVariable("$AUNITS", {dxf::IntTag(70, v.AUNITS)});
-  if (v.ANGBASE != old.ANGBASE)
+  if (all || v.ANGBASE != old.ANGBASE)
     doc.SetHeaderVariable("$ANGBASE", {dxf::DoubleTag(50, v.ANGBASE * kDegreesPerRadian)});
-  if (v.ANGDIR != old.ANGDIR)
+  if (all || v.ANGDIR != old.ANGDIR)
     doc.SetHeaderVariable("$ANGDIR", {dxf::IntTag(70, v.ANGDIR)});
-  if (v.DIMASZ != old.DIMASZ)
+  if (all || v.DIMASZ != old.DIMASZ)
     doc.SetHeaderVariable("$DIMASZ", {dxf::DoubleTag(40, v.DIMASZ)});
-  if (v.DIMSCALE != old.DIMSCALE)
+  if (all || v.DIMSCALE != old.DIMSCALE)
     doc.SetHeaderVariable("$DIMSCALE", {dxf::DoubleTag(40, v.DIMSCALE)});
   // $DIMLDRBLK exists from R2000 on.
-  if (v.DIMLDRBLK != old.DIMLDRBLK && doc.VersionNumber() >= 1015)
+  if ((all || v.DIMLDRBLK != old.DIMLDRBLK) && doc.VersionNumber() >= 1015)
     doc.SetHeaderVariable("$DIMLDRBLK", {dxf::Tag{1, v.DIMLDRBLK}});
-  if (v.CLAYER != old.CLAYER)
+  if (all || v.CLAYER != old.CLAYER)
     doc.SetHeaderVariable("$CLAYER", {dxf::Tag{8, v.CLAYER}});
 
   dxf::Entity* vp = ActiveViewport(doc);
@@ -831,6 +832,9 @@ std::string PaperSpaceHandle(const dxf::Document& doc) {
   const dxf::Entity* r = doc.FindTableRecord("BLOCK_RECORD", "*Paper_Space");
   return r ? r->Handle() : std::string();
 }
+
+// The source of a drawing that has none.
+const DxfSource kNoSource{};
 
 struct Writer {
   const Drawing& d;
@@ -1286,7 +1290,8 @@ struct Writer {
       }
     }
 
-    WriteVariables(doc, d.vars);
+    // A new drawing states every variable the host models; a loaded one changes what changed.
+    WriteVariables(doc, d.vars, &s == &kNoSource);
     if (changed)
       WriteExtents(doc, d);
   }
@@ -1305,7 +1310,6 @@ dxf::Document NewDrawingDocument() {
 }  // namespace
 
 dxf::Document ToDocument(const Drawing& drawing) {
-  static const DxfSource kNoSource{};
   dxf::Document doc = drawing.dxfSource ? drawing.dxfSource->document : NewDrawingDocument();
   Writer w{drawing, drawing.dxfSource ? *drawing.dxfSource : kNoSource, doc, {}, false};
   w.Run();
