@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "host/command_line.h"
 #include "host/objects.h"
 
 namespace trivane::host {
@@ -26,7 +27,9 @@ StateQuery StateQueryFor(std::string_view progId) {
 }
 
 std::shared_ptr<Host> Host::Create(HostOptions options) {
-  return std::shared_ptr<Host>(new Host(std::move(options)));
+  std::shared_ptr<Host> host(new Host(std::move(options)));
+  InstallCommandLine(*host);
+  return host;
 }
 
 cad::ObjectRef Host::Application() {
