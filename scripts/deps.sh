@@ -10,6 +10,8 @@ packages=(
   python3 python3-ezdxf
   librsvg2-dev libcairo2-dev fonts-ipafont-gothic
   g++-mingw-w64-x86-64-posix
+  # The Windows build's tests under Wine, on a virtual X display, with Japanese fonts.
+  wine wine64 fonts-wine xvfb xauth imagemagick fonts-ipafont-gothic
 )
 
 missing=()
