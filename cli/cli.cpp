@@ -28,6 +28,7 @@ struct RunArgs {
   std::string script;
   std::optional<std::string> out;
   std::optional<std::string> svg;
+  std::optional<std::string> png;
   std::optional<std::string> settings;
   std::optional<std::string> progId;
 };
@@ -44,6 +45,8 @@ SessionOptions OptionsOf(const std::optional<std::string>& settings,
 int Run(const RunArgs& a, std::ostream& out) {
   // Everything is checked before anything is played or written.
   const Script script = ReadScriptFile(a.script);
+  if (a.png && !PngAvailable())
+    throw UsageError("--png: this build writes no PNG (librsvg and cairo were not found)");
   Session session(OptionsOf(a.settings, a.progId), out);
   session.LoadDrawing(a.drawing);
   const fs::path output = a.out ? fs::path(*a.out) : DefaultOutput(a.drawing);
@@ -56,12 +59,16 @@ int Run(const RunArgs& a, std::ostream& out) {
     WriteSvg(session.drawing(), *a.svg);
     out << "wrote " << PathText(*a.svg) << "\n";
   }
+  if (a.png) {
+    WritePng(session.drawing(), *a.png);
+    out << "wrote " << PathText(*a.png) << "\n";
+  }
   return 0;
 }
 
 int Table(const std::string& drawing, const std::optional<std::string>& settings, bool csv,
           std::ostream& out, std::ostream& err) {
-  std::ostream quiet(nullptr);  // the table asks nothing; a message box would go to `err`
+  std::ostream quiet(nullptr);  // reading the records asks nothing and shows nothing
   Session session(OptionsOf(settings, std::nullopt), quiet);
   session.LoadDrawing(drawing);
   const commands::TriangleRecords records = DrawingTriangleRecords(session);
@@ -80,6 +87,8 @@ int Demo(const std::string& folder, std::ostream& out) {
   out << demo.summary.Describe() << "\n";
   out << "wrote " << PathText(demo.dxf) << "\n";
   out << "wrote " << PathText(demo.svg) << "\n";
+  if (demo.png)
+    out << "wrote " << PathText(*demo.png) << "\n";
   return 0;
 }
 
@@ -99,8 +108,9 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   std::string demoFolder = ".";
   CLI::App* demo = app.add_subcommand(
       "demo",
-      "Split and number a sample parcel, build its area table, write demo.dxf and demo.svg");
-  demo->add_option("--out", demoFolder, "Folder for demo.dxf and demo.svg")->capture_default_str();
+      "Split and number a sample parcel, build its area table, write demo.dxf and demo.svg (and "
+      "demo.png where the build can)");
+  demo->add_option("--out", demoFolder, "Folder for the demo's files")->capture_default_str();
 
   RunArgs run;
   CLI::App* runCommand =
@@ -110,6 +120,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   runCommand->add_option("--out", run.out,
                          "The resulting drawing (default: DRAWING's name with .out.dxf)");
   runCommand->add_option("--svg", run.svg, "Also write a picture of the result");
+  runCommand->add_option("--png", run.png, "Also write a picture as PNG (where the build can)");
   runCommand->add_option("--settings", run.settings,
                          "Settings file to start from (default: the built-in settings)");
   runCommand->add_option("--as", run.progId,

@@ -1,8 +1,8 @@
 // The `trivane` command line, callable in-process:
 //
 //   trivane demo [--out DIR]
-//   trivane run DRAWING.dxf SCRIPT [--out OUT.dxf] [--svg OUT.svg] [--settings FILE.ini]
-//                                  [--as PROGID]
+//   trivane run DRAWING.dxf SCRIPT [--out OUT.dxf] [--svg OUT.svg] [--png OUT.png]
+//                                  [--settings FILE.ini] [--as PROGID]
 //   trivane table DRAWING.dxf [--settings FILE.ini] [--csv]
 //   trivane --help | --version
 //

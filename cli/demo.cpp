@@ -51,6 +51,10 @@ DemoResult RunDemo(const std::filesystem::path& folder, std::ostream& transcript
   result.svg = folder / "demo.svg";
   WriteDxf(session.drawing(), result.dxf);
   WriteSvg(session.drawing(), result.svg);
+  if (PngAvailable()) {
+    result.png = folder / "demo.png";
+    WritePng(session.drawing(), *result.png);
+  }
   return result;
 }
 

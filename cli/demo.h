@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,12 +28,14 @@ std::string DemoScript();
 struct DemoResult {
   std::filesystem::path dxf;
   std::filesystem::path svg;
+  std::optional<std::filesystem::path> png;  // when this build writes PNG
   SessionSummary summary;
   AreaTableText table;
 };
 
-// Plays the demo with the built-in settings and writes `folder`/demo.dxf and `folder`/demo.svg
-// (the folder is made when missing). The session's transcript goes to `transcript`.
+// Plays the demo with the built-in settings and writes `folder`/demo.dxf and `folder`/demo.svg,
+// and `folder`/demo.png where the build can (the folder is made when missing). The session's
+// transcript goes to `transcript`.
 DemoResult RunDemo(const std::filesystem::path& folder, std::ostream& transcript);
 
 }  // namespace trivane::cli

@@ -2,6 +2,7 @@
 
 #include "cli/errors.h"
 #include "host/dxf_bridge.h"
+#include "host/picture.h"
 
 namespace trivane::cli {
 
@@ -13,8 +14,24 @@ void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path) {
   }
 }
 
-void WriteSvg(const host::Drawing&, const std::filesystem::path& path) {
-  throw OutputError(PathText(path) + ": no picture writer yet");
+void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path) {
+  try {
+    host::WriteSvgFile(drawing, PathText(path));
+  } catch (const host::PictureError& e) {
+    throw OutputError(e.what());
+  }
+}
+
+bool PngAvailable() {
+  return host::PngAvailable();
+}
+
+void WritePng(const host::Drawing& drawing, const std::filesystem::path& path) {
+  try {
+    host::WritePngFile(drawing, PathText(path));
+  } catch (const host::PictureError& e) {
+    throw OutputError(e.what());
+  }
 }
 
 }  // namespace trivane::cli

@@ -1,5 +1,6 @@
-// The files a session writes: the drawing as DXF and its picture as SVG. Each is written whole
-// or not at all: the bytes go to a temporary file beside the target, which then takes its place.
+// The files a session writes: the drawing as DXF and its picture as SVG (or PNG). Each is written
+// whole or not at all: the bytes go to a temporary file beside the target, which then takes its
+// place.
 #pragma once
 
 #include <filesystem>
@@ -17,5 +18,8 @@ class OutputError : public std::runtime_error {
 
 void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path);
 void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path);
+// PNG needs a build with librsvg and cairo (PngAvailable); OutputError otherwise.
+bool PngAvailable();
+void WritePng(const host::Drawing& drawing, const std::filesystem::path& path);
 
 }  // namespace trivane::cli

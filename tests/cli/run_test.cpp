@@ -4,6 +4,7 @@
 #include <functional>
 #include <numbers>
 
+#include "cli/output.h"
 #include "cli_fixture.h"
 
 namespace trivane::cli::testing {
@@ -292,15 +293,23 @@ TEST_F(CliTest, FailedSessionWritesNothing) {
     EXPECT_TRUE(entry.path() == in || entry.path() == script) << entry.path();
 }
 
-TEST_F(CliTest, SvgPictureIsWrittenWhenAsked) {
+TEST_F(CliTest, PicturesAreWrittenWhenAsked) {
   const fs::path in = WriteDrawing("parcel.dxf", Square());
   const fs::path script = WriteText("s.txt", "click auto\npoint 3000,5000\n");
   const fs::path svg = Dir() / "parcel.svg";
-  const CliResult r = Cli({"run", in.string(), script.string(), "--svg", svg.string()});
+  const fs::path png = Dir() / "parcel.png";
+  std::vector<std::string> args{"run", in.string(), script.string(), "--svg", svg.string()};
+  if (PngAvailable())
+    args.insert(args.end(), {"--png", png.string()});
+  const CliResult r = Cli(args);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string picture = ReadBytes(svg);
   EXPECT_NE(picture.find("<svg"), std::string::npos);
   EXPECT_NE(picture.find("</svg>"), std::string::npos);
+  if (PngAvailable())
+    EXPECT_EQ(ReadBytes(png).substr(0, 4), "\x89PNG");
+  else
+    EXPECT_EQ(Cli({"run", in.string(), script.string(), "--png", png.string()}).status, 2);
 }
 
 // --- Errors
