@@ -17,7 +17,6 @@
 
 #include "app/application.h"
 #include "app/program_state.h"
-#include "host/command_line.h"
 #include "host/host.h"
 #include "host/shapes.h"
 #include "host/sim/sim_platform.h"
@@ -57,11 +56,8 @@ struct PlacedText {
 
 class ToolsTest : public ::testing::Test {
  protected:
-  ToolsTest() {
-    if (host::CommandLineOf(*host) == nullptr)
-      host::InstallCommandLine(*host);
-    os.Run(app::kDefaultProgId, host->Application(), host->hwnd());
-  }
+  // Every host comes with its command line, which runs the insert, move and leader commands.
+  ToolsTest() { os.Run(app::kDefaultProgId, host->Application(), host->hwnd()); }
 
   app::TForm1& form() { return program.Form(); }
   app::ProgramState& state() { return program.State(); }
