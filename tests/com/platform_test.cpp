@@ -10,6 +10,7 @@
 #include "cad/com/dispatch_server.h"
 #include "cad/com/text.h"
 #include "cad/com/win32_platform.h"
+#include "cad/message_filter.h"
 #include "tests/com/com_fixture.h"
 #include "tests/com/echo_object.h"
 #include "tests/com/registration.h"
@@ -187,6 +188,23 @@ TEST_F(Win32PlatformTest, AForeignFilterIsWrappedAndPutBackAsItWas) {
   CoRegisterMessageFilter(nullptr, nullptr);
 }
 
+TEST_F(Win32PlatformTest, TheToolsFilterRunsAsTheThreadsComFilterWhileRegistered) {
+  RawFilter before;
+  ASSERT_EQ(CoRegisterMessageFilter(&before, nullptr), S_OK);
+  auto filter = std::make_shared<TMessageFilter>(platform);
+  filter->RegisterFilter();
+  ComPtr<IMessageFilter> com = CurrentFilter();
+  ASSERT_TRUE(com);
+  EXPECT_NE(com.get(), &before);
+  EXPECT_EQ(com->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kRetryLaterDelayMs);
+  EXPECT_EQ(com->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), kCancelRejectedCall);
+  EXPECT_EQ(com->MessagePending(nullptr, 0, PENDINGTYPE_TOPLEVEL), kPendingMsgWaitNoProcess);
+  com.reset();
+  filter->RevokeFilter();
+  EXPECT_EQ(CurrentFilter().get(), &before);
+  CoRegisterMessageFilter(nullptr, nullptr);
+}
+
 // --- Windows -------------------------------------------------------------------------------------
 
 // A plain top-level window of this thread, destroyed with the scope.
@@ -227,6 +245,32 @@ TEST_F(Win32PlatformTest, AMinimisedWindowIsIconicUntilOpened) {
   EXPECT_TRUE(platform.IsIconic(w));
   platform.OpenIcon(w);
   EXPECT_FALSE(platform.IsIconic(w));
+}
+
+TEST_F(Win32PlatformTest, EscReachesTheForegroundWindowAsKeyDownThenUp) {
+  TestWindow window;
+  ASSERT_TRUE(window.get());
+  const WindowHandle w = FromHwnd(window.get());
+  ShowWindow(window.get(), SW_SHOW);
+  platform.SetForegroundWindow(w);
+  ASSERT_EQ(platform.GetForegroundWindow(), w);
+  SetFocus(window.get());
+
+  platform.KeybdEvent(kVirtualKeyEscape, 0);
+  platform.KeybdEvent(kVirtualKeyEscape, kKeyEventKeyUp);
+  std::vector<UINT> keys;
+  const ULONGLONG deadline = GetTickCount64() + 5000;
+  while (keys.size() < 2 && GetTickCount64() < deadline) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && msg.hwnd == window.get() &&
+          msg.wParam == VK_ESCAPE)
+        keys.push_back(msg.message);
+      DispatchMessageW(&msg);
+    }
+    platform.Sleep(5);
+  }
+  EXPECT_EQ(keys, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}));
 }
 
 TEST_F(Win32PlatformTest, TheMessageBoxBelongsToTheOwnerAndShowsTheJapaneseText) {
