@@ -74,6 +74,8 @@ wine_env_start() {
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   if [ -n "${TRIVANE_WINE_LOCALE:-}" ]; then export LC_ALL=$TRIVANE_WINE_LOCALE; fi
 
+  # A wineserver left over from an interrupted run would keep the display it started with.
+  wineserver -k 2>/dev/null || true
   _wine_env_start_xvfb || return 1
   if [ ! -f "$WINEPREFIX/.trivane-configured" ]; then
     wineboot -i </dev/null >/dev/null 2>&1
