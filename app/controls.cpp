@@ -215,10 +215,11 @@ std::vector<Control> MainWindowControls() {
   // Page " ﾂｰﾙ": text and marker tools, length writing, the base-line triangle.
   {
     l.Add(K::GroupBox, "GroupBox7", "TabSheet1", {-1, 0, 175, 71});
-    l.Button("Button2", "GroupBox7", {4, 10, 56, 24}, "文字回転", "Button2Click", "文字を回転")
+    // The angle field is as wide as the row allows, so that "180.0" shows whole.
+    l.Button("Button2", "GroupBox7", {4, 10, 53, 24}, "文字回転", "Button2Click", "文字を回転")
         .tabStop = false;
-    l.Add(K::Label, "Label13", "GroupBox7", {62, 16, 24, 12}, "角度");
-    Control& angle = l.Add(K::Edit, "Edit13", "GroupBox7", {86, 12, 32, 20}, "180.0");
+    l.Add(K::Label, "Label13", "GroupBox7", {58, 16, 24, 12}, "角度");
+    Control& angle = l.Add(K::Edit, "Edit13", "GroupBox7", {82, 12, 38, 20}, "180.0");
     angle.imeClosed = true;
     angle.tabStop = false;
     l.Button("Button5", "GroupBox7", {4, 40, 80, 24}, "番号と円移動", "Button5Click",
@@ -230,7 +231,7 @@ std::vector<Control> MainWindowControls() {
     Control& arrowSize = l.Add(K::Edit, "Edit14", "GroupBox7", {134, 42, 38, 20}, "400");
     arrowSize.imeClosed = true;
     arrowSize.tabStop = false;
-    l.Button("Button11", "GroupBox7", {119, 10, 53, 24}, "長さ記入", "Button11Click",
+    l.Button("Button11", "GroupBox7", {121, 10, 51, 24}, "長さ記入", "Button11Click",
              "線分に長さを記入")
         .tabStop = false;
     // Below the visible area of GroupBox7, disabled for good: never seen, never used.

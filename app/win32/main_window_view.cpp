@@ -187,6 +187,8 @@ void MainWindowView::Build() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         break;
       case K::Edit:
+        // Narrow margins: the short number fields ("180.0" in 32 pixels) show their whole text.
+        SendMessageW(h, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
         if (!c.onKeyPress.empty())
           ReportKeyPresses(h);
         break;
@@ -224,8 +226,7 @@ void MainWindowView::LayOutPages() {
   HWND tabs = GetParent(natives_[pages_.front()]);
   // The four tabs belong on one row: a second row would take the height the pages need. Where the
   // font makes them too wide for it, the space beside each caption shrinks first.
-  for (int padding = 5; padding >= 1 && SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0) > 1;
-       --padding) {
+  for (int padding = 5; padding >= 1 && SendMessageW(tabs, TCM_GETROWCOUNT, 0, 0) > 1; --padding) {
     SendMessageW(tabs, TCM_SETPADDING, 0, MAKELPARAM(padding, 3));
     // The tabs are measured again when an item changes.
     for (std::size_t k = 0; k < pages_.size(); ++k) {

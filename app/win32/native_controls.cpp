@@ -82,8 +82,8 @@ struct Styles {
 Styles KindStyles(const Control& c) {
   using K = ControlKind;
   switch (c.kind) {
-    case K::PageControl:
-      return {TCS_MULTILINE | WS_CLIPCHILDREN, 0};
+    case K::PageControl:  // clicking a tab does not take the focus from a control
+      return {TCS_MULTILINE | WS_CLIPCHILDREN | (c.tabStop ? 0u : TCS_FOCUSNEVER), 0};
     case K::Page:
       return {WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
     case K::GroupBox:
