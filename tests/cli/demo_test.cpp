@@ -33,7 +33,7 @@ TEST_F(CliTest, DemoTrianglesAddUpToTheParcel) {
 
   // Lengths are rounded to centimetres before Heron's formula: the areas' sum is the parcel's
   // area to within what that rounding moves.
-  const double tolerance = 0.5;  // square metres
+  const double tolerance = 0.1;  // square metres
   ASSERT_EQ(demo.table.triangles, corners - 2);
   const std::vector<std::string>& total = demo.table.rows[demo.table.triangles + 1];
   EXPECT_EQ(total[total.size() - 2], "合計");

@@ -133,6 +133,16 @@ TEST_F(CliTest, TableWithoutRecordsSaysSoAndExitsOne) {
   EXPECT_EQ(r.err, "[Acad_Trivane] 求積データが見つかりません．\n");
 }
 
+TEST_F(CliTest, TableOfADamagedRecordExitsTwo) {
+  host::Drawing d;
+  AddNumberText(d, "1", 3000, 4000, 5000);
+  const host::ObjectId damaged = AddText(d, "2", {1000, 0, 0});
+  d.FindEntity(damaged)->xdata = {{"LT_TRIVANE", {}}};  // the application name and nothing else
+  const CliResult r = Cli({"table", WriteDrawing("in.dxf", d).string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("damaged triangle record"), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, TableWritesNothing) {
   host::Drawing d;
   AddNumberText(d, "1", 3000, 4000, 5000);
