@@ -105,8 +105,8 @@ Styles KindStyles(const Control& c) {
       return {BS_CHECKBOX | BS_NOTIFY, 0};
     case K::Image:
       return {SS_ICON, 0};
-    case K::ListBox:
-      return {LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL, WS_EX_CLIENTEDGE};
+    case K::ListBox:  // the TAB between a name and its ProgID lines up as a column
+      return {LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_USETABSTOPS | WS_VSCROLL, WS_EX_CLIENTEDGE};
   }
   return {};
 }

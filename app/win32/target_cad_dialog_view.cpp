@@ -15,6 +15,7 @@ using K = ControlKind;
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kProgIdColumn = 100;  // pixels from the list's left edge
 
 }  // namespace
 
@@ -97,6 +98,13 @@ void TargetCadDialogView::Build() {
         FALSE);
     if (id == IDOK)
       SendMessageW(h, BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
+    if (c.kind == K::ListBox) {
+      // The ProgIDs start in a column a third of the way across (tab stops count in dialog
+      // units, a quarter of the dialog base width each).
+      const int baseWidth = LOWORD(GetDialogBaseUnits());
+      INT stop = baseWidth > 0 ? kProgIdColumn * 4 / baseWidth : 32;
+      SendMessageW(h, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+    }
     if (c.kind == K::Edit && !c.onKeyPress.empty())
       ReportKeyPresses(h);
   }
