@@ -128,7 +128,10 @@ std::vector<Control> MainWindowControls() {
     number.fontHeight = 16;
     number.imeClosed = true;
     number.tabStop = false;
-    l.UpDown("UpDown4", "GroupBox6", {52, 15, 16, 24}, "Edit16", 1, 1000, 1, "").thousands = false;
+    // The next triangle number runs on past 1000: a field stopping there would hand out the same
+    // number again, and the area table would list two triangles under it.
+    l.UpDown("UpDown4", "GroupBox6", {52, 15, 16, 24}, "Edit16", 1, kMaxTriangleNumber, 1, "")
+        .thousands = false;
     l.Button("Button4", "GroupBox6", {72, 15, 32, 24}, "最大", "Button4Click",
              "図面内の番号の最大値を得る")
         .tabStop = false;

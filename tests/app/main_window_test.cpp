@@ -123,9 +123,12 @@ TEST_F(MainWindowTest, GroupBoundsAndUpDowns) {
     int min, max, position;
     bool editVisible;
   } upDowns[] = {
-      {"UpDown4", "Edit16", 1, 1000, 1, true}, {"UpDown2", "Edit7", 0, 6, 2, true},
-      {"UpDown6", "Edit18", 0, 6, 4, true},    {"UpDown1", "Edit4", 0, 6, 2, true},
-      {"UpDown3", "Edit23", 0, 3, 3, false},   {"UpDown5", "Edit24", 0, 3, 3, false},
+      {"UpDown4", "Edit16", 1, kMaxTriangleNumber, 1, true},
+      {"UpDown2", "Edit7", 0, 6, 2, true},
+      {"UpDown6", "Edit18", 0, 6, 4, true},
+      {"UpDown1", "Edit4", 0, 6, 2, true},
+      {"UpDown3", "Edit23", 0, 3, 3, false},
+      {"UpDown5", "Edit24", 0, 3, 3, false},
   };
   for (const auto& u : upDowns) {
     const Control& c = form().Find(u.upDown);
@@ -210,11 +213,11 @@ TEST_F(MainWindowTest, TypingTheNextNumberMovesUpDown4) {
   ASSERT_TRUE(form().ClickUpDown("UpDown4", UpDownButton::Up));
   EXPECT_EQ(form().Text("Edit16"), "26");
   ASSERT_TRUE(form().TypeText("Edit16", "5000"));
-  EXPECT_EQ(form().Position("UpDown4"), 1000);
+  EXPECT_EQ(form().Position("UpDown4"), 5000);  // numbers run on past 1000
   ASSERT_TRUE(form().TypeText("Edit16", "x"));
-  EXPECT_EQ(form().Position("UpDown4"), 1000);  // not a number: the position stays
-  form().SetPosition("UpDown4", 1001);
-  EXPECT_EQ(form().Text("Edit16"), "1000");  // no thousands separator
+  EXPECT_EQ(form().Position("UpDown4"), 5000);  // not a number: the position stays
+  form().SetPosition("UpDown4", kMaxTriangleNumber + 1);
+  EXPECT_EQ(form().Text("Edit16"), "32767");  // clamped; no thousands separator
 }
 
 TEST_F(MainWindowTest, ArrowCheckBoxEnablesTheArrowSize) {

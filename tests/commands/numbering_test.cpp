@@ -123,8 +123,8 @@ TEST_F(ToolsTest, MaximumSetsOneMoreThanTheHighestNumberInTheDrawing) {
       {{"A"}, 1},
       {{}, 1},
       {{"999"}, 1000},
-      {{"1000"}, 1000},        // the number field ends at 1000
-      {{"2147483647"}, 1000},  // no overflow on the way
+      {{"1000"}, 1001},         // numbers run on past 1000
+      {{"2147483647"}, 32767},  // the field's top; no overflow on the way
   };
   for (const MaximumCase& k : cases) {
     SCOPED_TRACE(::testing::PrintToString(k.numbers));
