@@ -160,7 +160,7 @@ TEST_F(DialogTest, ChoosingAnEntryAndOkSetsTheTarget) {
 
 TEST_F(DialogTest, AddingAnEntryWritesTheListInTheSystemCodePage) {
   WriteList(kThreeCads);
-  const std::string name = GetACP() == 932 ? "図研 ﾍﾛﾝ" : "Größe CAD";
+  const std::string name = GetACP() == 932 ? "図研 ﾍﾛﾝ" : "Ölmühle CAD";  // sorts last
   WithDialog([&] {
     SetText(Part("Edit1"), name);
     SetText(Part("Edit2"), "Zuken.Application");
