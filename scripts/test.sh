@@ -51,4 +51,13 @@ if [ "${TRIVANE_WINDOWS:-1}" != 0 ]; then
   )
 fi
 
+# ---- Windows program (app/win32): its window tests once more on a Japanese system (code page
+# 932), with pictures of the tool window and the target-CAD dialog in build/mingw/screenshots.
+# TRIVANE_WINDOWS=0 skips it with the stage above.
+if [ "${TRIVANE_WINDOWS:-1}" != 0 ]; then
+  echo "== Windows program: window tests on a Japanese system, pictures"
+  bash scripts/windows-ui-tests.sh build/mingw
+fi
+# ---- end of the Windows program block
+
 echo "== all suites passed"
