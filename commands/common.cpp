@@ -1,5 +1,6 @@
 #include "commands/common.h"
 
+#include "cad/segment_picking.h"
 #include "geometry/numbers.h"
 
 namespace trivane::commands {
@@ -59,6 +60,22 @@ void StepTriangleNumber(ToolWindow& window) {
 annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,
                                   const annotate::AngleSettings& angles) {
   return annotate::WriterContext{document, angles, c.creation, c.link, c.programFolder};
+}
+
+std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_view prompt) {
+  const cad::PickedEntity picked = document.Utility().GetEntity(prompt);
+  const std::string name = picked.entity.EntityName();
+  if (name == kLineEntity) {
+    const cad::Line line(picked.entity.object());
+    return TAcadLine{line.StartPoint(), line.EndPoint()};
+  }
+  if (name == kPolylineEntity) {
+    const std::optional<cad::SegmentPick> segment =
+        cad::PickedSegment(document, cad::Polyline(picked.entity.object()), picked.point);
+    if (segment)
+      return TAcadLine{segment->start, segment->end};
+  }
+  return std::nullopt;
 }
 
 }  // namespace trivane::commands

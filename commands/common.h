@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -80,6 +81,10 @@ annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c);
 int TriangleNumber(const ToolWindow& window);
 // After a triangle is labelled: the number field steps to the next number.
 void StepTriangleNumber(ToolWindow& window);
+
+// The side the user picks at `prompt`: a line as it is, or the picked segment of a lightweight
+// polyline. Empty for any other entity and for a polyline pick that finds no segment.
+std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_view prompt);
 
 // What the writers work with for this command.
 annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,

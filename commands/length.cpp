@@ -10,27 +10,6 @@
 #include "commands/common.h"
 
 namespace trivane::commands {
-namespace {
-
-// The picked side: a line as drawn, or the picked segment of a lightweight polyline.
-std::optional<TAcadLine> PickedSide(const cad::Document& document) {
-  const cad::PickedEntity picked = document.Utility().GetEntity(kLengthSidePrompt);
-  const std::string name = picked.entity.EntityName();
-  if (name == kLineEntity) {
-    const cad::Line line(picked.entity.object());
-    return TAcadLine{line.StartPoint(), line.EndPoint()};
-  }
-  if (name == kPolylineEntity) {
-    const std::optional<cad::SegmentPick> segment =
-        cad::PickedSegment(document, cad::Polyline(picked.entity.object()), picked.point);
-    if (segment)
-      return TAcadLine{segment->start, segment->end};
-  }
-  return std::nullopt;
-}
-
-}  // namespace
-
 void Button11Click(CommandContext& c) {
   if (!cad::IsCadRunning(c.link))
     return;
@@ -39,7 +18,7 @@ void Button11Click(CommandContext& c) {
     const cad::Document document = cad::BeginCadCommand(c.link);
     // The body's own error ends the command silently; SNAPMODE is back.
     cad::WithSnapOff(document, [&] {
-      const std::optional<TAcadLine> side = PickedSide(document);
+      const std::optional<TAcadLine> side = PickSide(document, kLengthSidePrompt);
       if (!side)
         return;
       const double h = ReadDecimal(c.window, "Edit3");

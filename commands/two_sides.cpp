@@ -16,24 +16,6 @@ constexpr std::string_view kFirstSidePrompt = "三角形の1辺を選択 : ";
 constexpr std::string_view kSecondSidePrompt = "三角形の他の1辺を選択 : ";
 constexpr std::uint32_t kEscHoldMs = 5;
 
-// The side the user picks: a line as it is, or the picked segment of a lightweight polyline.
-// Empty for any other entity and for a polyline pick that finds no segment.
-std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_view prompt) {
-  const cad::PickedEntity picked = document.Utility().GetEntity(prompt);
-  const std::string name = picked.entity.EntityName();
-  if (name == kLineEntity) {
-    const cad::Line line(picked.entity.object());
-    return TAcadLine{line.StartPoint(), line.EndPoint()};
-  }
-  if (name == kPolylineEntity) {
-    const std::optional<cad::SegmentPick> segment =
-        cad::PickedSegment(document, cad::Polyline(picked.entity.object()), picked.point);
-    if (segment)
-      return TAcadLine{segment->start, segment->end};
-  }
-  return std::nullopt;
-}
-
 // The final step of the command: the CAD window to the front and, when it is there, one Esc.
 void FrontAndEscape(CommandContext& c) {
   cad::Platform& platform = *c.link.platform;
