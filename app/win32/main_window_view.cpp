@@ -502,6 +502,12 @@ LRESULT MainWindowView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_ENDSESSION:
+      // Windows is ending the session and will end the program without a WM_CLOSE: the run
+      // ends here, settings saved.
+      if (wParam == FALSE)
+        break;
+      [[fallthrough]];
     case WM_CLOSE:
       if (closeHandler_)
         closeHandler_();

@@ -53,7 +53,8 @@ class MainWindowView {
   HWND TooltipWindow() const { return tooltip_; }
 
   void Show(int showCommand);
-  // Runs when the user closes the window (WM_CLOSE); without one the window is destroyed.
+  // Runs when the user closes the window (WM_CLOSE) or Windows ends the session
+  // (WM_ENDSESSION); without one the window is destroyed.
   void SetCloseHandler(std::function<void()> handler) { closeHandler_ = std::move(handler); }
   // Destroys the window (the model stays).
   void Destroy();

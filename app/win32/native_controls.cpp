@@ -37,6 +37,34 @@ LRESULT CALLBACK GroupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
+// A flat button never keeps the focus: a click hands it back to the control that had it.
+constexpr wchar_t kFocusBeforeProperty[] = L"TrivaneFocusBefore";
+
+LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+  switch (message) {
+    case WM_SETFOCUS:
+      SetPropW(window, kFocusBeforeProperty, reinterpret_cast<HANDLE>(wParam));
+      break;
+    case WM_LBUTTONUP: {
+      // The click (and whatever it starts) runs inside the default handling.
+      const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+      auto before = static_cast<HWND>(GetPropW(window, kFocusBeforeProperty));
+      if (GetFocus() == window && before != nullptr && IsWindow(before) &&
+          IsWindowVisible(before) && IsWindowEnabled(before))
+        SetFocus(before);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemovePropW(window, kFocusBeforeProperty);
+      RemoveWindowSubclass(window, FlatButtonProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK KeyPressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                               DWORD_PTR) {
   switch (message) {
@@ -175,6 +203,8 @@ HWND CreateNativeControl(const Control& c, HWND parent, int id, HINSTANCE instan
     return nullptr;
   if (c.kind == ControlKind::GroupBox || c.kind == ControlKind::RadioGroup)
     SetWindowSubclass(control, GroupBoxProc, 0, 0);
+  if (c.kind == ControlKind::SpeedButton)
+    SetWindowSubclass(control, FlatButtonProc, 0, 0);
   if (c.kind == ControlKind::UpDown) {
     SendMessageW(control, UDM_SETRANGE32, static_cast<WPARAM>(c.min), static_cast<LPARAM>(c.max));
     SendMessageW(control, UDM_SETPOS32, 0, static_cast<LPARAM>(c.position));

@@ -310,6 +310,30 @@ TEST_F(WindowTest, ChangesFromCommandsShowAtOnce) {
   EXPECT_EQ(WindowText(Window()), "■ [ 図研 ]");
 }
 
+// "CAD" is a flat button: the focus stays where the user was typing.
+TEST_F(WindowTest, FlatButtonsLeaveTheFocusWhereItWas) {
+  SetForegroundWindow(Window());
+  SetFocus(Native("Edit16"));
+  HWND cad = Native("SpeedButton4");
+  RECT r;
+  GetClientRect(cad, &r);
+  ClickAt(cad, {r.right / 2, r.bottom / 2});
+  EXPECT_TRUE(app_->TargetCadForm().Visible());  // the click ran (no dialog view here)
+  EXPECT_EQ(GetFocus(), Native("Edit16"));
+  app_->TargetCadForm().Button2Click();
+}
+
+// Logging off ends the run as closing the window does (settings saved); a cancelled log-off
+// does not.
+TEST_F(WindowTest, TheEndOfTheSessionEndsTheRun) {
+  int closes = 0;
+  view_->SetCloseHandler([&] { ++closes; });
+  SendMessageW(Window(), WM_ENDSESSION, FALSE, 0);
+  EXPECT_EQ(closes, 0);
+  SendMessageW(Window(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(closes, 1);
+}
+
 // Where the window is left is where it starts next time.
 TEST_F(WindowTest, ThePlaceOfTheWindowIsKept) {
   SetWindowPos(Window(), nullptr, 120, 140, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
