@@ -15,8 +15,7 @@
 
 namespace trivane::cli {
 
-// --- Pieces of the session
-// ------------------------------------------------------------------------
+// --- Pieces of the session ---
 
 // The simulated platform, with every message box also written to the transcript where it
 // happens among the prompts.
@@ -136,8 +135,7 @@ int IntegerValue(const SourceLine& where, const SetAction& set, int lo, int hi,
 
 }  // namespace
 
-// --- Summary
-// --------------------------------------------------------------------------------------
+// --- Summary ---
 
 std::string SessionSummary::Describe() const {
   return std::to_string(labelled) + (labelled == 1 || labelled == -1 ? " triangle" : " triangles") +
@@ -157,8 +155,7 @@ int CountTriangleRecords(const host::Drawing& drawing) {
   return count;
 }
 
-// --- Session
-// --------------------------------------------------------------------------------------
+// --- Session ---
 
 Session::Session(SessionOptions options, std::ostream& transcript)
     : out_(transcript), folder_(std::make_unique<TemporaryFolder>()) {

@@ -212,6 +212,10 @@ INSTANTIATE_TEST_SUITE_P(
                      ASSERT_EQ(labels.size(), 1u);
                      EXPECT_EQ(labels[0].string, "12.34");
                    }},
+        // Another product's idle query answers the wait after the table's insert.
+        FamilyCase{"TableOnAnotherProduct", NumberedTexts, "click table\npoint 20000,10000\n", 3,
+                   "1", 0, 0, [](const host::Drawing& d) { EXPECT_TRUE(HasText(d, "合計")); },
+                   "GCAD.Application"},
         // The "PCAD" products take the three-side marker as a DXF file inserted exploded.
         FamilyCase{"AutoThroughTheMarkerFile",
                    Square,
@@ -224,8 +228,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "PCAD.Application"}),
     [](const ::testing::TestParamInfo<FamilyCase>& info) { return info.param.name; });
 
-// --- The transcript
-// --------------------------------------------------------------------------------
+// --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {
   const fs::path in = WriteDrawing("in.dxf", Square());
@@ -257,8 +260,7 @@ TEST_F(CliTest, SettingsFileIsReadAndLeftAsItWas) {
   EXPECT_EQ(ReadBytes(settings), ini);
 }
 
-// --- Where the result goes
-// -------------------------------------------------------------------------
+// --- Where the result goes ---
 
 TEST_F(CliTest, DrawingIsNeverOverwrittenUnlessOutNamesIt) {
   const fs::path in = WriteDrawing("parcel.dxf", Square());
@@ -312,8 +314,7 @@ TEST_F(CliTest, PicturesAreWrittenWhenAsked) {
     EXPECT_EQ(Cli({"run", in.string(), script.string(), "--png", png.string()}).status, 2);
 }
 
-// --- Errors
-// ------------------------------------------------------------------------------------------
+// --- Errors ---
 
 struct ScriptErrorCase {
   std::string name;

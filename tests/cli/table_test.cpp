@@ -154,8 +154,7 @@ TEST_F(CliTest, TableWritesNothing) {
   EXPECT_EQ(std::distance(fs::directory_iterator(Dir()), fs::directory_iterator()), 1);
 }
 
-// --- Formatting
-// ------------------------------------------------------------------------------------
+// --- Formatting ---
 
 TEST(TableFormat, CsvQuotesCellsThatNeedIt) {
   AreaTableText t;
