@@ -126,6 +126,18 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   runCommand->add_option("--as", run.progId,
                          "ProgID the CAD runs as (default: the window's target CAD)");
 
+  runCommand->footer(
+      "SCRIPT: one action a line, # comments:\n"
+      "  set KEY VALUE          a setting by its settings-file key (set Kyuuseki 1, set Keta2 3)\n"
+      "  number N               the next triangle number\n"
+      "  sysvar NAME VALUE      a CAD system variable (VIEWSIZE, ANGBASE, SNAPMODE, ...)\n"
+      "  click BUTTON           分割 split, 自動 auto, １点指示 one-point, 群選択 group,\n"
+      "                         ２辺指示 two-sides, 最大 max, 作成 table, 基準線 base, a-b反転 "
+      "swap,\n"
+      "                         文字回転 rotate, 番号と円移動 move-marker, 長さ記入 length\n"
+      "  then its answers:      point X,Y[,Z] | entity X,Y | select all |\n"
+      "                         select window X1,Y1 X2,Y2 | select crossing X1,Y1 X2,Y2 | cancel");
+
   std::string tableDrawing;
   std::optional<std::string> tableSettings;
   bool csv = false;
