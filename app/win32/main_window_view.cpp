@@ -1,7 +1,6 @@
 #include "app/win32/main_window_view.h"
 
 #include <commctrl.h>
-#include <imm.h>
 
 #include <stdexcept>
 
@@ -40,13 +39,6 @@ void SetCheckIfChanged(HWND button, bool checked) {
   const WPARAM state = checked ? BST_CHECKED : BST_UNCHECKED;
   if (static_cast<WPARAM>(SendMessageW(button, BM_GETCHECK, 0, 0)) != state)
     SendMessageW(button, BM_SETCHECK, state, 0);
-}
-
-void CloseInputMethod(HWND edit) {
-  if (HIMC context = ImmGetContext(edit)) {
-    ImmSetOpenStatus(context, FALSE);
-    ImmReleaseContext(edit, context);
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/win32/native_controls.h"
 
 #include <commctrl.h>
+#include <imm.h>
 
 #include "app/win32/wide_text.h"
 
@@ -214,6 +215,13 @@ HWND CreateNativeControl(const Control& c, HWND parent, int id, HINSTANCE instan
 
 void ReportKeyPresses(HWND edit) {
   SetWindowSubclass(edit, KeyPressProc, 0, 0);
+}
+
+void CloseInputMethod(HWND edit) {
+  if (HIMC context = ImmGetContext(edit)) {
+    ImmSetOpenStatus(context, FALSE);
+    ImmReleaseContext(edit, context);
+  }
 }
 
 FontSet::~FontSet() {

@@ -41,6 +41,10 @@ HWND CreateNativeControl(const Control& c, HWND parent, int id, HINSTANCE instan
 // included (a dialog would otherwise take Enter for its default button).
 void ReportKeyPresses(HWND edit);
 
+// Switches the input method off for an edit that has just got the focus (the number and name
+// fields take plain ASCII).
+void CloseInputMethod(HWND edit);
+
 // Fonts of one face, made on first use and deleted with the set.
 class FontSet {
  public:

@@ -193,6 +193,8 @@ void TargetCadDialogView::OnCommand(int id, int code, HWND control) {
   const Control& c = controls_[index];
   if (c.kind == K::ListBox && code == LBN_SELCHANGE) {
     form_.ListBox1Click(static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
+  } else if (c.kind == K::Edit && code == EN_SETFOCUS && c.imeClosed) {
+    CloseInputMethod(control);
   } else if (c.kind == K::Edit && code == EN_CHANGE && refreshing_ == 0) {
     if (c.name == "Edit1")
       form_.SetEdit1Text(WindowText(control));

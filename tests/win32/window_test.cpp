@@ -299,6 +299,24 @@ TEST_F(WindowTest, EnterInTheSideEditsMovesToTheNextField) {
   EXPECT_EQ(Form().Text("Edit1"), "8.0");  // Enter typed nothing
 }
 
+TEST_F(WindowTest, TabMovesThroughTheTabStopsInTheirOrder) {
+  SetForegroundWindow(Window());
+  ShowPage(1);
+  SetFocus(Native("Edit12"));
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Native("Edit15"));
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Native("Edit19"));
+
+  ShowPage(3);  // Label2, the disabled CheckBox1 and Edit17 are no Tab stops
+  SetFocus(Native("Edit1"));
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Native("Edit2"));
+  PressKey(GetFocus(), VK_TAB);
+  EXPECT_EQ(GetFocus(), Native("Button1"));
+  EXPECT_EQ(Form().Focused(), "Button1");
+}
+
 // The model's own changes show at once: a command steps the number and enables "a-b反転".
 TEST_F(WindowTest, ChangesFromCommandsShowAtOnce) {
   Form().SetPosition("UpDown4", 17);
