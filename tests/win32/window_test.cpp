@@ -282,6 +282,16 @@ TEST_F(WindowTest, ClicksAndTypingReachTheModel) {
   EXPECT_EQ(app_->State().numbers.Menseki, 2);
   EXPECT_EQ(SendMessageW(Native("RadioButton5"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
+  // The next number typed digit by digit: its up-down follows without upsetting the typing.
+  ShowPage(0);
+  HWND number = Native("Edit16");
+  SetFocus(number);
+  SendMessageW(number, EM_SETSEL, 0, -1);
+  Type(number, L"123");
+  EXPECT_EQ(WindowText(number), "123");
+  EXPECT_EQ(Form().Position("UpDown4"), 123);
+  EXPECT_EQ(SendMessageW(Native("UpDown4"), UDM_GETPOS32, 0, 0), 123);
+
   // A read-only edit keeps what the model shows.
   HWND scale = Native("Edit8");
   Type(scale, L"5");
