@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/support.h"
+#include "cad/names.h"
 
 namespace trivane::app {
 
@@ -21,16 +22,6 @@ std::string_view Trim(std::string_view s) {
   if (first == std::string_view::npos)
     return {};
   return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
-char FoldAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldAscii(x) == FoldAscii(y);
-         });
 }
 
 bool IsQuote(char c) {
@@ -130,8 +121,8 @@ std::optional<std::string> IniDocument::Find(std::string_view section, std::stri
   for (const std::string& text : lines_) {
     const IniLine line = Classify(text);
     if (line.kind == IniLine::Kind::Section)
-      inSection = SameName(line.name, section);
-    else if (line.kind == IniLine::Kind::Key && inSection && SameName(line.name, key))
+      inSection = cad::NamesEqual(line.name, section);
+    else if (line.kind == IniLine::Kind::Key && inSection && cad::NamesEqual(line.name, key))
       return std::string(line.value);
   }
   return std::nullopt;
@@ -147,11 +138,11 @@ void IniDocument::Set(std::string_view section, std::string_view key,
     if (line.kind == IniLine::Kind::Section) {
       if (inSection)
         firstSectionDone = true;
-      inSection = SameName(line.name, section);
+      inSection = cad::NamesEqual(line.name, section);
       if (inSection && !insertAfter)
         insertAfter = i;
     } else if (line.kind == IniLine::Kind::Key && inSection) {
-      if (SameName(line.name, key)) {
+      if (cad::NamesEqual(line.name, key)) {
         lines_[i] = std::string(line.name) + "=" + std::string(storedValue);
         return;
       }
