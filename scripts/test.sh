@@ -29,6 +29,7 @@ run_suite() {
 run_suite build/plain
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
 run_suite build/sanitize -DTRIVANE_SANITIZE=ON
 
 # Windows: the portable layers and the COM backend cross-compiled with MinGW-w64, their tests run
