@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/controls.h"
 #include "app/settings.h"
 #include "app/support.h"
 #include "geometry/numbers.h"
@@ -141,9 +142,10 @@ class Parser {
 
   static NumberAction ParseNumber(const SourceLine& where, std::string_view rest) {
     const std::optional<int> n = ParseInteger(rest);
-    if (!n || *n < 1 || *n > 1000)
-      throw LineError(
-          where, "number needs a whole number from 1 to 1000, got \"" + std::string(rest) + "\"");
+    if (!n || *n < 1 || *n > app::kMaxTriangleNumber)
+      throw LineError(where, "number needs a whole number from 1 to " +
+                                 std::to_string(app::kMaxTriangleNumber) + ", got \"" +
+                                 std::string(rest) + "\"");
     return NumberAction{*n};
   }
 

@@ -97,7 +97,7 @@ TEST(ScriptParse, ErrorsNameFileAndLine) {
   } cases[] = {
       {"set\n", "s.txt:1: set needs a settings key"},
       {"set Nothing 1\n", "s.txt:1: unknown settings key \"Nothing\""},
-      {"number 1001\n", "s.txt:1: number needs a whole number from 1 to 1000"},
+      {"number 32768\n", "s.txt:1: number needs a whole number from 1 to 32767"},
       {"number 2.0\n", "s.txt:1: number needs a whole number"},
       {"sysvar ANGBASE\n", "s.txt:1: sysvar needs a variable name and a value"},
       {"click\n", "s.txt:1: unknown button \"\""},
