@@ -1,12 +1,7 @@
 #include "host/picture.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "host/dxf/io.h"
 #include "host/dxf/model.h"
 #include "host/dxf/tags.h"
 #include "host/dxf_bridge.h"
@@ -610,48 +606,12 @@ class Painter {
   std::string out_;
 };
 
-std::string ErrnoText() {
-  return std::strerror(errno);
-}
-
 // Writes the bytes through a temporary file beside the target, renamed over it once complete.
 void WriteAtomically(const std::string& path, const std::string& bytes) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + "." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    throw PictureError("cannot create a temporary file beside " + path + ": " + ErrnoText());
-  const auto fail = [&](const std::string& what) {
-    const std::string reason = ErrnoText();
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw PictureError(what + " " + path + ": " + reason);
-  };
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0)
-    fail("cannot set the permissions of");
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      fail("cannot write");
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    const std::string reason = ErrnoText();
-    ::unlink(temp.c_str());
-    throw PictureError("cannot close " + path + ": " + reason);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string reason = ErrnoText();
-    ::unlink(temp.c_str());
-    throw PictureError("cannot replace " + path + ": " + reason);
+  try {
+    dxf::WriteBytesReplacing(path, bytes);
+  } catch (const dxf::WriteError& e) {
+    throw PictureError(e.what());
   }
 }
 

@@ -374,10 +374,7 @@ std::string Write(const Document& document) {
   return out;
 }
 
-void WriteFile(Document& document, const std::string& path) {
-  RegisterApplications(document);
-  const std::string bytes = Write(document);
-
+void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -426,6 +423,11 @@ void WriteFile(Document& document, const std::string& path) {
     ::unlink(temp.c_str());
     throw WriteError("cannot replace " + path + ": " + reason);
   }
+}
+
+void WriteFile(Document& document, const std::string& path) {
+  RegisterApplications(document);
+  WriteBytesReplacing(path, Write(document));
 }
 
 }  // namespace trivane::dxf

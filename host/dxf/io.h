@@ -29,6 +29,11 @@ std::string Write(const Document& document);
 // and flushed. On failure throws WriteError; the target is untouched and the temporary removed.
 void WriteFile(Document& document, const std::string& path);
 
+// Writes `bytes` to `path` the same way: through a temporary file beside the target, flushed and
+// renamed over it once complete (the target's permissions kept). On failure throws WriteError; the
+// target is untouched and the temporary removed.
+void WriteBytesReplacing(const std::string& path, std::string_view bytes);
+
 // The code page the document is written in: UTF-8 from AC1021 on, else $DWGCODEPAGE, else
 // document.codePage.
 std::string CodePageOf(const Document& document);
