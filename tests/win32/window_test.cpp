@@ -534,26 +534,33 @@ class ScriptedCad {
 // business, not this one's).
 class CadWindow {
  public:
-  CadWindow() {
-    std::promise<std::pair<HWND, DWORD>> made;
-    std::future<std::pair<HWND, DWORD>> window = made.get_future();
-    thread_ = std::thread([&made] {
-      HWND w = CreateWindowExW(0, L"Static", L"CAD", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
-                               200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-      made.set_value({w, GetCurrentThreadId()});
+  CadWindow()
+      : made_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        ended_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = std::thread([this] {
+      window_ = CreateWindowExW(0, L"Static", L"CAD", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                                200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+      threadId_ = GetCurrentThreadId();
+      SetEvent(made_);
       MSG msg;
       while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
       }
-      if (w != nullptr)
-        DestroyWindow(w);
+      if (window_ != nullptr)
+        DestroyWindow(window_);
+      SetEvent(ended_);
     });
-    std::tie(window_, threadId_) = window.get();
+    // Showing and destroying the CAD window moves the activation, which talks to this thread:
+    // it keeps handling its messages while it waits.
+    WaitPumping(made_);
   }
   ~CadWindow() {
     PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitPumping(ended_);
     thread_.join();
+    CloseHandle(made_);
+    CloseHandle(ended_);
   }
   CadWindow(const CadWindow&) = delete;
   CadWindow& operator=(const CadWindow&) = delete;
@@ -561,6 +568,18 @@ class CadWindow {
   HWND get() const { return window_; }
 
  private:
+  static void WaitPumping(HANDLE event) {
+    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+  }
+
+  HANDLE made_;
+  HANDLE ended_;
   HWND window_ = nullptr;
   DWORD threadId_ = 0;
   std::thread thread_;
