@@ -81,37 +81,34 @@ namespace {
       cad::kErrorFailed);
 }
 
-}  // namespace
-
-TAcadPoint Host::AskPoint(std::string_view member, std::string_view prompt) {
-  log_.Write(prompt);
-  const std::optional<UserAnswer> a = user_.Next();
+// A picked point: the prompt, the user's next answer (a point or a pick), snapped to the grid
+// while SNAPMODE is 1; it becomes LASTPOINT. `what` names the prompt in a wrong-answer error.
+TAcadPoint AskPickedPoint(CommandLog& log, ScriptedUser& user, SystemVariables& vars,
+                          std::string_view member, std::string_view prompt, std::string_view what) {
+  log.Write(prompt);
+  const std::optional<UserAnswer> a = user.Next();
   if (!a || a->kind == UserAnswer::Kind::Cancel)
-    Cancelled(log_, member);
+    Cancelled(log, member);
   if (a->kind != UserAnswer::Kind::Point && a->kind != UserAnswer::Kind::Pick)
-    WrongAnswer(log_, member, *a, "a point prompt");
+    WrongAnswer(log, member, *a, what);
   TAcadPoint p = a->p1;
-  if (drawing_.vars.SNAPMODE == 1)
-    p = SnapToGrid(drawing_.vars, p);
-  log_.Write(FormatPoint(p));
-  log_.EndLine();
-  drawing_.vars.LASTPOINT = p;
+  if (vars.SNAPMODE == 1)
+    p = SnapToGrid(vars, p);
+  log.Write(FormatPoint(p));
+  log.EndLine();
+  vars.LASTPOINT = p;
   return p;
 }
 
+}  // namespace
+
+TAcadPoint Host::AskPoint(std::string_view member, std::string_view prompt) {
+  return AskPickedPoint(log_, user_, drawing_.vars, member, prompt, "a point prompt");
+}
+
 PickResult Host::AskEntity(std::string_view member, std::string_view prompt) {
-  log_.Write(prompt);
-  const std::optional<UserAnswer> a = user_.Next();
-  if (!a || a->kind == UserAnswer::Kind::Cancel)
-    Cancelled(log_, member);
-  if (a->kind != UserAnswer::Kind::Point && a->kind != UserAnswer::Kind::Pick)
-    WrongAnswer(log_, member, *a, "an entity prompt");
-  TAcadPoint p = a->p1;
-  if (drawing_.vars.SNAPMODE == 1)
-    p = SnapToGrid(drawing_.vars, p);
-  log_.Write(FormatPoint(p));
-  log_.EndLine();
-  drawing_.vars.LASTPOINT = p;
+  const TAcadPoint p =
+      AskPickedPoint(log_, user_, drawing_.vars, member, prompt, "an entity prompt");
   const std::optional<ObjectId> id =
       NearestEntity(drawing_, p, PickTolerance(drawing_.vars), EntityFilter{});
   if (!id)
