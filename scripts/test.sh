@@ -32,8 +32,8 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
 run_suite build/sanitize -DTRIVANE_SANITIZE=ON
 
-# Windows: the portable layers and the COM backend cross-compiled with MinGW-w64, their tests run
-# under Wine (gtest discovery at build time runs Wine too, so the whole stage runs inside the
+# Windows: the portable layers, the COM backend and the built-in host (served over COM to the
+# Windows build from a second process) cross-compiled with MinGW-w64, their tests run under Wine (gtest discovery at build time runs Wine too, so the whole stage runs inside the
 # prepared Wine environment). TRIVANE_WINDOWS=0 skips the stage.
 if [ "${TRIVANE_WINDOWS:-1}" != 0 ]; then
   echo "== Windows: cross-compile (MinGW-w64) and test under Wine"
@@ -43,9 +43,7 @@ if [ "${TRIVANE_WINDOWS:-1}" != 0 ]; then
     trap wine_env_stop EXIT
     wine_env_start build/mingw
     echo "   Wine ready in $((SECONDS - start)) s (DISPLAY $DISPLAY, prefix build/mingw/wineprefix)"
-    cmake -S "$root" -B build/mingw -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTRIVANE_PORTABLE_ONLY=ON \
-      -DTRIVANE_TESTS=ON >/dev/null
+    mingw_configure build/mingw
     cmake --build build/mingw -j "$jobs"
     (cd build/mingw && ctest --output-on-failure -j "$jobs")
     echo "   Windows stage took $((SECONDS - start)) s"

@@ -29,11 +29,9 @@ for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
 done
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTRIVANE_PORTABLE_ONLY=ON \
-    -DTRIVANE_TESTS=ON >/dev/null
+  mingw_configure "$build"
 fi
-cmake --build "$build" -j "$jobs" --target trivane win32_tests win32_window_tests
+cmake --build "$build" -j "$jobs" --target trivane win32_tests win32_window_tests com_host_server
 
 pictures=$(cd "$build" && pwd)/screenshots
 rm -rf "$pictures"

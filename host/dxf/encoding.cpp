@@ -1,9 +1,18 @@
 #include "host/dxf/encoding.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cerrno>
 #include <cstdint>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace trivane::dxf {
@@ -138,31 +147,199 @@ std::string IconvNameOfCodePage(std::string_view dwgCodePage) {
   return name;  // BIG5, GB2312, JOHAB, MACINTOSH are iconv names as they stand
 }
 
+// --- The code page's own conversions, by the platform's converter --------------------------------
+//
+// Handles::Open opens a code page by its iconv name (false when the platform does not know it);
+// DecodeInto appends the UTF-8 of the bytes, a byte it cannot read as U+DC80..U+DCFF; EncodeChar
+// appends the bytes of one character (its UTF-8 sequence), false when the code page lacks it.
+
+#ifdef _WIN32
+
+namespace {
+
+// The Windows code page of an iconv name; 0 when there is none.
+UINT WindowsCodePage(std::string_view iconvName) {
+  const auto number = [](std::string_view digits) -> UINT {
+    UINT v = 0;
+    for (char c : digits) {
+      if (c < '0' || c > '9' || v > 100000)
+        return 0;
+      v = v * 10 + static_cast<UINT>(c - '0');
+    }
+    return v;
+  };
+  if (iconvName.starts_with("CP"))
+    return number(iconvName.substr(2));
+  if (iconvName.starts_with("ISO-8859-")) {
+    const UINT part = number(iconvName.substr(9));
+    return part == 0 ? 0 : 28590 + part;
+  }
+  static constexpr std::pair<std::string_view, UINT> kNamed[] = {
+      {"EUC-KR", 51949}, {"BIG5", 950}, {"GB2312", 936}, {"JOHAB", 1361}, {"MACINTOSH", 10000}};
+  for (const auto& [name, page] : kNamed) {
+    if (iconvName == name)
+      return page;
+  }
+  return 0;
+}
+
+void AppendUtf16AsUtf8(std::string& out, const wchar_t* units, int count) {
+  for (int k = 0; k < count; ++k) {
+    std::uint32_t cp = static_cast<std::uint16_t>(units[k]);
+    if (cp >= 0xD800 && cp < 0xDC00 && k + 1 < count) {
+      const std::uint32_t low = static_cast<std::uint16_t>(units[k + 1]);
+      if (low >= 0xDC00 && low < 0xE000) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++k;
+      }
+    }
+    AppendUtf8(out, cp);
+  }
+}
+
+}  // namespace
+
 struct Codec::Handles {
-  iconv_t decode = reinterpret_cast<iconv_t>(-1);
-  iconv_t encode = reinterpret_cast<iconv_t>(-1);
-  ~Handles() {
-    if (decode != reinterpret_cast<iconv_t>(-1))
-      iconv_close(decode);
-    if (encode != reinterpret_cast<iconv_t>(-1))
-      iconv_close(encode);
+  UINT codePage = 0;
+
+  bool Open(const std::string& iconvName) {
+    codePage = WindowsCodePage(iconvName);
+    return codePage != 0 && IsValidCodePage(codePage);
+  }
+
+  void DecodeInto(std::string_view bytes, std::string& out) const {
+    wchar_t units[4];
+    for (std::size_t i = 0; i < bytes.size();) {
+      const auto b = static_cast<unsigned char>(bytes[i]);
+      if (b < 0x80) {
+        out += static_cast<char>(b);
+        ++i;
+        continue;
+      }
+      // A lead byte and its trail byte first, else the byte alone; neither read: escaped.
+      int used = 0;
+      int count = 0;
+      if (i + 1 < bytes.size() && IsDBCSLeadByteEx(codePage, b)) {
+        count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + i, 2, units, 4);
+        used = 2;
+      }
+      if (count <= 0) {
+        count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data() + i, 1, units, 4);
+        used = 1;
+      }
+      if (count <= 0) {
+        AppendUtf8(out, 0xDC00u + b);
+        ++i;
+        continue;
+      }
+      AppendUtf16AsUtf8(out, units, count);
+      i += static_cast<std::size_t>(used);
+    }
+  }
+
+  bool EncodeChar(std::uint32_t cp, std::string& out) const {
+    wchar_t units[2];
+    int count = 1;
+    if (cp >= 0x10000) {
+      units[0] = static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+      units[1] = static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+      count = 2;
+    } else {
+      units[0] = static_cast<wchar_t>(cp);
+    }
+    char buf[16];
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, units, count, buf, sizeof buf,
+                                      nullptr, &usedDefault);
+    if (n <= 0 || usedDefault)
+      return false;
+    out.append(buf, static_cast<std::size_t>(n));
+    return true;
   }
 };
 
+#else
+
+struct Codec::Handles {
+  iconv_t decode = reinterpret_cast<iconv_t>(-1);
+  iconv_t encode = reinterpret_cast<iconv_t>(-1);
+
+  Handles() = default;
+  Handles(const Handles&) = delete;
+  Handles& operator=(const Handles&) = delete;
+  ~Handles() { Close(); }
+
+  bool Open(const std::string& iconvName) {
+    Close();
+    const auto bad = reinterpret_cast<iconv_t>(-1);
+    decode = iconv_open("UTF-8", iconvName.c_str());
+    encode = iconv_open(iconvName.c_str(), "UTF-8");
+    if (decode == bad || encode == bad) {
+      Close();
+      return false;
+    }
+    return true;
+  }
+
+  void Close() {
+    const auto bad = reinterpret_cast<iconv_t>(-1);
+    if (decode != bad)
+      iconv_close(decode);
+    if (encode != bad)
+      iconv_close(encode);
+    decode = encode = bad;
+  }
+
+  void DecodeInto(std::string_view bytes, std::string& out) const {
+    std::vector<char> buf(bytes.size() * 4 + 16);
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    iconv(decode, nullptr, nullptr, nullptr, nullptr);
+    while (inLeft > 0) {
+      char* outPtr = buf.data();
+      std::size_t outLeft = buf.size();
+      const std::size_t r = iconv(decode, &in, &inLeft, &outPtr, &outLeft);
+      out.append(buf.data(), static_cast<std::size_t>(outPtr - buf.data()));
+      if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+        // Not a character of the code page (or cut short): carry the byte as an escape.
+        AppendUtf8(out, 0xDC00u + static_cast<unsigned char>(*in));
+        ++in;
+        --inLeft;
+        iconv(decode, nullptr, nullptr, nullptr, nullptr);
+      }
+    }
+  }
+
+  bool EncodeChar(std::uint32_t cp, std::string& out) const {
+    std::string utf8;
+    AppendUtf8(utf8, cp);
+    char* in = utf8.data();
+    std::size_t inLeft = utf8.size();
+    char buf[16];
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    iconv(encode, nullptr, nullptr, nullptr, nullptr);
+    const std::size_t r = iconv(encode, &in, &inLeft, &outPtr, &outLeft);
+    if (r == static_cast<std::size_t>(-1) || inLeft != 0)
+      return false;
+    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    return true;
+  }
+};
+
+#endif
+
 Codec::Codec(std::string_view dwgCodePage) : handles_(std::make_unique<Handles>()) {
-  std::string iconvName = IconvNameOfCodePage(dwgCodePage);
+  const std::string iconvName = IconvNameOfCodePage(dwgCodePage);
   if (iconvName.empty()) {
     utf8_ = true;
     return;
   }
-  const auto bad = reinterpret_cast<iconv_t>(-1);
-  handles_->decode = iconv_open("UTF-8", iconvName.c_str());
-  handles_->encode = iconv_open(iconvName.c_str(), "UTF-8");
-  if (handles_->decode == bad || handles_->encode == bad) {
-    handles_ = std::make_unique<Handles>();
+  if (!handles_->Open(iconvName)) {
+    // ISO-8859-1 maps every byte to one code point and back: nothing is lost.
     fallback_ = true;
-    handles_->decode = iconv_open("UTF-8", "ISO-8859-1");
-    handles_->encode = iconv_open("ISO-8859-1", "UTF-8");
+    if (!handles_->Open("ISO-8859-1"))
+      throw std::runtime_error("the code page ISO-8859-1 is not available");
   }
 }
 
@@ -176,23 +353,7 @@ std::string Codec::Decode(std::string_view bytes) {
     return DecodeUnicodeEscapes(bytes);
   }
   std::string out;
-  std::vector<char> buf(bytes.size() * 4 + 16);
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  iconv(handles_->decode, nullptr, nullptr, nullptr, nullptr);
-  while (inLeft > 0) {
-    char* outPtr = buf.data();
-    std::size_t outLeft = buf.size();
-    const std::size_t r = iconv(handles_->decode, &in, &inLeft, &outPtr, &outLeft);
-    out.append(buf.data(), static_cast<std::size_t>(outPtr - buf.data()));
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      // Not a character of the code page (or cut short): carry the byte as an escape.
-      AppendUtf8(out, 0xDC00u + static_cast<unsigned char>(*in));
-      ++in;
-      --inLeft;
-      iconv(handles_->decode, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
+  handles_->DecodeInto(bytes, out);
   return DecodeUnicodeEscapes(out);
 }
 
@@ -213,23 +374,12 @@ std::string Codec::Encode(std::string_view utf8) {
       out += static_cast<char>(cp);
     } else if (cp >= 0xDC80 && cp <= 0xDCFF) {
       out += static_cast<char>(cp - 0xDC00);
-    } else {
-      char* in = const_cast<char*>(utf8.data() + i);
-      std::size_t inLeft = len;
-      char buf[16];
-      char* outPtr = buf;
-      std::size_t outLeft = sizeof buf;
-      iconv(handles_->encode, nullptr, nullptr, nullptr, nullptr);
-      const std::size_t r = iconv(handles_->encode, &in, &inLeft, &outPtr, &outLeft);
-      if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
-        if (cp >= 0x10000) {
-          AppendEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
-          AppendEscape(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-          AppendEscape(out, cp);
-        }
+    } else if (!handles_->EncodeChar(cp, out)) {
+      if (cp >= 0x10000) {
+        AppendEscape(out, 0xD800 + ((cp - 0x10000) >> 10));
+        AppendEscape(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
       } else {
-        out.append(buf, static_cast<std::size_t>(outPtr - buf));
+        AppendEscape(out, cp);
       }
     }
     i += len;

@@ -9,7 +9,8 @@
 
 namespace trivane::dxf {
 
-// Converts tag values between a file's bytes and UTF-8 (glibc iconv underneath).
+// Converts tag values between a file's bytes and UTF-8 (glibc iconv underneath; on Windows the
+// system's code-page tables, MultiByteToWideChar and WideCharToMultiByte).
 //
 // Lossless both ways: bytes the code page does not define are carried as the code points
 // U+DC80..U+DCFF (one per byte, the "surrogate escape" scheme) and written back as the same
@@ -17,8 +18,8 @@ namespace trivane::dxf {
 class Codec {
  public:
   // dwgCodePage: a $DWGCODEPAGE name ("ANSI_932", "ANSI_1252", "DOS850", ...) or "UTF-8".
-  // A name iconv does not know falls back to ISO-8859-1, which maps every byte to one code point
-  // and back, so nothing is lost; usedFallback() then says so.
+  // A name the converter does not know falls back to ISO-8859-1, which maps every byte to one code
+  // point and back, so nothing is lost; usedFallback() then says so.
   explicit Codec(std::string_view dwgCodePage);
   ~Codec();
   Codec(const Codec&) = delete;

@@ -1,14 +1,24 @@
 #include "host/dxf/io.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "host/dxf/encoding.h"
 #include "host/dxf/model.h"
@@ -291,6 +301,13 @@ std::string ErrnoText() {
   return std::strerror(errno);
 }
 
+// File names are UTF-8 throughout, on Windows too (where a narrow name would be the ANSI code
+// page's).
+std::filesystem::path PathOf(const std::string& utf8) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
 }  // namespace
 
 Document Read(std::string_view bytes, const std::string& fileName, const ReadOptions& options) {
@@ -321,7 +338,7 @@ Document Read(std::string_view bytes, const std::string& fileName, const ReadOpt
 }
 
 Document ReadFile(const std::string& path, const ReadOptions& options) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) {
     throw ReadError(path, 0, "cannot open the file: " + ErrnoText());
   }
@@ -374,12 +391,74 @@ std::string Write(const Document& document) {
   return out;
 }
 
+#ifdef _WIN32
+
+namespace {
+
+std::string LastErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = n > 0 && text ? std::wstring(text, n) : std::wstring();
+  if (text)
+    LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
+    wide.pop_back();
+  const std::u8string utf8 = std::filesystem::path(wide).u8string();
+  std::string out(utf8.begin(), utf8.end());
+  return out.empty() ? "error " + std::to_string(code) : out;
+}
+
+}  // namespace
+
+void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
+  const std::filesystem::path target = PathOf(path);
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty())
+    folder = L".";
+  wchar_t temp[MAX_PATH + 1] = {};
+  // A new, empty file of a unique name in the target's folder.
+  if (GetTempFileNameW(folder.c_str(), L"dxf", 0, temp) == 0) {
+    throw WriteError("cannot create a temporary file beside " + path + ": " +
+                     LastErrorText(GetLastError()));
+  }
+  HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const auto fail = [&](const std::string& what) {
+    const DWORD code = GetLastError();
+    if (file != INVALID_HANDLE_VALUE)
+      CloseHandle(file);
+    DeleteFileW(temp);
+    throw WriteError(what + " " + path + ": " + LastErrorText(code));
+  };
+  if (file == INVALID_HANDLE_VALUE)
+    fail("cannot write");
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
+    DWORD n = 0;
+    if (!::WriteFile(file, bytes.data() + written, chunk, &n, nullptr))
+      fail("cannot write");
+    written += n;
+  }
+  if (!FlushFileBuffers(file))
+    fail("cannot flush");
+  const HANDLE done = std::exchange(file, INVALID_HANDLE_VALUE);
+  if (!CloseHandle(done))
+    fail("cannot close");
+  if (!MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    fail("cannot replace");
+}
+
+#else
+
 void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
   const std::size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
-  const int fd = mkstemp(temp.data());
+  const int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     throw WriteError("cannot create a temporary file beside " + path + ": " + ErrnoText());
   }
@@ -424,6 +503,8 @@ void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
     throw WriteError("cannot replace " + path + ": " + reason);
   }
 }
+
+#endif
 
 void WriteFile(Document& document, const std::string& path) {
   RegisterApplications(document);

@@ -174,40 +174,5 @@ TEST(ReadWrite, CodePageFollowsTheFile) {
   EXPECT_NE(Write(doc).find("面積€"), std::string::npos);
 }
 
-TEST(WriteFile, ReplacesTheTargetOnlyWhenComplete) {
-  ScratchDir dir;
-  const std::string target = dir.File("drawing.dxf");
-  WriteBytes(target, "old content");
-  Document doc = Read(kSmallR12);
-  WriteFile(doc, target);
-  EXPECT_EQ(ReadBytes(target), Write(doc));
-  std::size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u) << "a temporary file was left behind";
-}
-
-TEST(WriteFile, FailureLeavesTheTargetAndNoTemporary) {
-  ScratchDir dir;
-  Document doc = Read(kSmallR12);
-  // The target is a folder: the rename over it fails after the data was written.
-  const std::string target = dir.File("folder.dxf");
-  std::filesystem::create_directory(target);
-  WriteBytes(target + "/inside", "x");
-  EXPECT_THROW(WriteFile(doc, target), WriteError);
-  EXPECT_TRUE(std::filesystem::is_directory(target));
-  EXPECT_EQ(ReadBytes(target + "/inside"), "x");
-  std::size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 1u) << "a temporary file was left behind";
-  // A folder that does not exist.
-  EXPECT_THROW(WriteFile(doc, dir.File("missing/drawing.dxf")), WriteError);
-}
-
 }  // namespace
 }  // namespace trivane::dxf
