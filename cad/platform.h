@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "cad/automation.h"
 
@@ -72,6 +73,39 @@ class Platform {
   // a foreign IMessageFilter it gets back in a MessageFilter that forwards to it, and unwraps such
   // a wrapper when it is registered again, so that the previous filter is put back as it was.
   virtual MessageFilterRef RegisterMessageFilter(MessageFilterRef filter) = 0;
+};
+
+// A platform that hands every call on to another, for a platform that changes a few of them
+// (a transcript of the message boxes, an owner window, a test's record): it overrides those only.
+class ForwardingPlatform : public Platform {
+ public:
+  // `inner` outlives this platform (it may be a member of the subclass: it is not used before the
+  // first call).
+  explicit ForwardingPlatform(Platform& inner) : inner_(inner) {}
+
+  bool IsProgIdRegistered(std::string_view progId) override {
+    return inner_.IsProgIdRegistered(progId);
+  }
+  ObjectRef GetActiveObject(std::string_view progId) override {
+    return inner_.GetActiveObject(progId);
+  }
+  bool IsIconic(WindowHandle w) override { return inner_.IsIconic(w); }
+  void OpenIcon(WindowHandle w) override { inner_.OpenIcon(w); }
+  void SetForegroundWindow(WindowHandle w) override { inner_.SetForegroundWindow(w); }
+  WindowHandle GetForegroundWindow() override { return inner_.GetForegroundWindow(); }
+  void KeybdEvent(std::uint8_t virtualKey, std::uint32_t flags) override {
+    inner_.KeybdEvent(virtualKey, flags);
+  }
+  void Sleep(std::uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
+  void MessageBox(std::string_view text, std::string_view caption) override {
+    inner_.MessageBox(text, caption);
+  }
+  MessageFilterRef RegisterMessageFilter(MessageFilterRef filter) override {
+    return inner_.RegisterMessageFilter(std::move(filter));
+  }
+
+ private:
+  Platform& inner_;
 };
 
 }  // namespace trivane::cad

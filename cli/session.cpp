@@ -19,30 +19,15 @@ namespace trivane::cli {
 
 // The simulated platform, with every message box also written to the transcript where it
 // happens among the prompts.
-class Session::TranscriptPlatform final : public cad::Platform {
+class Session::TranscriptPlatform final : public cad::ForwardingPlatform {
  public:
   TranscriptPlatform(host::sim::SimPlatform& sim, Session& session)
-      : sim_(sim), session_(session) {}
+      : cad::ForwardingPlatform(sim), sim_(sim), session_(session) {}
 
-  bool IsProgIdRegistered(std::string_view progId) override {
-    return sim_.IsProgIdRegistered(progId);
-  }
-  cad::ObjectRef GetActiveObject(std::string_view progId) override {
-    return sim_.GetActiveObject(progId);
-  }
-  bool IsIconic(cad::WindowHandle w) override { return sim_.IsIconic(w); }
-  void OpenIcon(cad::WindowHandle w) override { sim_.OpenIcon(w); }
-  void SetForegroundWindow(cad::WindowHandle w) override { sim_.SetForegroundWindow(w); }
-  cad::WindowHandle GetForegroundWindow() override { return sim_.GetForegroundWindow(); }
-  void KeybdEvent(std::uint8_t key, std::uint32_t flags) override { sim_.KeybdEvent(key, flags); }
-  void Sleep(std::uint32_t milliseconds) override { sim_.Sleep(milliseconds); }
   void MessageBox(std::string_view text, std::string_view caption) override {
     sim_.MessageBox(text, caption);
     session_.FlushLog();
     session_.out_ << "[" << caption << "] " << text << "\n";
-  }
-  cad::MessageFilterRef RegisterMessageFilter(cad::MessageFilterRef filter) override {
-    return sim_.RegisterMessageFilter(std::move(filter));
   }
 
  private:

@@ -11,57 +11,18 @@
 #include "tests/com/com_fixture.h"
 #include "tests/com/echo_object.h"
 #include "tests/com/registration.h"
+#include "tests/com/server_process.h"
 
 namespace trivane::cad::com::testing {
 namespace {
 
-// A process handle closed with the scope.
-class Process {
- public:
-  Process() = default;
-  // Starts the test server (beside this test program) with `arguments`.
-  explicit Process(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe(self);
-    exe.erase(exe.find_last_of(L"\\/") + 1);
-    exe += L"com_test_server.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &si, &pi)) {
-      CloseHandle(pi.hThread);
-      handle_ = pi.hProcess;
-    }
-  }
-  Process(Process&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
-  Process& operator=(Process o) noexcept {
-    std::swap(handle_, o.handle_);
-    return *this;
-  }
-  ~Process() {
-    if (handle_)
-      CloseHandle(handle_);
-  }
-
-  bool started() const { return handle_ != nullptr; }
-  bool Exited(DWORD waitMs) const { return WaitForSingleObject(handle_, waitMs) == WAIT_OBJECT_0; }
-  DWORD ExitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(handle_, &code);
-    return code;
-  }
-  void Kill() const { TerminateProcess(handle_, 99); }
-
- private:
-  HANDLE handle_ = nullptr;
-};
+ServerProcess StartServer(const std::wstring& arguments) {
+  return ServerProcess(L"com_test_server.exe", arguments);
+}
 
 // Runs the server with `arguments` to its end: its exit code, or -1 when it did not run.
 int RunServer(const std::wstring& arguments) {
-  Process p(arguments);
+  const ServerProcess p = StartServer(arguments);
   if (!p.started() || !p.Exited(30000))
     return -1;
   return static_cast<int>(p.ExitCode());
@@ -73,7 +34,7 @@ class CrossProcessTest : public ComTest {
     const CLSID clsid = NewClsid();
     ASSERT_EQ(RunServer(L"/RegServer " + progId_ + L" " + ClsidText(clsid)), 0);
     registered_ = true;
-    server_ = Process(L"/Serve " + ClsidText(clsid));
+    server_ = StartServer(L"/Serve " + ClsidText(clsid));
     ASSERT_TRUE(server_.started());
     // The server registers itself in the running object table shortly after it starts.
     for (int i = 0; i < 1000 && !app; ++i) {
@@ -103,7 +64,7 @@ class CrossProcessTest : public ComTest {
 
   Win32Platform platform;
   ObjectRef app;
-  Process server_;
+  ServerProcess server_;
 
  private:
   std::wstring progId_ = UniqueProgId(L"ComTestServer");

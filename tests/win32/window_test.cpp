@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -25,6 +26,10 @@
 #include "cad/automation.h"
 #include "cad/com/dispatch_server.h"
 #include "tests/com/registration.h"
+#ifdef TRIVANE_HOST_SERVER_FROM_TESTS
+#include "cad/objects.h"
+#include "tests/com/host_server_fixture.h"
+#endif
 #include "tests/win32/window_fixture.h"
 
 namespace trivane::app::win32::testing {
@@ -402,11 +407,13 @@ struct SeenMessage {
   bool ownerDisabled = false;
 };
 
-// Waits for the message box with this caption to be shown, notes what it shows and presses OK.
-SeenMessage AnswerMessageBox(HWND owner, const wchar_t* caption) {
+// Waits for the message box with this caption (nullptr: any) to be shown, notes what it shows and
+// presses OK. Gives up after 10 s, or once `stop` is set.
+SeenMessage AnswerMessageBox(HWND owner, const wchar_t* caption,
+                             const std::atomic<bool>* stop = nullptr) {
   SeenMessage seen;
   HWND box = nullptr;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 1000 && !(stop && *stop); ++i) {
     box = FindWindowW(L"#32770", caption);
     if (box != nullptr && IsWindowVisible(box))
       break;  // shown: its texts and icon are in place
@@ -650,6 +657,39 @@ TEST_F(CadOverCom, AutomaticSplitSendsTheBoundaryCommandAndSaysWhenItFindsNone) 
   EXPECT_EQ(Form().Position("UpDown4"), 1);            // nothing was numbered
   EXPECT_TRUE(IsWindowEnabled(Window()));
 }
+
+#ifdef TRIVANE_HOST_SERVER_FROM_TESTS
+// The built-in host's drawing served by a program of its own (com_host_server): the click crosses
+// the process boundary on every call the command makes, as with a CAD.
+TEST_F(WindowTest, AutomaticSplitClickedInTheWindowSplitsADrawingServedByAnotherProcess) {
+  cad::com::testing::HostServer server(L"ZWCAD.HostCad", TRIVANE_HOST_SERVER_FROM_TESTS);
+  ASSERT_TRUE(server.ready()) << server.error();
+  {
+    const cad::Block modelSpace =
+        cad::Application(server.Application()).ActiveDocument().ModelSpace();
+    const TAcadPoint corners[] = {{0, 0, 0}, {120, 0, 0}, {120, 80, 0}, {0, 80, 0}};
+    for (int i = 0; i < 4; ++i)
+      modelSpace.AddLine(corners[i], corners[(i + 1) % 4]);
+  }
+  server.Answer({50, 40, 0});
+  app_->State().link.ProgId = server.progId();
+  SetForegroundWindow(Window());
+
+  std::atomic<bool> done = false;
+  SeenMessage seen;
+  std::thread watcher([&] { seen = AnswerMessageBox(Window(), nullptr, &done); });
+  ClickButton(Native("Button10"));  // "自動"
+  done = true;
+  watcher.join();
+
+  EXPECT_EQ(seen.text, L"");  // no message
+  EXPECT_EQ(server.Remaining(), 0) << server.Log();
+  const host::Drawing drawing = server.Drawing(folder_.path() / "served.dxf");
+  EXPECT_EQ(cad::com::testing::NumberTexts(drawing), 2);  // the rectangle's two triangles
+  EXPECT_EQ(Form().Position("UpDown4"), 3);
+  EXPECT_TRUE(IsWindowEnabled(Window()));
+}
+#endif
 
 TEST_F(WindowTest, WithoutARunningCadTheButtonDoesNothing) {
   Form().SetEnabled("Button9", true);

@@ -1,0 +1,184 @@
+// The host COM server: a drawing of the built-in host served as a running CAD, in a process of its
+// own, so that every call a command makes crosses the process boundary through COM marshalling.
+//
+//   com_host_server /Serve <ProgID> <CLSID> <control CLSID> [seconds]
+//
+// The host's application object goes into the running object table under <CLSID>, with the host
+// running as <ProgID> (which decides its idle-state query and whether markers come as DXF files).
+// A control object for the test goes in under <control CLSID>. The server runs until the control's
+// "Quit" is called or the time (default 120 s) is up.
+//
+// The control object's members (the test's hands on the CAD side, not a CAD's members):
+//   Answer(kind, [p1], [p2])  queues the user's next answer: kind "point", "pick", "all",
+//                             "window", "crossing" or "cancel"; points as three doubles
+//   Remaining                 answers not yet taken
+//   Log                       the command line's text so far
+//   Save(path)                writes the drawing as a DXF file
+//   ProcessId, Quit
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cad/com/dispatch_server.h"
+#include "cad/com/raii.h"
+#include "cad/com/text.h"
+#include "cad/com/win.h"
+#include "host/dxf_bridge.h"
+#include "host/host.h"
+
+namespace trivane::cad::com::testing {
+namespace {
+
+TAcadPoint PointOf(std::span<Arg> args, std::size_t i) {
+  if (i >= args.size() || args[i].value.type() != Value::Type::DoubleArray ||
+      args[i].value.GetDoubles().size() != 3)
+    throw AutomationError("Answer", "a point is three doubles", kErrorInvalidArg);
+  const std::vector<double>& d = args[i].value.GetDoubles();
+  return {d[0], d[1], d[2]};
+}
+
+class Control final : public Object {
+ public:
+  explicit Control(std::shared_ptr<host::Host> host) : host_(std::move(host)) {}
+
+  Value Invoke(std::string_view member, InvokeKind, std::span<Arg> args) override {
+    const auto text = [&](std::size_t i) {
+      if (i >= args.size() || args[i].value.type() != Value::Type::Text)
+        throw AutomationError(std::string(member), "a text argument is needed", kErrorInvalidArg);
+      return args[i].value.GetText();
+    };
+    if (member == "Answer") {
+      const std::string kind = text(0);
+      using host::UserAnswer;
+      if (kind == "point")
+        host_->user().Push(UserAnswer::Point(PointOf(args, 1)));
+      else if (kind == "pick")
+        host_->user().Push(UserAnswer::Pick(PointOf(args, 1)));
+      else if (kind == "all")
+        host_->user().Push(UserAnswer::All());
+      else if (kind == "window")
+        host_->user().Push(UserAnswer::Window(PointOf(args, 1), PointOf(args, 2)));
+      else if (kind == "crossing")
+        host_->user().Push(UserAnswer::Crossing(PointOf(args, 1), PointOf(args, 2)));
+      else if (kind == "cancel")
+        host_->user().Push(UserAnswer::Cancel());
+      else
+        throw AutomationError("Answer", "unknown answer kind \"" + kind + "\"", kErrorInvalidArg);
+      return Value();
+    }
+    if (member == "Remaining")
+      return Value::Int32(static_cast<std::int32_t>(host_->user().Remaining()));
+    if (member == "Log")
+      return Value::Text(host_->log().Text());
+    if (member == "Save") {
+      try {
+        host::WriteDrawingFile(host_->drawing(), text(0));
+      } catch (const std::exception& e) {
+        throw AutomationError("Save", e.what(), kErrorFailed);
+      }
+      return Value();
+    }
+    if (member == "ProcessId")
+      return Value::Int32(static_cast<std::int32_t>(GetCurrentProcessId()));
+    if (member == "Quit") {
+      PostQuitMessage(0);  // after the reply has gone out
+      return Value();
+    }
+    throw AutomationError(std::string(member), "not a member of the control object",
+                          kErrorUnknownMember);
+  }
+
+ private:
+  std::shared_ptr<host::Host> host_;
+};
+
+// An object in the running object table for the scope.
+class ActiveObject {
+ public:
+  ActiveObject(const ComPtr<IDispatch>& object, const CLSID& clsid) {
+    if (FAILED(RegisterActiveObject(object.get(), clsid, ACTIVEOBJECT_STRONG, &cookie_)))
+      cookie_ = 0;
+  }
+  ActiveObject(const ActiveObject&) = delete;
+  ActiveObject& operator=(const ActiveObject&) = delete;
+  ~ActiveObject() {
+    if (cookie_ != 0)
+      RevokeActiveObject(cookie_, nullptr);
+  }
+  bool registered() const { return cookie_ != 0; }
+
+ private:
+  DWORD cookie_ = 0;
+};
+
+int Serve(const std::wstring& progId, const std::wstring& appClsidText,
+          const std::wstring& controlClsidText, UINT seconds) {
+  StaScope sta;
+  CLSID appClsid;
+  CLSID controlClsid;
+  if (FAILED(CLSIDFromString(appClsidText.c_str(), &appClsid)) ||
+      FAILED(CLSIDFromString(controlClsidText.c_str(), &controlClsid)))
+    return 2;
+  // The CAD's main window, which the tool brings to the front around its commands.
+  HWND window = CreateWindowExW(0, L"Static", L"Host CAD", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                320, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  host::HostOptions options{.progId = WideToUtf8(progId)};
+  if (window != nullptr)
+    options.hwnd = static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
+  const std::shared_ptr<host::Host> host = host::Host::Create(options);
+
+  ComPtr<IDispatch> application = DispatchServer::Create(host->Application());
+  ComPtr<IDispatch> control = DispatchServer::Create(std::make_shared<Control>(host));
+  int rc = 0;
+  {
+    const ActiveObject servedApplication(application, appClsid);
+    const ActiveObject servedControl(control, controlClsid);
+    if (!servedApplication.registered() || !servedControl.registered()) {
+      rc = 3;
+    } else {
+      // A safety net: a test that dies without calling Quit does not leave the server running.
+      SetTimer(nullptr, 0, seconds * 1000, nullptr);
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr)
+          break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+  }
+  // Clients still holding references get an error from now on instead of waiting.
+  CoDisconnectObject(application.get(), 0);
+  CoDisconnectObject(control.get(), 0);
+  if (window != nullptr)
+    DestroyWindow(window);
+  return rc;
+}
+
+int Run(int argc, wchar_t** argv) {
+  const std::wstring_view verb = argc > 1 ? argv[1] : L"";
+  if (verb == L"/Serve" && (argc == 5 || argc == 6))
+    return Serve(argv[2], argv[3], argv[4], argc == 6 ? static_cast<UINT>(_wtoi(argv[5])) : 120u);
+  return 64;
+}
+
+}  // namespace
+}  // namespace trivane::cad::com::testing
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (!argv)
+    return 1;
+  int rc = 1;
+  try {
+    rc = trivane::cad::com::testing::Run(argc, argv);
+  } catch (...) {
+    rc = 1;
+  }
+  LocalFree(argv);
+  return rc;
+}
