@@ -4,6 +4,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "annotate/marker_dxf.h"
+
 namespace trivane::app {
 
 std::string MainWindowCaption(std::string_view cadName) {
@@ -61,24 +63,9 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
 }
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temporary = path;
-  temporary += ".tmp";
-  std::error_code ec;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out)
-      throw FileWriteError(path);  // nothing of ours to clean up
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temporary, ec);
-      throw FileWriteError(path);
-    }
-  }
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+  try {
+    annotate::WriteFileReplacing(path, bytes);
+  } catch (const std::exception&) {
     throw FileWriteError(path);
   }
 }

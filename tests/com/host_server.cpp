@@ -28,6 +28,7 @@
 #include "cad/com/win.h"
 #include "host/dxf_bridge.h"
 #include "host/host.h"
+#include "tests/com/server_main.h"
 
 namespace trivane::cad::com::testing {
 namespace {
@@ -95,25 +96,6 @@ class Control final : public Object {
   std::shared_ptr<host::Host> host_;
 };
 
-// An object in the running object table for the scope.
-class ActiveObject {
- public:
-  ActiveObject(const ComPtr<IDispatch>& object, const CLSID& clsid) {
-    if (FAILED(RegisterActiveObject(object.get(), clsid, ACTIVEOBJECT_STRONG, &cookie_)))
-      cookie_ = 0;
-  }
-  ActiveObject(const ActiveObject&) = delete;
-  ActiveObject& operator=(const ActiveObject&) = delete;
-  ~ActiveObject() {
-    if (cookie_ != 0)
-      RevokeActiveObject(cookie_, nullptr);
-  }
-  bool registered() const { return cookie_ != 0; }
-
- private:
-  DWORD cookie_ = 0;
-};
-
 int Serve(const std::wstring& progId, const std::wstring& appClsidText,
           const std::wstring& controlClsidText, UINT seconds) {
   StaScope sta;
@@ -139,15 +121,7 @@ int Serve(const std::wstring& progId, const std::wstring& appClsidText,
     if (!servedApplication.registered() || !servedControl.registered()) {
       rc = 3;
     } else {
-      // A safety net: a test that dies without calling Quit does not leave the server running.
-      SetTimer(nullptr, 0, seconds * 1000, nullptr);
-      MSG msg;
-      while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_TIMER && msg.hwnd == nullptr)
-          break;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
+      ServeMessages(seconds);
     }
   }
   // Clients still holding references get an error from now on instead of waiting.
@@ -169,16 +143,5 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace trivane::cad::com::testing
 
 int main() {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv)
-    return 1;
-  int rc = 1;
-  try {
-    rc = trivane::cad::com::testing::Run(argc, argv);
-  } catch (...) {
-    rc = 1;
-  }
-  LocalFree(argv);
-  return rc;
+  return trivane::cad::com::testing::ServerMain(&trivane::cad::com::testing::Run);
 }

@@ -16,6 +16,7 @@
 #include "cad/com/win.h"
 #include "tests/com/echo_object.h"
 #include "tests/com/registration.h"
+#include "tests/com/server_main.h"
 
 namespace trivane::cad::com::testing {
 namespace {
@@ -39,19 +40,12 @@ int Serve(const std::wstring& clsidText, UINT seconds) {
   if (FAILED(CLSIDFromString(clsidText.c_str(), &clsid)))
     return 2;
   ComPtr<IDispatch> served = DispatchServer::Create(std::make_shared<ServedEcho>());
-  DWORD cookie = 0;
-  if (FAILED(RegisterActiveObject(served.get(), clsid, ACTIVEOBJECT_STRONG, &cookie)))
-    return 3;
-  // A safety net: a test that dies without calling Quit does not leave the server running.
-  SetTimer(nullptr, 0, seconds * 1000, nullptr);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER && msg.hwnd == nullptr)
-      break;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  {
+    const ActiveObject active(served, clsid);
+    if (!active.registered())
+      return 3;
+    ServeMessages(seconds);
   }
-  RevokeActiveObject(cookie, nullptr);
   // Clients still holding references get an error from now on instead of waiting.
   CoDisconnectObject(served.get(), 0);
   return 0;
@@ -76,16 +70,5 @@ int Run(int argc, wchar_t** argv) {
 }  // namespace trivane::cad::com::testing
 
 int main() {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (!argv)
-    return 1;
-  int rc = 1;
-  try {
-    rc = trivane::cad::com::testing::Run(argc, argv);
-  } catch (...) {
-    rc = 1;
-  }
-  LocalFree(argv);
-  return rc;
+  return trivane::cad::com::testing::ServerMain(&trivane::cad::com::testing::Run);
 }
