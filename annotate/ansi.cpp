@@ -94,7 +94,9 @@ std::string ToAnsiCodePage(std::string_view utf8) {
     const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
     if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
       iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // reset the shift state
-      out += '?';
+      // A character beyond U+FFFF is two UTF-16 units, and WideCharToMultiByte writes a "?"
+      // for each.
+      out += len == 4 ? "??" : "?";
     } else {
       out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     }

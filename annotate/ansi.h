@@ -3,8 +3,8 @@
 // The marker DXF file carries the text layer name in the code page the CAD expects of a DXF R12
 // file: the system's ANSI code page. On Windows that is whatever CP_ACP is (WideCharToMultiByte);
 // elsewhere the program targets a Japanese system and writes code page 932 (Shift_JIS as Windows
-// extends it) through iconv. A character the code page cannot hold becomes "?", as
-// WideCharToMultiByte writes it by default.
+// extends it) through iconv. A character the code page cannot hold becomes "?", one for each of
+// its UTF-16 units, as WideCharToMultiByte writes it by default.
 #pragma once
 
 #include <functional>

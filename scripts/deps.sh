@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config clang-format
+  cmake ninja-build g++ pkg-config clang-format locales
   libgtest-dev libbenchmark-dev
   libgeos-dev libcli11-dev
   python3 python3-ezdxf
@@ -42,3 +42,11 @@ if ((${#missing[@]})); then
   if ((!updated)); then "${sudo_cmd[@]}" apt-get update -qq; fi
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Locales the tests use: Japanese (Wine runs the Windows tests on a Japanese system, file names
+# included) and German (number parsing must ignore a locale's decimal comma).
+for loc in ja_JP de_DE; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
+    "${sudo_cmd[@]}" localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done

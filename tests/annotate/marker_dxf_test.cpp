@@ -81,11 +81,12 @@ TEST(AnsiCodePage, JapaneseInCodePage932AsciiUnchanged) {
   EXPECT_EQ(ToAnsiCodePage("H_TEXT"), "H_TEXT");
   EXPECT_EQ(ToAnsiCodePage("文字_1"), "\x95\xB6\x8E\x9A_1");
   EXPECT_EQ(ToAnsiCodePage("ﾍﾛﾝ"), "\xCD\xDB\xDD");  // half-width katakana: one byte each
-  // A character the code page lacks, and a stray byte, become "?" each; the rest survives.
+  // A character the code page lacks becomes "?" for each of its UTF-16 units (two beyond U+FFFF),
+  // a stray byte one "?"; the rest survives.
   EXPECT_EQ(ToAnsiCodePage("a\xF0\x9F\x98\x80"
                            "b\xFF"
-                           "c"),
-            "a?b?c");
+                           "c\xE2\x82\xAC"),
+            "a??b?c?");
 }
 
 TEST(WriteFileReplacing, ReplacesAWholeFileAndLeavesNoTemporary) {
