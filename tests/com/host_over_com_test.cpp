@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -29,22 +31,69 @@
 namespace trivane::cad::com::testing {
 namespace {
 
-// A parcel of six corners as a survey gives them, a point inside it, and where the area table
-// goes.
-const std::vector<TAcadPoint> kParcel = {{100.0, 100.0, 0.0},     {183.504, 97.201, 0.0},
-                                         {264.808, 98.853, 0.0},  {271.559, 162.105, 0.0},
-                                         {196.156, 199.601, 0.0}, {103.859, 174.803, 0.0}};
-constexpr TAcadPoint kInside{180.0, 140.0, 0.0};
-constexpr TAcadPoint kTableCorner{300.0, 200.0, 0.0};
+using host::UserAnswer;
 
-// The user's answers of the session: the point in the region ("自動"), then the table's corner
-// ("作成").
-const std::vector<TAcadPoint> kAnswers = {kInside, kTableCorner};
+struct Line {
+  TAcadPoint a, b;
+};
 
-void DrawParcel(const cad::Application& application) {
+// A session at the tool: the drawing the user starts from, the buttons clicked in turn, the
+// user's answers at the CAD, and how many numbered triangles the drawing has at the end.
+struct SessionCase {
+  const char* name;
+  std::vector<Line> lines;
+  std::vector<const char*> buttons;
+  std::vector<UserAnswer> answers;
+  int numbered;
+};
+
+void PrintTo(const SessionCase& session, std::ostream* os) {
+  *os << session.name;
+}
+
+// Closed outlines of the corners given.
+std::vector<Line> Outline(const std::vector<TAcadPoint>& corners) {
+  std::vector<Line> lines;
+  for (std::size_t i = 0; i < corners.size(); ++i)
+    lines.push_back({corners[i], corners[(i + 1) % corners.size()]});
+  return lines;
+}
+
+std::vector<SessionCase> Sessions() {
+  // A parcel of six corners as a survey gives them: split at a point inside it ("自動"), then
+  // the area table ("作成").
+  const std::vector<Line> parcel = Outline({{100.0, 100.0, 0.0},
+                                            {183.504, 97.201, 0.0},
+                                            {264.808, 98.853, 0.0},
+                                            {271.559, 162.105, 0.0},
+                                            {196.156, 199.601, 0.0},
+                                            {103.859, 174.803, 0.0}});
+  // A square with its diagonal, found as two triangles in the lines chosen by a window ("群選択"),
+  // and two sides meeting at a corner, picked one after the other ("２辺指示"), then the table.
+  std::vector<Line> drawn = Outline({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}});
+  drawn.push_back({{0, 10, 0}, {10, 0, 0}});
+  // Far off: the labels of the square's sides stand 300 units high.
+  drawn.push_back({{5000, 0, 0}, {5010, 0, 0}});
+  drawn.push_back({{5000, 5, 0}, {5000, 0, 0}});
+  return {
+      {"Split",
+       parcel,
+       {"Button10", "Button3"},
+       {UserAnswer::Point({180.0, 140.0, 0.0}), UserAnswer::Point({300.0, 200.0, 0.0})},
+       4},
+      {"FoundAndPicked",
+       drawn,
+       {"Button13", "Button8", "Button3"},
+       {UserAnswer::Window({-1, -1, 0}, {11, 11, 0}), UserAnswer::Pick({5005, 0, 0}),
+        UserAnswer::Pick({5000, 2.5, 0}), UserAnswer::Point({6000, 20, 0})},
+       3},
+  };
+}
+
+void Draw(const cad::Application& application, const std::vector<Line>& lines) {
   const cad::Block modelSpace = application.ActiveDocument().ModelSpace();
-  for (std::size_t i = 0; i < kParcel.size(); ++i)
-    modelSpace.AddLine(kParcel[i], kParcel[(i + 1) % kParcel.size()]);
+  for (const Line& l : lines)
+    modelSpace.AddLine(l.a, l.b);
 }
 
 // The platform under test with its message boxes recorded instead of shown.
@@ -57,14 +106,14 @@ class RecordingBoxes final : public cad::ForwardingPlatform {
   std::vector<std::string> boxes;
 };
 
-// Clicks "自動" and "作成" in a fresh tool window targeting `progId`.
+// Clicks the session's buttons in a fresh tool window targeting `progId`.
 void RunSession(cad::Platform& platform, const std::filesystem::path& folder,
-                const std::string& progId) {
+                const std::string& progId, const SessionCase& session) {
   std::filesystem::create_directories(folder);
   app::Application program(platform, folder / "trivane.exe");
   program.State().link.ProgId = progId;
-  program.Form().Click("Button10");  // 自動
-  program.Form().Click("Button3");   // 作成
+  for (const char* button : session.buttons)
+    EXPECT_TRUE(program.Form().Click(button)) << button;
   program.Close();
 }
 
@@ -77,43 +126,45 @@ std::string ReadBytes(const std::filesystem::path& path) {
 
 // The same session in this process, on the simulated platform: the drawing it leaves, as DXF.
 std::string InProcessDrawing(const std::filesystem::path& folder, const std::string& progId,
-                             std::vector<std::string>& boxes) {
+                             const SessionCase& session, std::vector<std::string>& boxes) {
   host::sim::SimPlatform sim;
   RecordingBoxes platform(sim);
   const std::shared_ptr<host::Host> host = host::Host::Create({.progId = progId});
-  DrawParcel(cad::Application(host->Application()));
-  for (const TAcadPoint& p : kAnswers)
-    host->user().Push(host::UserAnswer::Point(p));
+  Draw(cad::Application(host->Application()), session.lines);
+  for (const UserAnswer& a : session.answers)
+    host->user().Push(a);
   sim.Run(progId, host->Application(), host->hwnd());
-  RunSession(platform, folder, progId);
+  RunSession(platform, folder, progId, session);
   boxes = platform.boxes;
   const std::filesystem::path file = folder / "in-process.dxf";
   host::WriteDrawingFile(host->drawing(), WideToUtf8(file.wstring()));
   return ReadBytes(file);
 }
 
-// ProgIDs of three kinds: a CAD answering GetAcadState, a "ZWCAD"-like one answering
-// GetZcadState, and a "PCAD"-like one that takes its markers as DXF files.
-class HostOverCom : public ComTest, public ::testing::WithParamInterface<const wchar_t*> {
+// Each session against ProgIDs of three kinds: a CAD answering GetAcadState, a "ZWCAD"-like one
+// answering GetZcadState, and a "PCAD"-like one that takes its markers as DXF files.
+class HostOverCom : public ComTest,
+                    public ::testing::WithParamInterface<std::tuple<const wchar_t*, SessionCase>> {
  protected:
-  HostServer server_{GetParam()};
+  HostServer server_{std::get<0>(GetParam())};
   app::testing::TestFolder folder_;
 };
 
-TEST_P(HostOverCom, SplitAndAreaTableLeaveTheSameDrawingAsInProcess) {
+TEST_P(HostOverCom, LeavesTheSameDrawingAsInProcess) {
+  const SessionCase& session = std::get<1>(GetParam());
   ASSERT_TRUE(server_.ready()) << server_.error();
   {
     const ObjectRef served = server_.Application();
     ASSERT_NE(served, nullptr);
     ASSERT_NE(dynamic_cast<ComObject*>(served.get()), nullptr);  // a proxy, not our own object
-    DrawParcel(cad::Application(served));
+    Draw(cad::Application(served), session.lines);
   }
-  for (const TAcadPoint& p : kAnswers)
-    server_.Answer(p);
+  for (const UserAnswer& a : session.answers)
+    server_.Answer(a);
 
   Win32Platform system;
   RecordingBoxes platform(system);
-  RunSession(platform, folder_.path() / "over-com", server_.progId());
+  RunSession(platform, folder_.path() / "over-com", server_.progId(), session);
   const std::string log = server_.Log();
   EXPECT_EQ(server_.Remaining(), 0) << log;
   EXPECT_TRUE(platform.boxes.empty()) << platform.boxes.front();
@@ -123,23 +174,25 @@ TEST_P(HostOverCom, SplitAndAreaTableLeaveTheSameDrawingAsInProcess) {
 
   const std::filesystem::path served = folder_.path() / "served.dxf";
   const host::Drawing drawing = server_.Drawing(served);
+  EXPECT_EQ(NumberTexts(drawing), session.numbered) << log;
+
   std::vector<std::string> localBoxes;
   const std::string inProcess =
-      InProcessDrawing(folder_.path() / "in-process", server_.progId(), localBoxes);
+      InProcessDrawing(folder_.path() / "in-process", server_.progId(), session, localBoxes);
   EXPECT_EQ(platform.boxes, localBoxes);
-
-  // The session did its work: the hexagon's four triangles, each numbered, and the table.
-  EXPECT_EQ(NumberTexts(drawing), 4);
   EXPECT_EQ(ReadBytes(served), inProcess);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cads, HostOverCom,
-                         ::testing::Values(L"HostCad", L"ZWCAD.HostCad", L"PCAD.HostCad"),
+                         ::testing::Combine(::testing::Values(L"HostCad", L"ZWCAD.HostCad",
+                                                              L"PCAD.HostCad"),
+                                            ::testing::ValuesIn(Sessions())),
                          [](const auto& info) {
-                           const std::wstring name = info.param;
-                           return name == L"HostCad"           ? std::string("Acad")
-                                  : name.starts_with(L"ZWCAD") ? std::string("Zwcad")
-                                                               : std::string("Pcad");
+                           const std::wstring cad = std::get<0>(info.param);
+                           const std::string kind = cad == L"HostCad"           ? "Acad"
+                                                    : cad.starts_with(L"ZWCAD") ? "Zwcad"
+                                                                                : "Pcad";
+                           return kind + "_" + std::get<1>(info.param).name;
                          });
 
 }  // namespace

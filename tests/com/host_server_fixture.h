@@ -3,7 +3,7 @@
 //
 //   HostServer server(L"PCAD.HostCad");              // a "PCAD"-like CAD
 //   ASSERT_TRUE(server.ready()) << server.error();
-//   server.Answer({180, 140, 0});                    // the user's next point
+//   server.Answer(host::UserAnswer::Point({180, 140, 0}));  // the user's next answer
 //   ... commands against server.progId() ...
 //   host::Drawing d = server.Drawing(folder / "served.dxf");
 #pragma once
@@ -11,12 +11,14 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 
 #include "cad/automation.h"
 #include "cad/com/text.h"
 #include "cad/com/win32_platform.h"
 #include "host/dxf_bridge.h"
+#include "host/scripted_user.h"
 #include "tests/com/registration.h"
 #include "tests/com/server_process.h"
 
@@ -82,9 +84,19 @@ class HostServer {
   // The served application object, as the tool finds it.
   ObjectRef Application() { return platform_.GetActiveObject(progId()); }
 
-  // The user's next answer at the CAD: a point.
-  void Answer(const TAcadPoint& p) {
-    CallMethod(*control_, "Answer", {Value::Text("point"), Value::Doubles({p.x, p.y, p.z})});
+  // The user's next answer at the CAD.
+  void Answer(const host::UserAnswer& a) {
+    using Kind = host::UserAnswer::Kind;
+    static constexpr std::pair<Kind, const char*> kKinds[] = {
+        {Kind::Point, "point"},   {Kind::Pick, "pick"},         {Kind::All, "all"},
+        {Kind::Window, "window"}, {Kind::Crossing, "crossing"}, {Kind::Cancel, "cancel"}};
+    const char* kind = "cancel";
+    for (const auto& [k, name] : kKinds) {
+      if (k == a.kind)
+        kind = name;
+    }
+    const auto point = [](const TAcadPoint& p) { return Value::Doubles({p.x, p.y, p.z}); };
+    CallMethod(*control_, "Answer", {Value::Text(kind), point(a.p1), point(a.p2)});
   }
   int Remaining() { return static_cast<int>(GetProperty(*control_, "Remaining").ToInteger()); }
   std::string Log() { return GetProperty(*control_, "Log").GetText(); }

@@ -671,7 +671,7 @@ TEST_F(WindowTest, AutomaticSplitClickedInTheWindowSplitsADrawingServedByAnother
     for (int i = 0; i < 4; ++i)
       modelSpace.AddLine(corners[i], corners[(i + 1) % 4]);
   }
-  server.Answer({50, 40, 0});
+  server.Answer(host::UserAnswer::Point({50, 40, 0}));
   app_->State().link.ProgId = server.progId();
   SetForegroundWindow(Window());
 
