@@ -1,6 +1,7 @@
 // Layers, blocks (model space among them) and selection sets of the host.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "host/objects.h"
 
@@ -30,6 +31,20 @@ std::size_t ItemIndex(const Request& r, const Records& records, NameOf nameOf) {
   if (i < 0 || i >= static_cast<std::int64_t>(records.size()))
     r.Fail("index " + std::to_string(i) + " out of range", cad::kErrorInvalidArg);
   return static_cast<std::size_t>(i);
+}
+
+// Count and Item, which every collection answers alike (Item by position or by name, giving
+// make(record)); nullopt for any other member.
+template <typename Records, typename NameOf, typename Make>
+std::optional<Value> CollectionMember(const Request& r, const Records& records, NameOf nameOf,
+                                      Make make) {
+  if (r.Reads("Count")) {
+    r.args.Expect(0, 0);
+    return Value::Int32(static_cast<std::int32_t>(records.size()));
+  }
+  if (r.Calls("Item"))
+    return Value::Ref(make(records[ItemIndex(r, records, nameOf)]));
+  return std::nullopt;
 }
 
 class LayerObject final : public HostObject {
@@ -65,14 +80,10 @@ class LayersObject final : public HostObject {
  protected:
   Value Dispatch(Request& r) override {
     Drawing& d = host().drawing();
-    if (r.Reads("Count")) {
-      r.args.Expect(0, 0);
-      return Value::Int32(static_cast<std::int32_t>(d.layers.size()));
-    }
-    if (r.Calls("Item")) {
-      const std::size_t i = ItemIndex(r, d.layers, [](const LayerRecord& l) { return l.name; });
-      return Value::Ref(MakeLayer(hostRef(), d.layers[i].id));
-    }
+    if (const std::optional<Value> v = CollectionMember(
+            r, d.layers, [](const LayerRecord& l) { return l.name; },
+            [&](const LayerRecord& l) { return MakeLayer(hostRef(), l.id); }))
+      return *v;
     if (r.Calls("Add")) {
       // An existing name gives the existing layer.
       r.args.Expect(1, 1);
@@ -110,14 +121,10 @@ class BlockObject final : public HostObject {
       r.args.Expect(0, 0);
       return Value::Int64(block->id);
     }
-    if (r.Reads("Count")) {
-      r.args.Expect(0, 0);
-      return Value::Int32(static_cast<std::int32_t>(d.EntitiesOf(id_).size()));
-    }
-    if (r.Calls("Item")) {
-      const std::vector<ObjectId> ids = d.EntitiesOf(id_);
-      const std::size_t i = ItemIndex(r, ids, [](ObjectId) { return std::string(); });
-      return Value::Ref(MakeEntity(hostRef(), ids[i]));
+    if (r.Reads("Count") || r.Calls("Item")) {
+      return *CollectionMember(
+          r, d.EntitiesOf(id_), [](ObjectId) { return std::string(); },
+          [&](ObjectId entity) { return MakeEntity(hostRef(), entity); });
     }
     if (r.Calls("Delete")) {
       r.args.Expect(0, 0);
@@ -197,14 +204,10 @@ class BlocksObject final : public HostObject {
  protected:
   Value Dispatch(Request& r) override {
     Drawing& d = host().drawing();
-    if (r.Reads("Count")) {
-      r.args.Expect(0, 0);
-      return Value::Int32(static_cast<std::int32_t>(d.blocks.size()));
-    }
-    if (r.Calls("Item")) {
-      const std::size_t i = ItemIndex(r, d.blocks, [](const BlockRecord& b) { return b.name; });
-      return Value::Ref(MakeBlock(hostRef(), d.blocks[i].id));
-    }
+    if (const std::optional<Value> v = CollectionMember(
+            r, d.blocks, [](const BlockRecord& b) { return b.name; },
+            [&](const BlockRecord& b) { return MakeBlock(hostRef(), b.id); }))
+      return *v;
     if (r.Calls("Add")) {
       // Add(origin, name); an existing name gives the existing block.
       r.args.Expect(2, 2);
@@ -338,15 +341,11 @@ class SelectionSetsObject final : public HostObject {
  protected:
   Value Dispatch(Request& r) override {
     auto& sets = host().selectionSets();
-    if (r.Reads("Count")) {
-      r.args.Expect(0, 0);
-      return Value::Int32(static_cast<std::int32_t>(sets.size()));
-    }
-    if (r.Calls("Item")) {
-      const std::size_t i =
-          ItemIndex(r, sets, [](const std::shared_ptr<SelectionSetData>& s) { return s->name; });
-      return Value::Ref(MakeSelectionSet(hostRef(), sets[i]));
-    }
+    using Set = std::shared_ptr<SelectionSetData>;
+    if (const std::optional<Value> v = CollectionMember(
+            r, sets, [](const Set& s) { return s->name; },
+            [&](const Set& s) { return MakeSelectionSet(hostRef(), s); }))
+      return *v;
     if (r.Calls("Add")) {
       r.args.Expect(1, 1);
       const std::string name = r.args.Text(0);

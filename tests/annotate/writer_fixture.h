@@ -16,34 +16,11 @@
 #include "cad/objects.h"
 #include "host/host.h"
 #include "host/sim/sim_platform.h"
+#include "tests/test_folder.h"
 
 namespace trivane::annotate::testing {
 
-// A folder that exists for one test and goes with it.
-class TempFolder {
- public:
-  TempFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("trivane-") + info->test_suite_name() + "-" + info->name();
-    for (char& ch : name) {
-      if (ch == '/')
-        ch = '_';
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using TempFolder = trivane::testing::TestFolder;
 
 class WriterTest : public ::testing::Test {
  protected:

@@ -12,8 +12,11 @@
 #include <vector>
 
 #include "cad/platform.h"
+#include "tests/test_folder.h"
 
 namespace trivane::app::testing {
+
+using trivane::testing::TestFolder;
 
 class RecordingPlatform final : public cad::Platform {
  public:
@@ -39,34 +42,6 @@ class RecordingPlatform final : public cad::Platform {
     return f;
   }
   cad::MessageFilterRef filter;  // the registered message filter
-};
-
-// A new, empty folder for the running test, removed afterwards.
-class TestFolder {
- public:
-  TestFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-    for (char& c : name) {
-      if (c == '/')
-        c = '_';
-    }
-    path_ = std::filesystem::path(::testing::TempDir()) / ("trivane_app_" + name);
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TestFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TestFolder(const TestFolder&) = delete;
-  TestFolder& operator=(const TestFolder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
 };
 
 inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {

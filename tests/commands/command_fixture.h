@@ -22,6 +22,7 @@
 #include "host/command_line.h"
 #include "host/host.h"
 #include "host/sim/sim_platform.h"
+#include "tests/test_folder.h"
 
 namespace trivane::commands::testing {
 
@@ -89,28 +90,8 @@ class RecordingCommandLine final : public host::CommandInterpreter {
   host::CadCommandLine inner_;
 };
 
-// A folder that exists for one test and goes with it (the program folder).
-class TempFolder {
- public:
-  TempFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("trivane-cmd-") + info->test_suite_name() + "-" + info->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+// The program folder of a test.
+using TempFolder = trivane::testing::TestFolder;
 
 // A label or number text as the tests compare it: where it stands and what it reads.
 struct TextAt {

@@ -10,6 +10,7 @@
 
 #include "host/dxf/io.h"
 #include "host/dxf/tags.h"
+#include "tests/test_folder.h"
 
 namespace trivane::dxf {
 namespace {
@@ -31,36 +32,7 @@ std::string ReadBytes(const std::filesystem::path& path) {
   return s.str();
 }
 
-// A fresh folder for the running test, removed afterwards.
-class Folder {
- public:
-  Folder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            (std::string("trivane_replace_") + info->test_suite_name() + "_" + info->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~Folder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-  std::size_t Entries() const {
-    std::size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      (void)entry;
-      ++n;
-    }
-    return n;
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using Folder = trivane::testing::TestFolder;
 
 TEST(WriteBytesReplacing, ReplacesTheTargetWithTheWholeContent) {
   Folder folder;
