@@ -275,29 +275,14 @@ std::string Document::NewHandle() {
     if (const auto seed = HeaderValue("$HANDSEED")) {
       next = std::max(next, ParseHex(*seed).value_or(1));
     }
-    const auto see = [&next](const Entity& e) {
+    ForEachRecord([&next](const Entity& e) {
       for (const Tag& t : e.tags) {
         if (t.code == 5 || t.code == 105) {
           if (const auto h = ParseHex(t.value))
             next = std::max(next, *h + 1);
         }
       }
-    };
-    for (const Section& s : sections) {
-      for (const Entity& e : s.records)
-        see(e);
-      for (const Table& t : s.tables) {
-        see(t.head);
-        for (const Entity& r : t.records)
-          see(r);
-      }
-      for (const Block& b : s.blocks) {
-        see(b.begin);
-        for (const Entity& e : b.entities)
-          see(e);
-        see(b.end);
-      }
-    }
+    });
     nextHandle_ = next;
   }
   const std::string handle = Hex(nextHandle_++);

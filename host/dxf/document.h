@@ -126,6 +126,27 @@ struct Document {
   // or empty.
   std::string ModelSpaceHandle() const;
 
+  // Calls f(record) for every record that may carry a handle or extended data, in file order:
+  // section records, table heads and their records, block begins, block entities and block ends.
+  template <typename F>
+  void ForEachRecord(F&& f) const {
+    for (const Section& s : sections) {
+      for (const Entity& e : s.records)
+        f(e);
+      for (const Table& t : s.tables) {
+        f(t.head);
+        for (const Entity& r : t.records)
+          f(r);
+      }
+      for (const Block& b : s.blocks) {
+        f(b.begin);
+        for (const Entity& e : b.entities)
+          f(e);
+        f(b.end);
+      }
+    }
+  }
+
   // A handle no record of the document holds, above $HANDSEED; $HANDSEED is moved past it.
   std::string NewHandle();
 

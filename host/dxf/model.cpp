@@ -906,25 +906,10 @@ void SetXData(Document& doc, Entity& entity, XData xdata) {
 
 void RegisterApplications(Document& doc) {
   std::set<std::string> apps;
-  const auto see = [&apps](const Entity& e) {
+  doc.ForEachRecord([&apps](const Entity& e) {
     for (const XData& x : e.xdata)
       apps.insert(x.application);
-  };
-  for (const Section& s : doc.sections) {
-    for (const Entity& e : s.records)
-      see(e);
-    for (const Table& t : s.tables) {
-      see(t.head);
-      for (const Entity& r : t.records)
-        see(r);
-    }
-    for (const Block& b : s.blocks) {
-      see(b.begin);
-      for (const Entity& e : b.entities)
-        see(e);
-      see(b.end);
-    }
-  }
+  });
   for (const std::string& app : apps) {
     // Names from a file are taken as they stand; only new names from this program are checked.
     if (!doc.FindTableRecord("APPID", app))
