@@ -24,9 +24,9 @@ using dxf::testing::RunScript;
 using dxf::testing::ScratchDir;
 using dxf::testing::WriteBytes;
 
-// The session checker beside these tests, run like the DXF layer's scripts.
+// The DXF layer's checker, with what the session changed, erased and added.
 dxf::testing::ScriptResult CheckSession(const std::string& args) {
-  return RunScript("../check_session.py", args);
+  return RunScript("check_roundtrip.py", args);
 }
 
 std::string Quoted(const std::string& s) {
