@@ -49,6 +49,19 @@ if [ "${TRIVANE_WINDOWS:-1}" != 0 ]; then
     # names, the list file); the settings and list-file tests once more on a Western one (1252).
     (cd build/mingw && env LC_ALL=ja_JP.UTF-8 ctest --output-on-failure -j "$jobs")
     (cd build/mingw && wine tests/win32/win32_tests.exe --gtest_brief=1 </dev/null)
+    # The program needs only DLLs every Windows system has.
+    for dll in $(x86_64-w64-mingw32-objdump -p build/mingw/app/win32/trivane.exe |
+      sed -n 's/^\tDLL Name: //p'); do
+      case "${dll,,}" in
+        advapi32.dll | comctl32.dll | comdlg32.dll | gdi32.dll | imm32.dll | kernel32.dll | \
+          msvcrt.dll | ole32.dll | oleaut32.dll | shell32.dll | user32.dll | uxtheme.dll) ;;
+        *)
+          echo "trivane.exe needs $dll, which is not a system DLL" >&2
+          exit 1
+          ;;
+      esac
+    done
+    echo "   trivane.exe needs only system DLLs"
     echo "   Windows stage took $((SECONDS - start)) s"
   )
 fi
