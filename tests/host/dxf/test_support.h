@@ -3,13 +3,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "tests/test_folder.h"
 
 namespace trivane::dxf::testing {
 
@@ -33,29 +34,10 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-// A fresh folder for the running test, removed when the test ends.
-class ScratchDir {
+// A fresh folder for the running test, removed when the test ends; File names a file in it.
+class ScratchDir : public trivane::testing::TestFolder {
  public:
-  ScratchDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = "trivane_dxf_" + std::to_string(::getpid()) + "_" + info->test_suite_name() +
-                       "_" + info->name();
-    for (char& c : name) {
-      if (c == '/')
-        c = '_';  // parameterised tests have "/" in their names
-    }
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() { std::filesystem::remove_all(path_); }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  std::string File(const std::string& name) const { return (path() / name).string(); }
 };
 
 struct ScriptResult {
