@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/support.h"
 #include "cad/names.h"
+#include "geometry/numbers.h"
 
 namespace trivane::app {
 
@@ -14,15 +15,6 @@ namespace trivane::app {
 // Reading rules
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t";
-
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos)
-    return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
 
 bool IsQuote(char c) {
   return c == '"' || c == '\'';
@@ -57,19 +49,20 @@ struct IniLine {
 };
 
 IniLine Classify(std::string_view line) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.empty() || line.front() == ';')
     return {};
   if (line.front() == '[') {
     const std::size_t close = line.find(']');
     if (close == std::string_view::npos)
       return {};  // a broken header names no section
-    return {IniLine::Kind::Section, Trim(line.substr(1, close - 1)), {}};
+    return {IniLine::Kind::Section, TrimBlanks(line.substr(1, close - 1)), {}};
   }
   const std::size_t equals = line.find('=');
   if (equals == std::string_view::npos)
     return {};  // a line without "=" holds no key
-  return {IniLine::Kind::Key, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+  return {IniLine::Kind::Key, TrimBlanks(line.substr(0, equals)),
+          TrimBlanks(line.substr(equals + 1))};
 }
 
 }  // namespace
@@ -156,7 +149,7 @@ void IniDocument::Set(std::string_view section, std::string_view key,
                   std::move(keyLine));
     return;
   }
-  if (!lines_.empty() && !Trim(lines_.back()).empty())
+  if (!lines_.empty() && !TrimBlanks(lines_.back()).empty())
     lines_.emplace_back();
   lines_.push_back("[" + std::string(section) + "]");
   lines_.push_back(std::move(keyLine));
@@ -198,7 +191,7 @@ void IniFileStore::WriteString(std::string_view section, std::string_view key,
   if (value.find_first_of("\r\n") != std::string_view::npos)
     throw FileWriteError(path_);
   std::string stored(value);
-  if (Trim(value).size() != value.size() || EnclosedInQuotes(value))
+  if (TrimBlanks(value).size() != value.size() || EnclosedInQuotes(value))
     stored = "\"" + stored + "\"";
   document_.Set(section, key, stored);
   pending_.push_back({std::string(section), {std::string(key), std::move(stored)}});

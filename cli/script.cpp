@@ -28,13 +28,6 @@ constexpr std::array kButtons{
 
 constexpr std::string_view kBlanks = " \t";
 
-std::string_view Trim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos)
-    return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
 char FoldAscii(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -47,11 +40,11 @@ bool SameWord(std::string_view a, std::string_view b) {
 
 // The first word of `s` and the rest, blanks at its ends removed.
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view s) {
-  s = Trim(s);
+  s = TrimBlanks(s);
   const std::size_t end = s.find_first_of(kBlanks);
   if (end == std::string_view::npos)
     return {s, {}};
-  return {s.substr(0, end), Trim(s.substr(end))};
+  return {s.substr(0, end), TrimBlanks(s.substr(end))};
 }
 
 // The line without its comment: "#" at the start or after a blank begins one.
@@ -93,7 +86,7 @@ class Parser {
 
   void Line(int number, std::string_view raw) {
     const SourceLine where{file_, number};
-    const std::string_view line = Trim(StripComment(raw));
+    const std::string_view line = TrimBlanks(StripComment(raw));
     if (line.empty())
       return;
     const auto [keyword, rest] = SplitWord(line);
@@ -225,7 +218,7 @@ std::span<const ButtonName> CommandButtons() {
 }
 
 const ButtonName* FindButton(std::string_view word) {
-  word = Trim(word);
+  word = TrimBlanks(word);
   const std::string ascii = AsciiDigits(word);
   for (const ButtonName& b : kButtons) {
     if (word == b.caption || ascii == AsciiDigits(b.caption) || SameWord(word, b.alias) ||

@@ -227,6 +227,14 @@ BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::stri
   return {text(base), text(height)};
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t";
+  const std::size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos)
+    return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 std::vector<std::string> SplitCommaList(std::string_view text) {
   std::vector<std::string> items;
   std::size_t start = 0;

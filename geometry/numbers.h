@@ -81,6 +81,10 @@ struct BaseHeightText {
 BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::string_view c,
                                int digits, RoundingMode mode, double divisor);
 
+// Text without its leading and trailing spaces and tabs (other characters, line ends included,
+// stay): how settings, session scripts and DXF group codes are read.
+std::string_view TrimBlanks(std::string_view text);
+
 // Splits text at every ","; items are not trimmed and empty items stay:
 // "1500,3000,,4500" -> 4 items, "a," -> {"a", ""}, "" -> {""}.
 std::vector<std::string> SplitCommaList(std::string_view text);

@@ -20,6 +20,7 @@
 #include <sstream>
 #include <utility>
 
+#include "geometry/numbers.h"
 #include "host/dxf/encoding.h"
 #include "host/dxf/model.h"
 
@@ -40,14 +41,6 @@ bool Is(const RawTag& t, std::string_view type) {
 
 std::string Describe(const RawTag& t) {
   return std::to_string(t.code) + "/" + t.value;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-    s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-    s.remove_suffix(1);
-  return s;
 }
 
 // Splits the text into tags up to and including 0/EOF, checking group codes and numbers.
@@ -76,7 +69,7 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
   std::string_view valueLine;
   while (nextLine(codeLine)) {
     const int codeLineNo = line;
-    const std::string_view codeText = Trim(codeLine);
+    const std::string_view codeText = TrimBlanks(codeLine);
     const auto code = ParseInt(codeText);
     if (!code) {
       throw ReadError(file, codeLineNo,
@@ -135,7 +128,7 @@ std::string CodePageOfRawTags(const std::vector<RawTag>& tags, const ReadOptions
     number = ParseInt(std::string_view(version).substr(2)).value_or(0);
   if (number >= 1021)
     return "UTF-8";
-  return Trim(codePage).empty() ? options.codePage : codePage;
+  return TrimBlanks(codePage).empty() ? options.codePage : codePage;
 }
 
 class Parser {
@@ -353,7 +346,7 @@ Document ReadFile(const std::string& path, const ReadOptions& options) {
 std::string CodePageOf(const Document& document) {
   if (document.VersionNumber() >= 1021)
     return "UTF-8";
-  if (const auto cp = document.HeaderValue("$DWGCODEPAGE"); cp && !Trim(*cp).empty())
+  if (const auto cp = document.HeaderValue("$DWGCODEPAGE"); cp && !TrimBlanks(*cp).empty())
     return *cp;
   return document.codePage;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trivane {
@@ -239,6 +240,15 @@ TEST(SplitCommaList, KeepsEmptyItemsAndBlanks) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(SplitCommaList(c.text), c.expected);
   }
+}
+
+TEST(TrimBlanks, SpacesAndTabsOnlyAtEitherEnd) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {" \tH_TEXT\t ", "H_TEXT"}, {"a b", "a b"},         {" \t ", ""}, {"", ""},
+      {"\r\n x \r", "\r\n x \r"}, {"\u3000x", "\u3000x"},  // line ends and full-width spaces stay
+  };
+  for (const auto& [text, trimmed] : cases)
+    EXPECT_EQ(TrimBlanks(text), trimmed) << text;
 }
 
 }  // namespace
