@@ -20,31 +20,12 @@
 #include "host/host.h"
 #include "host/shapes.h"
 #include "host/sim/sim_platform.h"
+#include "tests/test_folder.h"
 
 namespace trivane::commands::testing {
 
 // The program folder of one test, removed afterwards.
-class ProgramFolder {
- public:
-  ProgramFolder() {
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("trivane-tools-") + info->test_suite_name() + "-" + info->name();
-    std::replace(name.begin(), name.end(), '/', '_');
-    path_ = std::filesystem::temp_directory_path() / name;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ProgramFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ProgramFolder(const ProgramFolder&) = delete;
-  ProgramFolder& operator=(const ProgramFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+using ProgramFolder = trivane::testing::TestFolder;
 
 // A text of the drawing as the tests compare it: what it reads, the point it is justified on,
 // its alignment code.
