@@ -17,6 +17,7 @@
 //   ProcessId, Quit
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +29,7 @@
 #include "cad/com/win.h"
 #include "host/dxf_bridge.h"
 #include "host/host.h"
+#include "tests/com/host_control.h"
 #include "tests/com/server_main.h"
 
 namespace trivane::cad::com::testing {
@@ -52,22 +54,18 @@ class Control final : public Object {
       return args[i].value.GetText();
     };
     if (member == "Answer") {
-      const std::string kind = text(0);
-      using host::UserAnswer;
-      if (kind == "point")
-        host_->user().Push(UserAnswer::Point(PointOf(args, 1)));
-      else if (kind == "pick")
-        host_->user().Push(UserAnswer::Pick(PointOf(args, 1)));
-      else if (kind == "all")
-        host_->user().Push(UserAnswer::All());
-      else if (kind == "window")
-        host_->user().Push(UserAnswer::Window(PointOf(args, 1), PointOf(args, 2)));
-      else if (kind == "crossing")
-        host_->user().Push(UserAnswer::Crossing(PointOf(args, 1), PointOf(args, 2)));
-      else if (kind == "cancel")
-        host_->user().Push(UserAnswer::Cancel());
-      else
-        throw AutomationError("Answer", "unknown answer kind \"" + kind + "\"", kErrorInvalidArg);
+      const std::string name = text(0);
+      const std::optional<host::UserAnswer::Kind> kind = AnswerKindNamed(name);
+      if (!kind)
+        throw AutomationError("Answer", "unknown answer kind \"" + name + "\"", kErrorInvalidArg);
+      // Points where the kind has them: the clicked point, the window's corners.
+      using Kind = host::UserAnswer::Kind;
+      host::UserAnswer answer{*kind, {}, {}};
+      if (*kind != Kind::All && *kind != Kind::Cancel)
+        answer.p1 = PointOf(args, 1);
+      if (*kind == Kind::Window || *kind == Kind::Crossing)
+        answer.p2 = PointOf(args, 2);
+      host_->user().Push(answer);
       return Value();
     }
     if (member == "Remaining")

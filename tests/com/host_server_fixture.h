@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <utility>
 #include <variant>
 
 #include "cad/automation.h"
@@ -19,6 +18,7 @@
 #include "cad/com/win32_platform.h"
 #include "host/dxf_bridge.h"
 #include "host/scripted_user.h"
+#include "tests/com/host_control.h"
 #include "tests/com/registration.h"
 #include "tests/com/server_process.h"
 
@@ -86,17 +86,9 @@ class HostServer {
 
   // The user's next answer at the CAD.
   void Answer(const host::UserAnswer& a) {
-    using Kind = host::UserAnswer::Kind;
-    static constexpr std::pair<Kind, const char*> kKinds[] = {
-        {Kind::Point, "point"},   {Kind::Pick, "pick"},         {Kind::All, "all"},
-        {Kind::Window, "window"}, {Kind::Crossing, "crossing"}, {Kind::Cancel, "cancel"}};
-    const char* kind = "cancel";
-    for (const auto& [k, name] : kKinds) {
-      if (k == a.kind)
-        kind = name;
-    }
     const auto point = [](const TAcadPoint& p) { return Value::Doubles({p.x, p.y, p.z}); };
-    CallMethod(*control_, "Answer", {Value::Text(kind), point(a.p1), point(a.p2)});
+    CallMethod(*control_, "Answer",
+               {Value::Text(std::string(AnswerKindName(a.kind))), point(a.p1), point(a.p2)});
   }
   int Remaining() { return static_cast<int>(GetProperty(*control_, "Remaining").ToInteger()); }
   std::string Log() { return GetProperty(*control_, "Log").GetText(); }
