@@ -1,12 +1,23 @@
 #include "geometry/split.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "geometry/plan.h"
+#include "geometry/predicates.h"
 
 namespace trivane {
 
 namespace {
+
+constexpr double kUnitRoundoff = std::numeric_limits<double>::epsilon() / 2;
+
+// p lies on the closed segment s-e: collinear by the exact predicate and within its box.
+bool OnSegmentExactly(const TAcadPoint& p, const TAcadPoint& s, const TAcadPoint& e) {
+  return std::min(s.x, e.x) <= p.x && p.x <= std::max(s.x, e.x) && std::min(s.y, e.y) <= p.y &&
+         p.y <= std::max(s.y, e.y) && Orient(s, e, p) == Orientation::kCollinear;
+}
 
 bool NearPerAxis(const TAcadPoint& p, const TAcadPoint& q) {
   return std::fabs(q.x - p.x) < kNearTolerance && std::fabs(q.y - p.y) < kNearTolerance;
@@ -37,12 +48,57 @@ std::ptrdiff_t ChooseVertex(std::span<const TAcadPoint> w, std::span<const TAcad
 
 }  // namespace
 
-std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> boundary,
+std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundary) {
+  std::vector<TAcadPoint> kept;
+  kept.reserve(boundary.size());
+  for (const TAcadPoint& v : boundary) {
+    if (kept.empty() || !NearPerAxis(v, kept.back()))
+      kept.push_back(v);
+  }
+  while (kept.size() > 1 && NearPerAxis(kept.back(), kept.front()))
+    kept.pop_back();
+  return kept;
+}
+
+bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
+                          std::span<const TAcadTriangle> triangles) {
+  if (polygon.size() < 3)
+    return triangles.empty();
+  // Twice the polygon's area by the shoelace sum about its first vertex, and the sum of the
+  // magnitudes of its terms for the error bound.
+  const TAcadPoint& o = polygon.front();
+  double shoelace = 0.0, magnitude = 0.0;
+  for (std::size_t k = 1; k + 1 < polygon.size(); ++k) {
+    const double term = TwiceSignedArea(o, polygon[k], polygon[k + 1]);
+    shoelace += term;
+    magnitude += std::fabs(term);
+  }
+  // The triangles of an ear split add up to the polygon with signs: a triangle that turns
+  // against the polygon (one outside it, or over another) is subtracted again. Their unsigned
+  // areas therefore add up to the polygon's only when none does.
+  double sum = 0.0;
+  for (const TAcadTriangle& t : triangles) {
+    const double twice = std::fabs(TwiceSignedArea(t.p1, t.p2, t.p3));
+    sum += twice;
+    magnitude += twice;
+  }
+  // Both sums add about polygon.size() + triangles.size() rounded products; each product and
+  // each addition is off by at most one unit roundoff of the magnitudes involved.
+  const double bound =
+      8.0 * static_cast<double>(polygon.size() + triangles.size()) * kUnitRoundoff * magnitude;
+  return std::fabs(sum - std::fabs(shoelace)) <= bound;
+}
+
+std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> input,
                                                        double viewHeight,
                                                        const CutNotification& onCut) {
   std::vector<TAcadTriangle> triangles;
-  if (boundary.empty())
+  if (input.empty())
     return triangles;
+  // A vertex repeated within the tolerance would give a triangle of no area, and would make
+  // RemoveVertexNear take out its twin instead of the cut vertex.
+  const std::vector<TAcadPoint> kept = DropRepeatedVertices(input);
+  const std::span<const TAcadPoint> boundary = kept;
 
   const auto cut = [&](const TAcadPoint& from, const TAcadPoint& to) {
     if (onCut)
@@ -103,6 +159,9 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
     return std::nullopt;
   // Its sides are boundary edges or earlier cuts: no cut to notify.
   triangles.push_back({w[0], w[1], w[2]});
+  // A result that does not tile the region would print a wrong area: it is a failure.
+  if (!TrianglesTilePolygon(boundary, triangles))
+    return std::nullopt;
   return triangles;
 }
 
@@ -116,16 +175,29 @@ bool CutIsValid(const TAcadPoint& a, const TAcadPoint& /*b*/, const TAcadPoint& 
 }
 
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength) {
-  const TAcadPoint q{p.x, p.y + rayLength, p.z};
-  double count = 0.0;
+  bool inside = false;
   for (std::size_t k = 0; k < polygon.size(); ++k) {
     const TAcadPoint& s = polygon[k];
     const TAcadPoint& e = polygon[(k + 1) % polygon.size()];
-    if (const auto x = Intersection(p, q, s, e, true)) {
-      count += Distance(*x, s) < kNearTolerance || Distance(*x, e) < kNearTolerance ? 0.5 : 1.0;
-    }
+    if (OnSegmentExactly(p, s, e))
+      return false;
+    // Half-open in x: an edge counts when exactly one of its ends lies right of the ray, so a ray
+    // through a vertex counts one crossing where the boundary passes through it and none (or
+    // two) where it only touches the vertex; edges along the ray never count.
+    if ((s.x > p.x) == (e.x > p.x))
+      continue;
+    // The crossing is above p when p lies below the edge: right of it when the edge runs towards
+    // +x, left of it otherwise.
+    const Orientation side = Orient(s, e, p);
+    const bool above =
+        e.x > s.x ? side == Orientation::kClockwise : side == Orientation::kCounterClockwise;
+    if (!above)
+      continue;
+    const double crossingY = s.y + (p.x - s.x) * (e.y - s.y) / (e.x - s.x);
+    if (crossingY - p.y <= rayLength)
+      inside = !inside;
   }
-  return static_cast<long long>(count + 0.5) % 2 == 1;
+  return inside;
 }
 
 bool SegmentCrossesPolygon(const TAcadPoint& a, const TAcadPoint& b,

@@ -24,7 +24,10 @@ inline constexpr double kTargetAngle = 1.0471975511965976;  // pi/3: the ear ang
 // Called with (from, to) for each accepted cut, in cut order, before the split goes on.
 using CutNotification = std::function<void(const TAcadPoint& from, const TAcadPoint& to)>;
 
-// Cuts `boundary` (m points) into m - 2 triangles, as near to equilateral as the shape allows.
+// Cuts `boundary` into triangles, as near to equilateral as the shape allows. A vertex within
+// kNearTolerance (per axis) of the one before it, the last compared with the first too, is
+// dropped first (DropRepeatedVertices); m is the number of points left, and the split makes
+// m - 2 triangles.
 // Each pass takes the untried remainder vertex whose angle is nearest 60 degrees (ties to the
 // lower index) and cuts its ear when the diagonal is valid (CutIsValid); after an accepted cut
 // up to two more triangles are cut as a fan around one corner, on the side whose new angle is
@@ -35,11 +38,24 @@ using CutNotification = std::function<void(const TAcadPoint& from, const TAcadPo
 // triangles start with the fan corner; the last triangle is the remaining three points, for which
 // no cut is notified. Returns nothing when the split fails, which happens when more than three
 // points remain after 4 * m passes, so always for 1 or 2 points; cuts already notified stay
-// notified. An empty boundary is a success with no triangle. onCut may be empty; an exception it
-// throws ends the split.
+// notified. A result that does not tile the boundary exactly (TrianglesTilePolygon) is a
+// failure too, so a wrong area is never reported as a split. An empty boundary is a success with
+// no triangle. onCut may be empty; an exception it throws ends the split.
 std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> boundary,
                                                        double viewHeight,
                                                        const CutNotification& onCut);
+
+// The boundary without the vertices that repeat the one kept before them within kNearTolerance
+// per axis (the last vertex is also compared with the first); the first of a run is kept.
+std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundary);
+
+// The triangles, cut from the polygon by removing ears, tile it: twice their unsigned areas add
+// up to the polygon's shoelace sum within 8 (n + t) u S, where n and t count the polygon's points
+// and the triangles, u is the unit roundoff (2^-53) and S the sum of the magnitudes of all the
+// products added. Ear triangles add up to the polygon with signs, so one that lies outside it or
+// over another makes the unsigned sum larger by twice its area.
+bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
+                          std::span<const TAcadTriangle> triangles);
 
 // The cut a-c that takes off the vertex b (b takes no part) is valid when, tested in this order:
 // its midpoint is inside the remainder and inside the boundary (PointInPolygon with rays of
@@ -48,12 +64,13 @@ bool CutIsValid(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
                 std::span<const TAcadPoint> boundary, std::span<const TAcadPoint> remainder,
                 double viewHeight);
 
-// Ray test with an upward vertical ray of finite length rayLength from p. A meeting within
-// kNearTolerance of an edge end counts a half, any other meeting one; p is inside when the count
-// rounded half up is odd. Meetings at the first point of an edge or at p itself are not counted
-// (bounded Intersection), so a ray through a vertex counts only the edge that ends there and a
-// point on an edge is judged by the edges above it. Edges farther than rayLength above p are not
-// seen.
+// Ray test with an upward vertical ray of finite length rayLength from p: p is inside when the
+// ray crosses the boundary an odd number of times. An edge is crossed when one of its ends lies
+// strictly right of the ray and the other does not (the half-open rule), and the crossing lies
+// above p (exact orientation) and at most rayLength above it. So a ray through a vertex counts
+// one crossing where the boundary passes through the vertex and none where it only touches it,
+// and edges along the ray never count. A point on the boundary (exactly) is not inside. Edges
+// farther than rayLength above p are not seen.
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength);
 
 // The segment a-b meets some edge of the polygon farther than kNearTolerance from both a and b.

@@ -228,6 +228,28 @@ INSTANTIATE_TEST_SUITE_P(
                    "PCAD.Application"}),
     [](const ::testing::TestParamInfo<FamilyCase>& info) { return info.param.name; });
 
+// The rectangle with a notch whose tip lines up with its corners (150 m2): the split took the
+// notch itself as a triangle and the table printed 250.00.
+TEST_F(CliTest, NotchedLotTablesItsTrueArea) {
+  const fs::path in = WriteDrawing(
+      "in.dxf",
+      Outline({{0, 0, 0}, {20000, 0, 0}, {20000, 10000, 0}, {0, 10000, 0}, {10000, 1000, 0}}));
+  const fs::path script = WriteText("s.txt",
+                                    "set Keta2 2\n"
+                                    "click 自動\n"
+                                    "point 15000,5000\n");
+  const CliResult r = Cli({"run", in.string(), script.string()});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(RecordTexts(ReadBack(Dir() / "in.out.dxf")).size(), 3u) << r.out;
+  const CliResult table = Cli({"table", (Dir() / "in.out.dxf").string(), "--csv"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  // The areas come from the rounded side lengths, so the sum is 150 m2 to about 0.05.
+  const std::size_t sum = table.out.find(",合計,");
+  ASSERT_NE(sum, std::string::npos) << table.out;
+  EXPECT_NEAR(std::stod(table.out.substr(sum + std::string(",合計,").size())), 150.0, 0.1)
+      << table.out;
+}
+
 // --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {

@@ -186,7 +186,8 @@ TEST(PointInPolygon, RayRules) {
       {"L lower arm", P(15, 5), kLShape, 1000, true},
       {"L notch", P(15, 15), kLShape, 1000, false},
       {"ray through a vertex counts once", P(0, -5), diamond, 1000, true},
-      {"on the bottom edge: judged by the edges above", P(5, 0), kSquare, 1000, true},
+      {"on an edge: the boundary is not inside", P(5, 0), kSquare, 1000, false},
+      {"on a vertex", P(10, 10), kSquare, 1000, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
