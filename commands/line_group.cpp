@@ -90,7 +90,8 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
   segments.reserve(n);
   for (const TAcadLineBlk& record : c.buffers.LineRecords)
     segments.push_back({record.st, record.ed});
-  const std::vector<TAcadTriangle> triangles = FindTriangles(segments);
+  // Each piece of land once: no repeated, flat or divided triangle.
+  const std::vector<TAcadTriangle> triangles = FindLandTriangles(segments);
   if (triangles.empty())
     return;
 

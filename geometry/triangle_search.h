@@ -28,6 +28,22 @@ void PolylinesToLines(SelectionBuffers& buffers);
 // direction (NearPoint per axis within 0.001). The triangle is (shared end, other end of i,
 // other end of j); triangles come ordered by i, then j, then k, so a side listed twice gives its
 // triangle twice. Collinear segments give flat triangles.
+// The search looks up joining and closing segments in a hash of end points (cells of twice the
+// tolerance), so it costs about what the triangles cost, not the cube of the segments; the result
+// is the one trying every triple gives. Drawings with a coordinate of 1e12 or more are searched
+// triple by triple.
 std::vector<TAcadTriangle> FindTriangles(std::span<const TAcadLine> segments);
+
+// The pieces of land the segments divide the plane into, each once: of the triangles FindTriangles
+// finds, in its order, those that are
+// - not a repeat: no earlier kept triangle has the same three corners (each corner NearPoint
+//   within 0.001 of one of the other's, in any order); the first keeps its place;
+// - not flat: the least height (twice the area over the longest side) is above 0.001 drawing
+//   units and above 1e-9 of the longest side, so collinear segments form no triangle;
+// - not divided: no segment of the list has a point inside the triangle farther than 0.001 from
+//   each of its sides. A segment that only touches a side or a corner does not divide it; a
+//   triangle cut by a line is not a piece of land, its parts are.
+// Segments are found near each triangle through a grid index, so the cost stays near-linear.
+std::vector<TAcadTriangle> FindLandTriangles(std::span<const TAcadLine> segments);
 
 }  // namespace trivane

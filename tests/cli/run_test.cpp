@@ -228,6 +228,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "PCAD.Application"}),
     [](const ::testing::TestParamInfo<FamilyCase>& info) { return info.param.name; });
 
+// The 合計 row of a table printed as CSV; NaN when there is none.
+double TableTotal(const std::string& csv) {
+  const std::string_view row = ",合計,";
+  const std::size_t at = csv.find(row);
+  return at == std::string::npos ? std::nan("") : std::stod(csv.substr(at + row.size()));
+}
+
 // The rectangle with a notch whose tip lines up with its corners (150 m2): the split took the
 // notch itself as a triangle and the table printed 250.00.
 TEST_F(CliTest, NotchedLotTablesItsTrueArea) {
@@ -244,10 +251,28 @@ TEST_F(CliTest, NotchedLotTablesItsTrueArea) {
   const CliResult table = Cli({"table", (Dir() / "in.out.dxf").string(), "--csv"});
   ASSERT_EQ(table.status, 0) << table.err;
   // The areas come from the rounded side lengths, so the sum is 150 m2 to about 0.05.
-  const std::size_t sum = table.out.find(",合計,");
-  ASSERT_NE(sum, std::string::npos) << table.out;
-  EXPECT_NEAR(std::stod(table.out.substr(sum + std::string(",合計,").size())), 150.0, 0.1)
-      << table.out;
+  EXPECT_NEAR(TableTotal(table.out), 150.0, 0.1) << table.out;
+}
+
+// Two triangular lots drawn as two closed polylines share their diagonal, drawn twice: the line
+// search numbered each lot twice and the table printed 200 m2 for 100 m2 of land.
+TEST_F(CliTest, LotsDrawnAsPolylinesAreTabledOnce) {
+  host::Drawing d;
+  for (const std::vector<TAcadPoint>& lot :
+       {std::vector<TAcadPoint>{{0, 0, 0}, {10000, 0, 0}, {10000, 10000, 0}},
+        std::vector<TAcadPoint>{{0, 0, 0}, {10000, 10000, 0}, {0, 10000, 0}}}) {
+    host::Entity e;
+    e.shape = host::PolylineShape{lot, true, 0.0, {}};
+    d.AddEntity(std::move(e));
+  }
+  const fs::path in = WriteDrawing("in.dxf", d);
+  const fs::path script = WriteText("s.txt", "click 群選択\nselect all\n");
+  const CliResult r = Cli({"run", in.string(), script.string()});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(RecordTexts(ReadBack(Dir() / "in.out.dxf")).size(), 2u) << r.out;
+  const CliResult table = Cli({"table", (Dir() / "in.out.dxf").string(), "--csv"});
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_NEAR(TableTotal(table.out), 100.0, 0.1) << table.out;
 }
 
 // --- The transcript ---
