@@ -207,12 +207,16 @@ std::vector<Control> MainWindowControls() {
                    "1500,3000,3000,4500")
         .enabled = false;
     l.Get("Label19").enabled = false;
-    l.Add(K::GroupBox, "GroupBox15", "TabSheet4", {0, 176, 174, 47}, "作成文字");
+    l.Add(K::GroupBox, "GroupBox15", "TabSheet4", {0, 176, 174, 57}, "作成文字");
     Control& style =
         l.Add(K::CheckBox, "CheckBox4", "GroupBox15", {8, 19, 160, 17}, "現在の文字スタイルで作成");
     style.checked = true;
     style.enabled = false;
     style.neverEnabled = true;
+    // Off by default: the 60-degree split then fails where it stalls, as it always has.
+    Control& rest =
+        l.Add(K::CheckBox, "CheckBox5", "GroupBox15", {8, 36, 160, 17}, "分割の残りも三角形に");
+    rest.hint = "自動分割が止まった残りを、形の良い三角形に分けて続ける";
   }
 
   // Page " ﾂｰﾙ": text and marker tools, length writing, the base-line triangle.

@@ -286,6 +286,7 @@ const KeyRow kKeys[] = {
     {kTrivane, "Haba1", Slot::Edit, "Edit11", "1500,3000,3000,3000,4500"},
     {kTrivane, "Haba2", Slot::Edit, "Edit20", "1500,3000,3000,4500"},
     {kTrivane, "UseTextStyle", Slot::CheckBox, "CheckBox4", {}, 1},
+    {kTrivane, "Keizoku", Slot::CheckBox, "CheckBox5", {}, 0},
     {kTrivane, "ProgId", Slot::ProgId},
     {kTrivane, "cadName", Slot::CadName},
 };

@@ -19,6 +19,8 @@ inline constexpr std::string_view kNoBoundaryText = "境界を作成できませ
 inline constexpr std::string_view kNoBoundaryCaption = "Trivane";
 inline constexpr std::string_view kSplitFailedText = "分割に失敗しました．";
 inline constexpr std::string_view kSplitFailedCaption = "IJ_Trivane";
+// After a stalled split was continued; {} is the number of triangles the continuation made.
+inline constexpr std::string_view kSplitContinuedText = "分割の残りを{}個の三角形に分けました．";
 inline constexpr std::string_view kNoSegmentsText = "線分またはポリラインではありません．.";
 inline constexpr std::string_view kNoSegmentsCaption = "IJ_Trivane";
 inline constexpr std::string_view kNotJoinedText = "2 線分の端点がつながっていません．";

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "cad/connection.h"
@@ -85,12 +86,21 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
       line.Layer(layers.side);
       line.Update();
     };
-    const std::optional<std::vector<TAcadTriangle>> triangles =
-        SplitPolygon(boundary, viewHeight, drawCut);
-    if (!triangles)
+    const WhenStalled whenStalled =
+        c.window.Checked("CheckBox5") ? WhenStalled::kTriangulateTheRest : WhenStalled::kFail;
+    const std::optional<ContinuedSplit> split =
+        SplitPolygon(boundary, viewHeight, drawCut, whenStalled);
+    if (!split) {
       ShowMessage(c, kSplitFailedText, kSplitFailedCaption);
-    else if (annotate)
-      LabelTriangles(c, document, *triangles, h, scale, angles);
+    } else {
+      if (annotate)
+        LabelTriangles(c, document, split->triangles, h, scale, angles);
+      if (split->continued > 0) {
+        std::string text(kSplitContinuedText);
+        text.replace(text.find("{}"), 2, std::to_string(split->continued));
+        ShowMessage(c, text, kSplitFailedCaption);
+      }
+    }
   }
   BringCadToFront(c);
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "geometry/plan.h"
 #include "geometry/predicates.h"
+#include "geometry/triangulate.h"
 
 namespace trivane {
 
@@ -27,24 +29,75 @@ double DistanceFromTarget(double angle) {
   return std::fabs(angle - kTargetAngle);
 }
 
-// Index of the untried vertex whose angle is nearest the target; -1 when every vertex is in
-// `refused`. Ties go to the lower index.
-std::ptrdiff_t ChooseVertex(std::span<const TAcadPoint> w, std::span<const TAcadPoint> refused) {
-  std::ptrdiff_t chosen = -1;
-  double best = 0;
-  for (std::ptrdiff_t e = 0; e < static_cast<std::ptrdiff_t>(w.size()); ++e) {
-    const TAcadPoint& x = w[static_cast<std::size_t>(e)];
-    if (HasVertexNear(x, refused))
-      continue;
-    const double d =
-        DistanceFromTarget(AngleAtVertex(CyclicVertex(w, e - 1), x, CyclicVertex(w, e + 1)));
-    if (chosen < 0 || d < best) {
-      chosen = e;
-      best = d;
+// The remainder polygon of a split, with what the vertex choice needs of each vertex kept beside
+// it: its distance from the target angle (recomputed only when a neighbour changes) and whether
+// it stands near a vertex refused since the last accepted cut.
+class Remainder {
+ public:
+  explicit Remainder(std::span<const TAcadPoint> boundary)
+      : points_(boundary.begin(), boundary.end()),
+        target_(points_.size()),
+        refused_(points_.size(), false) {
+    for (std::size_t k = 0; k < points_.size(); ++k)
+      Update(k);
+  }
+
+  const std::vector<TAcadPoint>& points() const { return points_; }
+  std::size_t size() const { return points_.size(); }
+
+  // Index of the untried vertex whose angle is nearest the target; -1 when every vertex is
+  // refused. Ties go to the lower index.
+  std::ptrdiff_t Choose() const {
+    std::ptrdiff_t chosen = -1;
+    double best = 0;
+    for (std::size_t e = 0; e < points_.size(); ++e) {
+      if (refused_[e])
+        continue;
+      if (chosen < 0 || target_[e] < best) {
+        chosen = static_cast<std::ptrdiff_t>(e);
+        best = target_[e];
+      }
+    }
+    return chosen;
+  }
+
+  // Refuses x: every vertex near it (per axis) is skipped until the next accepted cut.
+  void Refuse(const TAcadPoint& x) {
+    for (std::size_t k = 0; k < points_.size(); ++k) {
+      if (NearPerAxis(x, points_[k]))
+        refused_[k] = true;
     }
   }
-  return chosen;
-}
+  void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), false); }
+
+  // RemoveVertexNear on the remainder, keeping the neighbours' angles up to date.
+  void RemoveNear(const TAcadPoint& x) {
+    for (std::size_t k = 0; k < points_.size(); ++k) {
+      if (!NearPerAxis(x, points_[k]))
+        continue;
+      const auto at = static_cast<std::ptrdiff_t>(k);
+      points_.erase(points_.begin() + at);
+      target_.erase(target_.begin() + at);
+      refused_.erase(refused_.begin() + at);
+      if (!points_.empty()) {
+        Update((k + points_.size() - 1) % points_.size());
+        Update(k % points_.size());
+      }
+      return;
+    }
+  }
+
+ private:
+  void Update(std::size_t k) {
+    const auto e = static_cast<std::ptrdiff_t>(k);
+    target_[k] = DistanceFromTarget(
+        AngleAtVertex(CyclicVertex(points_, e - 1), points_[k], CyclicVertex(points_, e + 1)));
+  }
+
+  std::vector<TAcadPoint> points_;
+  std::vector<double> target_;
+  std::vector<bool> refused_;
+};
 
 }  // namespace
 
@@ -89,12 +142,22 @@ bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
   return std::fabs(sum - std::fabs(shoelace)) <= bound;
 }
 
-std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> input,
+std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> boundary,
                                                        double viewHeight,
                                                        const CutNotification& onCut) {
-  std::vector<TAcadTriangle> triangles;
+  std::optional<ContinuedSplit> split =
+      SplitPolygon(boundary, viewHeight, onCut, WhenStalled::kFail);
+  if (!split)
+    return std::nullopt;
+  return std::move(split->triangles);
+}
+
+std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, double viewHeight,
+                                           const CutNotification& onCut, WhenStalled whenStalled) {
+  ContinuedSplit result;
+  std::vector<TAcadTriangle>& triangles = result.triangles;
   if (input.empty())
-    return triangles;
+    return result;
   // A vertex repeated within the tolerance would give a triangle of no area, and would make
   // RemoveVertexNear take out its twin instead of the cut vertex.
   const std::vector<TAcadPoint> kept = DropRepeatedVertices(input);
@@ -109,32 +172,35 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
     return CutIsValid(a, b, c, boundary, w, viewHeight);
   };
 
-  std::vector<TAcadPoint> w(boundary.begin(), boundary.end());  // the remainder
-  std::vector<TAcadPoint> refused;  // vertices refused since the last accepted cut, by position
+  Remainder w(boundary);
   const std::size_t passLimit = 4 * boundary.size();
   for (std::size_t pass = 0; w.size() != 3 && pass != passLimit; ++pass) {
     // With every vertex refused, o = -1 takes the last vertex, between w[t-2] and w[0].
-    const std::ptrdiff_t o = ChooseVertex(w, refused);
+    const std::ptrdiff_t o = w.Choose();
     // Copies: w changes below.
-    const TAcadPoint p = CyclicVertex(w, o - 1);
-    const TAcadPoint x0 = CyclicVertex(w, o);
-    const TAcadPoint n = CyclicVertex(w, o + 1);
+    const TAcadPoint p = CyclicVertex(w.points(), o - 1);
+    const TAcadPoint x0 = CyclicVertex(w.points(), o);
+    const TAcadPoint n = CyclicVertex(w.points(), o + 1);
     if (w.size() <= 3)
       continue;  // only when fewer than three points were given
 
-    if (!valid(p, x0, n, w)) {
-      refused.push_back(x0);
+    if (!valid(p, x0, n, w.points())) {
+      // With every vertex refused, each pass left tries the same cut again on the same
+      // remainder and is refused again: the split is stalled.
+      if (o < 0)
+        break;
+      w.Refuse(x0);
       continue;
     }
-    refused.clear();
+    w.ForgetRefused();
     cut(p, n);
     triangles.push_back({p, x0, n});
-    const TAcadPoint pp = CyclicVertex(w, o - 2);
-    const TAcadPoint nn = CyclicVertex(w, o + 2);
+    const TAcadPoint pp = CyclicVertex(w.points(), o - 2);
+    const TAcadPoint nn = CyclicVertex(w.points(), o + 2);
     // The angles p and n will have once x0 is gone.
     const double aP = AngleAtVertex(pp, p, n);
     const double aN = AngleAtVertex(p, n, nn);
-    RemoveVertexNear(x0, w);
+    w.RemoveNear(x0);
 
     // The fan turns around corner a: the next ear is y, then c, on the side whose new angle is
     // nearer the target (n on a tie). A refused fan cut only ends the pass.
@@ -143,26 +209,36 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
     const TAcadPoint& y = earAtP ? p : n;
     const TAcadPoint& c = earAtP ? n : p;
     const TAcadPoint& d = earAtP ? nn : pp;
-    if (w.size() > 3 && valid(a, y, c, w)) {
+    if (w.size() > 3 && valid(a, y, c, w.points())) {
       cut(a, c);
       triangles.push_back({a, y, c});
-      RemoveVertexNear(y, w);
-      if (w.size() > 3 && valid(a, c, d, w)) {
+      w.RemoveNear(y);
+      if (w.size() > 3 && valid(a, c, d, w.points())) {
         cut(a, d);
         triangles.push_back({a, c, d});
-        RemoveVertexNear(c, w);
+        w.RemoveNear(c);
       }
     }
   }
 
-  if (w.size() != 3)
+  if (w.size() == 3) {
+    // Its sides are boundary edges or earlier cuts: no cut to notify.
+    triangles.push_back({w.points()[0], w.points()[1], w.points()[2]});
+  } else if (whenStalled == WhenStalled::kTriangulateTheRest && w.size() > 3) {
+    const std::optional<Triangulation> rest = TriangulatePolygon(w.points());
+    if (!rest)
+      return std::nullopt;
+    for (const TAcadLine& d : rest->diagonals)
+      cut(d.st, d.ed);
+    triangles.insert(triangles.end(), rest->triangles.begin(), rest->triangles.end());
+    result.continued = rest->triangles.size();
+  } else {
     return std::nullopt;
-  // Its sides are boundary edges or earlier cuts: no cut to notify.
-  triangles.push_back({w[0], w[1], w[2]});
+  }
   // A result that does not tile the region would print a wrong area: it is a failure.
   if (!TrianglesTilePolygon(boundary, triangles))
     return std::nullopt;
-  return triangles;
+  return result;
 }
 
 bool CutIsValid(const TAcadPoint& a, const TAcadPoint& /*b*/, const TAcadPoint& c,

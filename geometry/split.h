@@ -45,6 +45,25 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
                                                        double viewHeight,
                                                        const CutNotification& onCut);
 
+// What a split does when its passes run out with more than three points left.
+enum class WhenStalled {
+  kFail,                // the split fails; the cuts made stay notified
+  kTriangulateTheRest,  // the remainder is cut by TriangulatePolygon, its diagonals notified too
+};
+
+struct ContinuedSplit {
+  std::vector<TAcadTriangle> triangles;  // in cut order, the continuation's last
+  std::size_t continued = 0;             // how many of them the continuation made
+};
+
+// SplitPolygon with a choice for the stalled case. With WhenStalled::kTriangulateTheRest every
+// cut and triangle of the passes is kept, in order; the remainder (a simple polygon) is then cut
+// into its constrained Delaunay triangulation, whose diagonals are notified as cuts and whose
+// triangles follow. It fails only where the remainder cannot be triangulated (a boundary that is
+// not simple) or the result would not tile. With WhenStalled::kFail it is SplitPolygon.
+std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> boundary, double viewHeight,
+                                           const CutNotification& onCut, WhenStalled whenStalled);
+
 // The boundary without the vertices that repeat the one kept before them within kNearTolerance
 // per axis (the last vertex is also compared with the first); the first of a run is kept.
 std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundary);

@@ -280,7 +280,7 @@ TEST_F(SettingsTest, RunWithoutFileWritesEveryKeyInOrder) {
             "T_Layer=H_TAKASA\r\nNagasa=1\r\nMenseki=1\r\nGoukei=1\r\nM_Taka1=300\r\n"
             "N_Taka1=400\r\nHankei1=500\r\nM_Taka2=400\r\nG_Taka=800\r\n"
             "Haba1=1500,3000,3000,3000,4500\r\nHaba2=1500,3000,3000,4500\r\n"
-            "UseTextStyle=1\r\nProgId=ZWCAD.Application\r\ncadName=ZWCAD\r\n");
+            "UseTextStyle=1\r\nKeizoku=0\r\nProgId=ZWCAD.Application\r\ncadName=ZWCAD\r\n");
   EXPECT_EQ(platform.filter, nullptr);  // the filter before ours (none) is back
   EXPECT_TRUE(platform.boxes.empty());
 }

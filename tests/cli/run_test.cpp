@@ -275,6 +275,33 @@ TEST_F(CliTest, LotsDrawnAsPolylinesAreTabledOnce) {
   EXPECT_NEAR(TableTotal(table.out), 100.0, 0.1) << table.out;
 }
 
+// A star parcel stalls the 60-degree split. With "Keizoku" on the split is finished, every
+// triangle numbered, and one message says how many triangles the continuation made.
+TEST_F(CliTest, StalledSplitIsFinishedWithTheSetting) {
+  std::vector<TAcadPoint> star;
+  const int m = 60;
+  for (int k = 0; k < m; ++k) {
+    const double a = 2 * std::numbers::pi * k / m, r = k % 2 ? 6000 : 10000;
+    star.push_back({std::round(r * std::cos(a)), std::round(r * std::sin(a)), 0});
+  }
+  const fs::path in = WriteDrawing("in.dxf", Outline(star));
+  for (const bool finish : {false, true}) {
+    SCOPED_TRACE(finish);
+    const std::string set = finish ? "set Keizoku 1\n" : "";
+    const fs::path script = WriteText("s.txt", set + "click auto\npoint 100,100\n");
+    const CliResult r = Cli({"run", in.string(), script.string()});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::size_t records = RecordTexts(ReadBack(Dir() / "in.out.dxf")).size();
+    if (finish) {
+      EXPECT_EQ(records, static_cast<std::size_t>(m - 2)) << r.out;
+      EXPECT_NE(r.out.find("] 分割の残りを"), std::string::npos) << r.out;
+    } else {
+      EXPECT_EQ(records, 0u) << r.out;
+      EXPECT_NE(r.out.find("分割に失敗しました"), std::string::npos) << r.out;
+    }
+  }
+}
+
 // --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {

@@ -41,7 +41,7 @@ class FakeWindow final : public ToolWindow {
       {"Edit16", "1"},  {"Edit17", "1000"}, {"Edit19", "H_TAKASA"}};
   std::map<std::string, UpDown, std::less<>> upDowns{{"UpDown4", {1, 1000, 1, "Edit16"}}};
   std::map<std::string, int, std::less<>> radioGroups{{"RadioGroup1", 0}};
-  std::map<std::string, bool, std::less<>> checks{{"CheckBox2", true}};
+  std::map<std::string, bool, std::less<>> checks{{"CheckBox2", true}, {"CheckBox5", false}};
   std::map<std::string, bool, std::less<>> enabled{{"Button9", false}};
 
   std::string Text(std::string_view control) const override { return Find(texts, control); }

@@ -294,5 +294,41 @@ TEST(SplitTiling, RepeatedVertexGivesNoFlatTriangle) {
   EXPECT_EQ(DropRepeatedVertices(withRepeats), (Points{P(0, 0), P(10, 0), P(10, 10), P(0, 10)}));
 }
 
+// A star of alternating spikes stalls the 60-degree split after a few cuts. Continued, the
+// split keeps those cuts and triangles, cuts the rest into its constrained Delaunay
+// triangulation, and tiles the star; without the setting it still fails as before.
+TEST(SplitTiling, StalledStarIsFinishedWhenAsked) {
+  Points star;
+  const int m = 60;
+  for (int k = 0; k < m; ++k) {
+    const double a = 6.283185307179586 * k / m, r = k % 2 ? 600 : 1000;
+    star.push_back(P(std::round(r * std::cos(a)), std::round(r * std::sin(a))));
+  }
+  std::vector<TAcadLine> failedCuts, cuts;
+  const auto plain = SplitPolygon(star, 5000, [&](const TAcadPoint& a, const TAcadPoint& b) {
+    failedCuts.push_back({a, b});
+  });
+  ASSERT_FALSE(plain.has_value());
+  const auto finished = SplitPolygon(
+      star, 5000,
+      [&](const TAcadPoint& a, const TAcadPoint& b) {
+        cuts.push_back({a, b});
+      },
+      WhenStalled::kTriangulateTheRest);
+  ASSERT_TRUE(finished.has_value());
+  EXPECT_EQ(finished->triangles.size(), star.size() - 2);
+  EXPECT_EQ(cuts.size(), star.size() - 3);
+  EXPECT_GT(finished->continued, 0u);
+  // The passes' own cuts come first, unchanged.
+  ASSERT_GE(cuts.size(), failedCuts.size());
+  EXPECT_TRUE(std::equal(failedCuts.begin(), failedCuts.end(), cuts.begin()));
+  EXPECT_TRUE(TilesExactly(star, finished->triangles));
+  // On a split that needs no continuation the setting changes nothing.
+  const auto square = SplitPolygon(Points{P(0, 0), P(10, 0), P(10, 10), P(0, 10)}, 100, {},
+                                   WhenStalled::kTriangulateTheRest);
+  ASSERT_TRUE(square.has_value());
+  EXPECT_EQ(square->continued, 0u);
+}
+
 }  // namespace
 }  // namespace trivane
