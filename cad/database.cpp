@@ -78,6 +78,25 @@ ScopedSelectionSet::~ScopedSelectionSet() {
   }
 }
 
+UndoGroup::UndoGroup(Document document) : document_(std::move(document)) {
+  try {
+    document_.StartUndoMark();
+    started_ = true;
+  } catch (const AutomationError&) {
+    // Without the marks the command still does its work.
+  }
+}
+
+UndoGroup::~UndoGroup() {
+  if (!started_)
+    return;
+  try {
+    document_.EndUndoMark();
+  } catch (const AutomationError&) {
+    // The command's own outcome is what counts; a CAD that lost the mark keeps its steps.
+  }
+}
+
 void ExplodeLastInsert(const Document& document, std::string_view name) {
   try {
     const ScopedSelectionSet set(NewTempSelectionSet(document));

@@ -61,6 +61,22 @@ class ScopedSelectionSet {
   SelectionSet set_;
 };
 
+// One undo step for a command's work: Document.StartUndoMark when made, EndUndoMark when it goes,
+// on every path out of the command (its errors and cancels included), so that one undo in the
+// CAD takes the whole command back. A CAD that refuses the marks still runs the command: each of
+// its changes then stays a step of its own.
+class UndoGroup {
+ public:
+  explicit UndoGroup(Document document);
+  ~UndoGroup();
+  UndoGroup(const UndoGroup&) = delete;
+  UndoGroup& operator=(const UndoGroup&) = delete;
+
+ private:
+  Document document_;
+  bool started_ = false;
+};
+
 // When the last entity added to the drawing is a reference to the block `name`: explodes it (its
 // parts become entities of the drawing) and deletes the reference. Anything else is left alone.
 void ExplodeLastInsert(const Document& document, std::string_view name);

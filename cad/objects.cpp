@@ -354,6 +354,12 @@ void Document::SendCommand(std::string_view text) const {
 void Document::Regen(std::int32_t which) const {
   Call("Regen", {Value::Int32(which)});
 }
+void Document::StartUndoMark() const {
+  Call("StartUndoMark");
+}
+void Document::EndUndoMark() const {
+  Call("EndUndoMark");
+}
 Entity Document::ObjectIdToObject(std::int64_t id) const {
   return Entity(ObjectOf(Call("ObjectIdToObject", {Value::Int64(id)}), "ObjectIdToObject"));
 }

@@ -257,6 +257,9 @@ class Document : public Wrapper {
   void SetVariable(std::string_view name, Value v) const;
   void SendCommand(std::string_view text) const;
   void Regen(std::int32_t which) const;  // 0: the active viewport, 1: all viewports
+  // The work between the two marks is one undo step of the CAD.
+  void StartUndoMark() const;
+  void EndUndoMark() const;
   Entity ObjectIdToObject(std::int64_t id) const;
 };
 

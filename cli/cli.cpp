@@ -136,7 +136,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       "swap,\n"
       "                         文字回転 rotate, 番号と円移動 move-marker, 長さ記入 length\n"
       "  then its answers:      point X,Y[,Z] | entity X,Y | select all |\n"
-      "                         select window X1,Y1 X2,Y2 | select crossing X1,Y1 X2,Y2 | cancel");
+      "                         select window X1,Y1 X2,Y2 | select crossing X1,Y1 X2,Y2 | cancel\n"
+      "  undo                   the CAD's U: takes the last command back");
 
   std::string tableDrawing;
   std::optional<std::string> tableSettings;

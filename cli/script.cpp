@@ -98,11 +98,14 @@ class Parser {
       Add(where, line, ParseSysvar(where, rest));
     else if (SameWord(keyword, "click"))
       Add(where, line, ParseClick(where, rest));
+    else if (SameWord(keyword, "undo") && TrimBlanks(rest).empty())
+      Add(where, line, UndoAction{});
     else if (IsAnswerKeyword(keyword))
       Answer(where, keyword, rest);
     else
-      throw LineError(where, "unknown action \"" + std::string(keyword) +
-                                 "\" (set, number, sysvar, click, point, entity, select, cancel)");
+      throw LineError(where,
+                      "unknown action \"" + std::string(keyword) +
+                          "\" (set, number, sysvar, click, point, entity, select, cancel, undo)");
   }
 
   Script Take() { return std::move(script_); }

@@ -9,6 +9,7 @@
 //   entity 100,0              point X,Y[,Z], entity X,Y (the entity picked there),
 //   select all                select all | window X1,Y1 X2,Y2 | crossing X1,Y1 X2,Y2,
 //   cancel                    cancel (Esc)
+//   undo                      the CAD's U command: takes the last command back
 //
 // Keywords and aliases compare without regard to ASCII case; captions, keys' values and
 // variable values are taken as written. A `#` starts a comment at the start of a line or after a
@@ -61,7 +62,10 @@ struct ClickAction {
   std::vector<ScriptAnswer> answers;  // in the order the prompts take them
 };
 
-using Action = std::variant<SetAction, NumberAction, SysvarAction, ClickAction>;
+// The user types U in the CAD: the newest undo step (a whole command) is taken back.
+struct UndoAction {};
+
+using Action = std::variant<SetAction, NumberAction, SysvarAction, ClickAction, UndoAction>;
 
 struct Step {
   SourceLine where;

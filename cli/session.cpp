@@ -221,6 +221,8 @@ void Session::PlayStep(const Step& step) {
             throw LineError(step.where, "the number field (Edit16) takes no input now");
         } else if constexpr (std::is_same_v<A, SysvarAction>) {
           SetSystemVariable(step.where, action);
+        } else if constexpr (std::is_same_v<A, UndoAction>) {
+          host().SendCommand("_U\r");
         } else {
           Click(step.where, action);
         }

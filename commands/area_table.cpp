@@ -189,6 +189,7 @@ void Button3Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
     set->Clear();
     const cad::SelectionFilter texts = cad::SelectionFilter::EntityType("TEXT");

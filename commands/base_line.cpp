@@ -33,6 +33,7 @@ void Button1Click(CommandContext& c) {
     return;
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const cad::PickedEntity picked = document.Utility().GetEntity(kBasePrompt);
     const std::string name = picked.entity.EntityName();
     TAcadPoint q, s, e;
@@ -98,6 +99,7 @@ void Button9Click(CommandContext& c) {
     return;
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const double h = ReadDecimal(c.window, "Edit3");
     const double scale = ReadDecimal(c.window, "Edit8");
     const bool threeSides = HeronMethod(c.window);

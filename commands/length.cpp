@@ -16,6 +16,7 @@ void Button11Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     // The body's own error ends the command silently; SNAPMODE is back.
     cad::WithSnapOff(document, [&] {
       const std::optional<TAcadLine> side = PickSide(document, kLengthSidePrompt);

@@ -50,6 +50,7 @@ void Button13Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
     set->SelectOnScreen();
     bool taken = false;

@@ -47,6 +47,7 @@ void Button10Click(CommandContext& c, std::string_view sender) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const TAcadPoint p = document.Utility().GetPoint(std::nullopt, kRegionPrompt);
     document.Utility().Prompt(kPointTaken);
     SplitRegionAtPoint(c, CadApplication(c), p, annotate);

@@ -71,6 +71,7 @@ void Button2Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     // The body's own error (a cancelled pick) ends the command silently; SNAPMODE is back.
     cad::WithSnapOff(document, [&] {
       const cad::PickedEntity picked = document.Utility().GetEntity(kRotatePrompt);
@@ -101,6 +102,7 @@ void Button5Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const std::optional<Marker> marker = SelectMarker(document);
     if (!marker)
       return;

@@ -36,6 +36,7 @@ void Button8Click(CommandContext& c) {
   ResetCreationList(c);
   RunSilently([&] {
     const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
     const std::int64_t snapMode = document.GetVariable("SNAPMODE").ToInteger();
     document.SetVariable("SNAPMODE", cad::Value::Int16(0));
     std::optional<TAcadLine> first;

@@ -633,6 +633,12 @@ void Leader(Session& s) {
   s.host.CreateEntity(std::move(leader));
 }
 
+// --- U ---------------------------------------------------------------------------------------
+// Takes back the newest undo step (a command's work between its undo marks).
+void Undo(Session& s) {
+  s.Message(s.host.UndoLastStep() ? "GROUP" : "Everything has been undone");
+}
+
 // Command names: leading "_" (the English name) and "." (the built-in command) dropped, ASCII
 // letters folded.
 std::string CommandName(std::string_view typed) {
@@ -644,8 +650,8 @@ std::string CommandName(std::string_view typed) {
 using CommandFunction = void (*)(Session&);
 CommandFunction FindCommand(std::string_view name) {
   static constexpr std::pair<std::string_view, CommandFunction> kCommands[] = {
-      {"BOUNDARY", &Boundary}, {"-BOUNDARY", &Boundary}, {"INSERT", &Insert},
-      {"-INSERT", &Insert},    {"MOVE", &Move},          {"LEADER", &Leader},
+      {"BOUNDARY", &Boundary}, {"-BOUNDARY", &Boundary}, {"INSERT", &Insert}, {"-INSERT", &Insert},
+      {"MOVE", &Move},         {"LEADER", &Leader},      {"U", &Undo},
   };
   for (const auto& [n, f] : kCommands) {
     if (n == name)

@@ -27,13 +27,17 @@ Drawing::Drawing() {
 ObjectId Drawing::AddEntity(Entity e, ObjectId owner) {
   e.owner = owner == 0 ? ModelSpaceId() : owner;
   const ObjectId id = NewId();
+  Remember(id);
   entities.emplace(id, std::move(e));
   return id;
 }
 
 Entity* Drawing::FindEntity(ObjectId id) {
   auto it = entities.find(id);
-  return it == entities.end() ? nullptr : &it->second;
+  if (it == entities.end())
+    return nullptr;
+  Remember(id);
+  return &it->second;
 }
 
 const Entity* Drawing::FindEntity(ObjectId id) const {
@@ -42,6 +46,7 @@ const Entity* Drawing::FindEntity(ObjectId id) const {
 }
 
 bool Drawing::EraseEntity(ObjectId id) {
+  Remember(id);
   return entities.erase(id) > 0;
 }
 
@@ -126,8 +131,53 @@ bool Drawing::DeleteBlock(ObjectId id) {
       std::find_if(blocks.begin(), blocks.end(), [&](const BlockRecord& b) { return b.id == id; });
   if (it == blocks.end() || id == ModelSpaceId() || id == PaperSpaceId() || IsReferenced(it->name))
     return false;
+  for (const auto& [entityId, e] : entities) {
+    if (e.owner == id)
+      Remember(entityId);
+  }
   std::erase_if(entities, [&](const auto& entry) { return entry.second.owner == id; });
   blocks.erase(it);
+  return true;
+}
+
+void Drawing::Remember(ObjectId id) {
+  if (!open_ || open_->entitiesBefore.count(id))
+    return;
+  const auto it = entities.find(id);
+  open_->entitiesBefore.emplace(
+      id, it == entities.end() ? std::nullopt : std::optional<Entity>(it->second));
+}
+
+void Drawing::BeginUndoStep() {
+  if (open_)
+    return;
+  open_ = UndoStep{layers, blocks, vars, headerPassthrough, dxfSource, nextId_, {}};
+}
+
+void Drawing::EndUndoStep() {
+  if (!open_)
+    return;
+  steps_.push_back(std::move(*open_));
+  open_.reset();
+}
+
+bool Drawing::UndoLastStep() {
+  if (steps_.empty())
+    return false;
+  UndoStep step = std::move(steps_.back());
+  steps_.pop_back();
+  layers = std::move(step.layers);
+  blocks = std::move(step.blocks);
+  vars = std::move(step.vars);
+  headerPassthrough = std::move(step.headerPassthrough);
+  dxfSource = std::move(step.dxfSource);
+  nextId_ = step.nextId;
+  for (auto& [id, before] : step.entitiesBefore) {
+    if (before)
+      entities.insert_or_assign(id, std::move(*before));
+    else
+      entities.erase(id);
+  }
   return true;
 }
 

@@ -227,8 +227,33 @@ class Drawing {
   ObjectId ModelSpaceId() const { return blocks[0].id; }
   ObjectId PaperSpaceId() const { return blocks[1].id; }
 
+  // --- Undo steps, as a CAD keeps them for StartUndoMark / EndUndoMark.
+  // While a step is open the drawing remembers what it was: the tables, variables and ID counter
+  // whole, and each entity as it stood before its first change (AddEntity, EraseEntity,
+  // DeleteBlock, or the non-const FindEntity, through which every change of an entity goes).
+  void BeginUndoStep();
+  void EndUndoStep();
+  bool UndoStepOpen() const { return open_.has_value(); }
+  // Takes the newest closed step back: the drawing is as it was when the step began, down to
+  // the IDs it hands out next. False when there is no step to take back.
+  bool UndoLastStep();
+
  private:
+  struct UndoStep {
+    std::vector<LayerRecord> layers;
+    std::vector<BlockRecord> blocks;
+    SystemVariables vars;
+    std::vector<RawTag> headerPassthrough;
+    std::shared_ptr<const DxfSource> dxfSource;
+    ObjectId nextId = 0;
+    std::map<ObjectId, std::optional<Entity>> entitiesBefore;  // nullopt: it did not exist
+  };
+  // Before a change of entity `id` in an open step.
+  void Remember(ObjectId id);
+
   ObjectId nextId_ = kFirstObjectId;
+  std::optional<UndoStep> open_;
+  std::vector<UndoStep> steps_;  // closed steps, oldest first
 };
 
 // DXF group 72 and 73 of a text for an automation alignment code, and back (an unknown pair gives

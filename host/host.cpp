@@ -173,4 +173,18 @@ void Host::SendCommand(std::string_view text) {
   }
 }
 
+void Host::StartUndoMark() {
+  if (undoDepth_++ == 0)
+    drawing_.BeginUndoStep();
+}
+
+void Host::EndUndoMark() {
+  if (undoDepth_ > 0 && --undoDepth_ == 0)
+    drawing_.EndUndoStep();
+}
+
+bool Host::UndoLastStep() {
+  return drawing_.UndoLastStep();
+}
+
 }  // namespace trivane::host

@@ -135,6 +135,15 @@ class Host : public std::enable_shared_from_this<Host> {
   // to the interpreter, if any.
   void SendCommand(std::string_view text);
 
+  // --- Undo --------------------------------------------------------------------------------------
+  // Document.StartUndoMark / EndUndoMark: the work between the outermost pair is one undo step
+  // of the drawing (nested marks count as one). Work outside any mark is not a step of its own:
+  // every command of Trivane brackets its work.
+  void StartUndoMark();
+  void EndUndoMark();
+  // The CAD's U command: takes the newest step back; false when there is none.
+  bool UndoLastStep();
+
   // --- Selection sets ----------------------------------------------------------------------------
   std::vector<std::shared_ptr<SelectionSetData>>& selectionSets() { return selectionSets_; }
 
@@ -151,6 +160,7 @@ class Host : public std::enable_shared_from_this<Host> {
   std::vector<ObjectId> previous_;
   std::vector<std::shared_ptr<SelectionSetData>> selectionSets_;
   std::unique_ptr<CommandInterpreter> interpreter_;
+  int undoDepth_ = 0;
 };
 
 }  // namespace trivane::host

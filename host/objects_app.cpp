@@ -129,6 +129,16 @@ class DocumentObject final : public HostObject {
       host().SendCommand(r.args.Text(0));
       return Value();
     }
+    if (r.Calls("StartUndoMark")) {
+      r.args.Expect(0, 0);
+      host().StartUndoMark();
+      return Value();
+    }
+    if (r.Calls("EndUndoMark")) {
+      r.args.Expect(0, 0);
+      host().EndUndoMark();
+      return Value();
+    }
     if (r.Calls("Regen")) {
       r.args.Expect(1, 1);
       const std::int64_t which = r.args.Integer(0);

@@ -302,6 +302,41 @@ TEST_F(CliTest, StalledSplitIsFinishedWithTheSetting) {
   }
 }
 
+// One U in the CAD takes a whole command back: the drawing saved after it is byte for byte the
+// drawing saved without the command, whatever the command did (cuts, labels, markers, a table),
+// and also after a command that was cancelled halfway.
+TEST_F(CliTest, OneUndoTakesAWholeCommandBack) {
+  const fs::path in = WriteDrawing("in.dxf", Square());
+  const std::string split = "click auto\npoint 3000,5000\n";
+  struct Case {
+    const char* name;
+    std::string before, undone;  // the script before, and the part the undo takes back
+  };
+  const Case cases[] = {
+      {"自動", "", split},
+      {"作成 after 自動", split, "click table\npoint 20000,10000\n"},
+      {"作成 cancelled at the insertion point", split, "click table\ncancel\n"},
+      {"群選択", "", "click group\nselect all\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path reference = Dir() / "reference.dxf", undone = Dir() / "undone.dxf";
+    const CliResult r1 = Cli(
+        {"run", in.string(), WriteText("a.txt", c.before).string(), "--out", reference.string()});
+    ASSERT_EQ(r1.status, 0) << r1.out << r1.err;
+    const CliResult r2 =
+        Cli({"run", in.string(), WriteText("b.txt", c.before + c.undone + "undo\n").string(),
+             "--out", undone.string()});
+    ASSERT_EQ(r2.status, 0) << r2.out << r2.err;
+    EXPECT_NE(r2.out.find("> undo\n_U\nGROUP\n"), std::string::npos) << r2.out;
+    EXPECT_EQ(ReadBytes(undone), ReadBytes(reference)) << r2.out;
+  }
+  // Nothing to take back.
+  const CliResult none = Cli({"run", in.string(), WriteText("c.txt", "undo\n").string()});
+  ASSERT_EQ(none.status, 0) << none.err;
+  EXPECT_NE(none.out.find("Everything has been undone"), std::string::npos) << none.out;
+}
+
 // --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {
