@@ -142,10 +142,17 @@ int main() {
         if (const auto cdt = trivane::TriangulatePolygon(rest))
           cdtMin = std::min(cdtMin, SmallestOf(cdt->triangles, 0));
       }
-      std::printf("%-7s %5d %6d %9.0f%% %9.0f%% %8.2f° %8.2f° %8.2f° %8.2f° %9.1f\n", kind.name, m,
-                  tries, 100.0 * plainOk / tries, 100.0 * continuedOk / tries,
-                  Degrees(contMin == kPi ? 0 : contMin), Degrees(cdtMin == kPi ? 0 : cdtMin),
-                  Degrees(allMin), Degrees(cdtAll), worstMs);
+      const auto angle = [](double a) {
+        char text[16];
+        if (a == kPi)
+          std::snprintf(text, sizeof text, "%9s", "-");
+        else
+          std::snprintf(text, sizeof text, "%8.2f°", Degrees(a));
+        return std::string(text);
+      };
+      std::printf("%-7s %5d %6d %9.0f%% %9.0f%% %s %s %s %s %9.1f\n", kind.name, m, tries,
+                  100.0 * plainOk / tries, 100.0 * continuedOk / tries, angle(contMin).c_str(),
+                  angle(cdtMin).c_str(), angle(allMin).c_str(), angle(cdtAll).c_str(), worstMs);
     }
   }
   return 0;

@@ -37,7 +37,7 @@ class Remainder {
   explicit Remainder(std::span<const TAcadPoint> boundary)
       : points_(boundary.begin(), boundary.end()),
         target_(points_.size()),
-        refused_(points_.size(), false) {
+        refused_(points_.size(), 0) {
     for (std::size_t k = 0; k < points_.size(); ++k)
       Update(k);
   }
@@ -65,10 +65,10 @@ class Remainder {
   void Refuse(const TAcadPoint& x) {
     for (std::size_t k = 0; k < points_.size(); ++k) {
       if (NearPerAxis(x, points_[k]))
-        refused_[k] = true;
+        refused_[k] = 1;
     }
   }
-  void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), false); }
+  void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), 0); }
 
   // RemoveVertexNear on the remainder, keeping the neighbours' angles up to date.
   void RemoveNear(const TAcadPoint& x) {
@@ -96,7 +96,7 @@ class Remainder {
 
   std::vector<TAcadPoint> points_;
   std::vector<double> target_;
-  std::vector<bool> refused_;
+  std::vector<char> refused_;
 };
 
 }  // namespace
