@@ -280,10 +280,18 @@ std::vector<Control> MainWindowControls() {
     disabled(undo);
     undo.tabStop = false;
 
+    // The coordinate area table beside the program's name: from a point inside a region, or
+    // from a closed polyline.
     l.Add(K::GroupBox, "GroupBox12", "TabSheet1", {0, 171, 175, 64});
     l.Add(K::Image, "Image1", "GroupBox12", {6, 6, 37, 31});
-    l.Add(K::Label, "Label11", "GroupBox12", {52, 12, 100, 12}, "Trivane");
-    l.Add(K::Label, "Label16", "GroupBox12", {52, 32, 110, 12}, "Build 2024.02.21");
+    l.Button("Button15", "GroupBox12", {48, 9, 60, 24}, "座標求積", "Button15Click",
+             "閉鎖領域内を１点指示すると、座標求積表を作成")
+        .tabStop = false;
+    l.Button("Button16", "GroupBox12", {111, 9, 60, 24}, "ﾎﾟﾘ選択", "Button15Click",
+             "閉じたポリラインを選ぶと、座標求積表を作成")
+        .tabStop = false;
+    l.Add(K::Label, "Label11", "GroupBox12", {6, 44, 40, 12}, "Trivane");
+    l.Add(K::Label, "Label16", "GroupBox12", {52, 44, 110, 12}, "Build 2024.02.21");
   }
   return std::move(l).Finish();
 }

@@ -305,8 +305,9 @@ bool TForm1::Visible(std::string_view control) const {
 
 const std::vector<std::string_view>& TForm1::CommandHandlerNames() {
   static const std::vector<std::string_view> names = {
-      "Button10Click", "Button13Click", "Button8Click", "Button1Click", "Button9Click",
-      "Button4Click",  "Button3Click",  "Button2Click", "Button5Click", "Button11Click",
+      "Button10Click", "Button13Click", "Button8Click",  "Button1Click",
+      "Button9Click",  "Button4Click",  "Button3Click",  "Button2Click",
+      "Button5Click",  "Button11Click", "Button15Click",
   };
   return names;
 }

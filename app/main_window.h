@@ -114,7 +114,7 @@ class TForm1 final : public commands::ToolWindow {
 
   // The handler names command buttons raise: Button10Click (Button12, Button10, Button6),
   // Button13Click, Button8Click, Button1Click, Button9Click, Button4Click, Button3Click,
-  // Button2Click, Button5Click, Button11Click.
+  // Button2Click, Button5Click, Button11Click, Button15Click (Button15, Button16).
   static const std::vector<std::string_view>& CommandHandlerNames();
   // Sets (or, with an empty function, removes) the handler of that name; a name that no button
   // raises is std::invalid_argument. A button whose handler is not registered does nothing.

@@ -36,6 +36,7 @@ struct ProgramState {
   annotate::CreationList creation;
   SelectionBuffers buffers;
   TAcadTriangle LastBaseTriangle;
+  int NextPointNumber = 1;            // the next corner name of the coordinate table
   std::filesystem::path programFile;  // the program's own full path
 
   // The COM message filter: created and registered by FormCreate for the whole run, revoked by
@@ -56,8 +57,8 @@ struct ProgramState {
 
   // What a command works with, built afresh for every command.
   commands::CommandContext Context(commands::ToolWindow& window) {
-    return commands::CommandContext{link,    window,           numbers,        creation,
-                                    buffers, LastBaseTriangle, ProgramFolder()};
+    return commands::CommandContext{link,    window,           numbers,         creation,
+                                    buffers, LastBaseTriangle, ProgramFolder(), NextPointNumber};
   }
 };
 

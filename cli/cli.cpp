@@ -3,13 +3,16 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
+#include "cli/coords.h"
 #include "cli/demo.h"
 #include "cli/errors.h"
 #include "cli/output.h"
 #include "cli/script.h"
 #include "cli/session.h"
 #include "cli/table.h"
+#include "commands/common.h"
 
 namespace trivane::cli {
 namespace {
@@ -81,6 +84,56 @@ int Table(const std::string& drawing, const std::optional<std::string>& settings
   return 0;
 }
 
+struct CoordsArgs {
+  std::string drawing;
+  std::optional<std::string> at;
+  std::optional<std::string> polyline;
+  std::optional<std::string> settings;
+  bool csv = false;
+};
+
+int Coords(const CoordsArgs& a, std::ostream& out, std::ostream& err) {
+  if (!a.at && !a.polyline)
+    throw UsageError("coords: give the parcel by --at X,Y or --polyline X,Y");
+  const std::string& where = a.at ? *a.at : *a.polyline;
+  const std::optional<TAcadPoint> point = ParsePoint(where);
+  if (!point)
+    throw UsageError(std::string(a.at ? "--at" : "--polyline") + ": not a point X,Y: " + where);
+  // The command's own lines are no output; its messages go to the error stream.
+  std::ostringstream transcript;
+  Session session(OptionsOf(a.settings, std::nullopt), transcript);
+  session.LoadDrawing(a.drawing);
+  const std::optional<CoordinateTableText> coords = SessionCoordinateTable(
+      session, *point, a.at ? ParcelBy::kPointInside : ParcelBy::kPolylinePick);
+  if (!coords) {
+    std::istringstream lines(transcript.str());
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("["))
+        err << line << "\n";
+    }
+    return 1;
+  }
+  const bool csv = a.csv;
+  out << (csv ? FormatCsv(coords->table) : FormatAligned(coords->table));
+  if (coords->coverage) {
+    if (csv) {
+      const commands::CoverageTexts t = commands::CoverageTextsOf(*coords->coverage);
+      AreaTableText figures;
+      figures.rows = {{"三角形の合計", t.triangles},
+                      {"座標面積", t.coordinate},
+                      {"差", t.difference},
+                      {"差 (%)", t.percent},
+                      {"三角形の番号", t.numbers}};
+      if (!t.twice.empty())
+        figures.rows.push_back({"重複", t.twice});
+      out << "\r\n" << FormatCsv(figures);
+    } else {
+      out << "\n" << commands::CoverageMessage(*coords->coverage) << "\n";
+    }
+  }
+  return 0;
+}
+
 int Demo(const std::string& folder, std::ostream& out) {
   const DemoResult demo = RunDemo(folder, out);
   out << "\n求積表\n" << FormatAligned(demo.table) << "\n";
@@ -134,7 +187,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       "  click BUTTON           分割 split, 自動 auto, １点指示 one-point, 群選択 group,\n"
       "                         ２辺指示 two-sides, 最大 max, 作成 table, 基準線 base, a-b反転 "
       "swap,\n"
-      "                         文字回転 rotate, 番号と円移動 move-marker, 長さ記入 length\n"
+      "                         文字回転 rotate, 番号と円移動 move-marker, 長さ記入 length,\n"
+      "                         座標求積 coords, ﾎﾟﾘ選択 coords-polyline\n"
       "  then its answers:      point X,Y[,Z] | entity X,Y | select all |\n"
       "                         select window X1,Y1 X2,Y2 | select crossing X1,Y1 X2,Y2 | cancel\n"
       "  undo                   the CAD's U: takes the last command back");
@@ -147,6 +201,21 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   table->add_option("DRAWING", tableDrawing, "The drawing (DXF)")->required();
   table->add_option("--settings", tableSettings, "Settings file (decimals, rounding, scale)");
   table->add_flag("--csv", csv, "Comma-separated values instead of aligned columns");
+
+  CoordsArgs coordsArgs;
+  CLI::App* coords = app.add_subcommand(
+      "coords",
+      "Print the coordinate area table of a parcel, and how the numbered triangles inside it add "
+      "up against it; writes nothing");
+  coords->add_option("DRAWING", coordsArgs.drawing, "The drawing (DXF)")->required();
+  CLI::Option* at = coords->add_option(
+      "--at", coordsArgs.at, "A point inside the region, X,Y (drawing units), traced as 自動 does");
+  CLI::Option* polyline = coords->add_option("--polyline", coordsArgs.polyline,
+                                             "A point on the parcel's closed polyline, X,Y");
+  at->excludes(polyline);
+  coords->add_option("--settings", coordsArgs.settings,
+                     "Settings file (decimals, rounding, scale)");
+  coords->add_flag("--csv", coordsArgs.csv, "Comma-separated values instead of aligned columns");
 
   std::vector<const char*> argv;
   for (const std::string& a : args)
@@ -163,6 +232,8 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
       return Demo(demoFolder, out);
     if (runCommand->parsed())
       return Run(run, out);
+    if (coords->parsed())
+      return Coords(coordsArgs, out, err);
     return Table(tableDrawing, tableSettings, csv, out, err);
   } catch (const UsageError& e) {
     out.flush();

@@ -24,6 +24,8 @@ constexpr std::array kButtons{
     ButtonName{"Button2", "文字回転", "rotate"},
     ButtonName{"Button5", "番号と円移動", "move-marker"},
     ButtonName{"Button11", "長さ記入", "length"},
+    ButtonName{"Button15", "座標求積", "coords"},
+    ButtonName{"Button16", "ﾎﾟﾘ選択", "coords-polyline"},
 };
 
 constexpr std::string_view kBlanks = " \t";

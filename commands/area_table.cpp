@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <numeric>
 #include <utility>
 
 #include "cad/connection.h"
@@ -14,26 +13,16 @@
 namespace trivane::commands {
 namespace {
 
-constexpr std::uint32_t kInsertWaitMs = 200;
 constexpr std::size_t kHeronColumns = 5;
 constexpr std::size_t kBaseHeightColumns = 4;
 
-// Points of the table. Rows lie below the origin; 0.0 - d keeps the top rule at +0.
-TAcadPoint At(double x, double depth) {
-  return TAcadPoint{x, 0.0 - depth, 0.0};
-}
+}  // namespace
 
-// The fields of a record: the number text (which may itself hold ",") and the three lengths.
-struct RecordFields {
-  std::string number;
-  std::string a, b, c;
-};
-
-RecordFields SplitRecord(std::string_view record) {
+TriangleRecordFields SplitTriangleRecord(std::string_view record) {
   std::vector<std::string> f = SplitCommaList(record);
   if (f.size() < 4)
     throw AreaTableInputError("not a triangle record: " + std::string(record));
-  RecordFields r;
+  TriangleRecordFields r;
   r.c = std::move(f.back());
   f.pop_back();
   r.b = std::move(f.back());
@@ -45,25 +34,14 @@ RecordFields SplitRecord(std::string_view record) {
   return r;
 }
 
-// Deletes the table's block definition when the command leaves, whichever way it leaves.
-class TemporaryBlock {
- public:
-  TemporaryBlock(const cad::Document& document, std::string name)
-      : document_(document), name_(std::move(name)) {}
-  ~TemporaryBlock() { cad::DeleteBlockDefinition(document_, name_); }
-  TemporaryBlock(const TemporaryBlock&) = delete;
-  TemporaryBlock& operator=(const TemporaryBlock&) = delete;
-
- private:
-  const cad::Document& document_;
-  std::string name_;
-};
-
-}  // namespace
-
 AreaTableInputs ReadAreaTableInputs(const ToolWindow& window) {
+  return ReadAreaTableInputs(
+      window, BaseHeightMethod(window) ? TableColumns::kBaseHeight : TableColumns::kHeron);
+}
+
+AreaTableInputs ReadAreaTableInputs(const ToolWindow& window, TableColumns columnsOf) {
   AreaTableInputs in;
-  in.baseHeight = BaseHeightMethod(window);
+  in.baseHeight = columnsOf == TableColumns::kBaseHeight;
   in.textHeight = ReadDecimal(window, "Edit9");
   in.rowHeight = ReadDecimal(window, "Edit10");
   for (const std::string& w : SplitCommaList(window.Text(in.baseHeight ? "Edit20" : "Edit11")))
@@ -82,41 +60,14 @@ AreaTableInputs ReadAreaTableInputs(const ToolWindow& window) {
 
 AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings& numbers,
                                 const TriangleRecords& records) {
-  const std::vector<double>& w = in.widths;
-  const std::size_t m = w.size();
-  const std::size_t n = records.size();
-  const double h = in.rowHeight;
-  const std::size_t rows = n + (in.baseHeight ? 4 : 3);  // header, triangles, closing rows
-
-  // x[j]: the left rule of column j; x[m] is the table's width.
-  std::vector<double> x(m + 1, 0.0);
-  std::partial_sum(w.begin(), w.end(), x.begin() + 1);
-  const double width = x[m];
-  const double labelX = x[m - 1] - h / 2;
-  const double valueX = width - h / 2;
-
-  AreaTableLayout t;
-  for (std::size_t r = 0; r <= rows; ++r)
-    t.rules.push_back({At(0.0, r * h), At(width, r * h)});
-  for (std::size_t j = 0; j <= m; ++j) {
-    const bool full = j == 0 || j + 1 == m || j == m;
-    t.rules.push_back({At(x[j], 0.0), At(x[j], (full ? rows : n + 1) * h)});
-  }
-
   const std::vector<std::string> header =
       SplitCommaList(in.baseHeight ? "No.,底辺,高さ,面積" : "No.,a,b,c,面積");
-  for (std::size_t j = 0; j < m; ++j)
-    t.texts.push_back({header[j], At(x[j] + w[j] / 2, h / 2), cad::kAlignmentMiddleCenter});
-
-  const auto rightAligned = [&](std::string text, double cellRight, double depth) {
-    t.texts.push_back({std::move(text), At(cellRight - h / 2, depth), cad::kAlignmentMiddleRight});
-  };
 
   // The total adds the areas as printed, so that the table adds up for its reader.
   double total = 0.0;
-  for (std::size_t k = 0; k < n; ++k) {
-    const RecordFields f = SplitRecord(records[k]);
-    const double depth = (static_cast<double>(k) + 1.5) * h;
+  std::vector<std::vector<std::string>> body;
+  for (const std::string& record : records) {
+    const TriangleRecordFields f = SplitTriangleRecord(record);
     std::vector<std::string> cells{f.number};
     if (in.baseHeight) {
       const BaseHeightText bh =
@@ -134,53 +85,27 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
       cells.push_back(FormatRounded(area, numbers.Keta2, numbers.Menseki));
     }
     total += ToDecimal(cells.back());
-    for (std::size_t j = 0; j < m; ++j)
-      rightAligned(std::move(cells[j]), x[j + 1], depth);
+    body.push_back(std::move(cells));
   }
 
-  const std::string pad(numbers.Keta2 > numbers.Keta3 ? numbers.Keta2 - numbers.Keta3 : 0, ' ');
   const double finalArea = in.baseHeight ? total / 2 : total;
-  std::vector<std::pair<std::string, std::string>> closing{
-      {"合計", FormatRounded(total, numbers.Keta2, numbers.Menseki)}};
+  std::vector<ClosingRow> closing{{"合計", FormatRounded(total, numbers.Keta2, numbers.Menseki)}};
   if (in.baseHeight)
     closing.push_back({"1/2", FormatRounded(finalArea, numbers.Keta2, numbers.Menseki)});
-  closing.push_back({"面積", FormatRounded(finalArea, numbers.Keta3, numbers.Goukei) + pad});
-  for (std::size_t i = 0; i < closing.size(); ++i) {
-    const double depth = (static_cast<double>(n + i) + 1.5) * h;
-    t.texts.push_back({closing[i].first, At(labelX, depth), cad::kAlignmentMiddleRight});
-    t.texts.push_back({closing[i].second, At(valueX, depth), cad::kAlignmentMiddleRight});
-  }
-  return t;
+  closing.push_back(
+      {"面積", FormatRounded(finalArea, numbers.Keta3, numbers.Goukei) + FinalPad(numbers)});
+  return LayoutRuledTable(in.widths, in.rowHeight, header, std::move(body), closing);
 }
 
-std::string AreaTableInsertCommand(std::string_view blockName) {
-  return "(command \"_-INSERT\" \"" + std::string(blockName) + "\" \"S\" 1 \"R\" 0)(princ)\r";
+std::string FinalPad(const NumberSettings& numbers) {
+  return std::string(numbers.Keta2 > numbers.Keta3 ? numbers.Keta2 - numbers.Keta3 : 0, ' ');
 }
 
 void BuildAreaTable(CommandContext& c, const cad::Document& document,
                     const TriangleRecords& records) {
   const AreaTableInputs in = ReadAreaTableInputs(c.window);
   const AreaTableLayout layout = LayoutAreaTable(in, c.numbers, records);
-
-  const cad::NumberedBlock table = cad::AddNumberedBlock(document, kAreaTableBlockPrefix);
-  const TemporaryBlock removeAtEnd(document, table.name);
-  cad::EnsureLayer(document, in.layer);
-  for (const TableRule& rule : layout.rules)
-    table.block.AddLine(rule.start, rule.end).Layer(in.layer);
-  for (const TableText& t : layout.texts) {
-    const cad::Text text = table.block.AddText(t.text, t.point, in.textHeight);
-    text.Layer(in.layer);
-    text.Rotation(0.0);
-    text.Alignment(t.alignment);
-    text.TextAlignmentPoint(t.point);
-  }
-
-  // The user places the table; a reference added by the insert becomes plain lines and texts.
-  const std::int64_t before = cad::LastEntityId(document);
-  document.SendCommand(AreaTableInsertCommand(table.name));
-  cad::WaitCadIdle(c.link, CadApplication(c), kInsertWaitMs);
-  if (cad::LastEntityId(document) != before)
-    cad::ExplodeLastInsert(document, table.name);
+  InsertTableBlock(c, document, layout, in.layer, in.textHeight);  // cancelled: nothing to do
 }
 
 void Button3Click(CommandContext& c) {

@@ -8,7 +8,6 @@
 // negative y), z = 0; drawing units.
 #pragma once
 
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,12 +16,13 @@
 #include "cad/objects.h"
 #include "commands/context.h"
 #include "commands/numbering.h"
+#include "commands/table_block.h"
 #include "geometry/point.h"
 
 namespace trivane::commands {
 
 // Block names of the table: this prefix and the next free number.
-inline constexpr std::string_view kAreaTableBlockPrefix = "Trivane_";
+inline constexpr std::string_view kAreaTableBlockPrefix = kTableBlockPrefix;
 inline constexpr std::string_view kNoAreaDataText = "求積データが見つかりません．";
 inline constexpr std::string_view kNoAreaDataCaption = "Acad_Trivane";
 
@@ -32,6 +32,15 @@ class AreaTableInputError : public std::invalid_argument {
  public:
   using std::invalid_argument::invalid_argument;
 };
+
+// The fields of a triangle record: the number text (which may itself hold ",": the last three
+// fields are the lengths) and the three side lengths as they stand. AreaTableInputError for a
+// record of fewer than four fields.
+struct TriangleRecordFields {
+  std::string number;
+  std::string a, b, c;
+};
+TriangleRecordFields SplitTriangleRecord(std::string_view record);
 
 // What the table is made from, read from the tool window when the command runs.
 struct AreaTableInputs {
@@ -48,22 +57,17 @@ struct AreaTableInputs {
 // must be above 0. NumberConversionError or AreaTableInputError otherwise.
 AreaTableInputs ReadAreaTableInputs(const ToolWindow& window);
 
-struct TableRule {
-  TAcadPoint start;
-  TAcadPoint end;
-};
+// The widths a table takes: "幅1" (Edit11, the five columns of Heron's formula) or "幅2"
+// (Edit20, the four of base and height).
+enum class TableColumns { kHeron, kBaseHeight };
+// The same with the widths of `columns`, whichever method is chosen.
+AreaTableInputs ReadAreaTableInputs(const ToolWindow& window, TableColumns columns);
 
-// A text of the table, justified (middle centre or middle right) on `point`.
-struct TableText {
-  std::string text;
-  TAcadPoint point;
-  std::int32_t alignment = 0;
-};
+// The blanks after the final area that line its last digit up with the areas above: Keta2 - Keta3
+// when that is positive.
+std::string FinalPad(const NumberSettings& numbers);
 
-struct AreaTableLayout {
-  std::vector<TableRule> rules;  // horizontal top to bottom, then vertical left to right
-  std::vector<TableText> texts;  // header, triangle rows left to right, closing rows
-};
+using AreaTableLayout = TableLayout;
 
 // The table for `records` in list order. Columns: "No.", "a", "b", "c", "面積" (Heron's formula:
 // lengths rounded by Keta1/Nagasa, the area from those rounded lengths by Keta2/Menseki) or
@@ -83,7 +87,9 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& inputs, const NumberSetti
 
 // The typed insert of the table block: scale 1 and rotation 0 answered, the insertion point left
 // to the user.
-std::string AreaTableInsertCommand(std::string_view blockName);
+inline std::string AreaTableInsertCommand(std::string_view blockName) {
+  return TableInsertCommand(blockName);
+}
 
 // Builds the table for `records` (not empty, sorted by number) as a new block, has the user
 // insert it, explodes the inserted reference and deletes the block definition. Every input is

@@ -49,6 +49,9 @@ struct CommandContext {
   SelectionBuffers& buffers;
   TAcadTriangle& LastBaseTriangle;
   std::filesystem::path programFolder;  // folder of the program file (marker DXF files go here)
+  // The number of the next corner name "P1", "P2", ... the coordinate table writes; it runs on
+  // across commands for the whole run, as the triangle number does.
+  int& NextPointNumber;
 };
 
 }  // namespace trivane::commands

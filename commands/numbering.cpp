@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "annotate/writers.h"
@@ -53,33 +54,38 @@ void SortRecordsByNumber(TriangleRecords& records) {
   }
 }
 
+std::optional<std::string> TriangleRecordOf(const cad::Text& text) {
+  const std::string number = text.TextString();
+  const cad::XdataValues data = text.GetXdata(annotate::kRecordApplication);
+  if (data.types.type() != cad::Value::Type::Int16Array ||
+      data.values.type() != cad::Value::Type::VariantArray)
+    return std::nullopt;
+  const cad::Value::Variants& values = data.values.GetArray();
+  if (values.size() < 2)
+    throw cad::AutomationError("GetXdata", "the triangle data record has no side lengths",
+                               cad::kErrorInvalidArg);
+  const cad::Value& sides = values[1];
+  if (!sides.IsArray())
+    throw cad::AutomationError(
+        "GetXdata",
+        "the side lengths of the triangle data record are " + sides.Describe() + ", not an array",
+        cad::kErrorTypeMismatch);
+  if (sides.UpperBound() != 2)
+    return std::nullopt;
+  std::string record = number;
+  for (std::size_t j = 0; j < 3; ++j) {
+    record += ',';
+    record += FormatFixed(ArrayItem(sides, j), kRecordDecimals);
+  }
+  return record;
+}
+
 void ReadTriangleRecords(const cad::SelectionSet& set, TriangleRecords& records) {
   const std::int32_t count = set.Count();
   for (std::int32_t i = 0; i < count; ++i) {
-    const cad::Text text(set.Item(i).object());
-    const std::string number = text.TextString();
-    const cad::XdataValues data = text.GetXdata(annotate::kRecordApplication);
-    if (data.types.type() != cad::Value::Type::Int16Array ||
-        data.values.type() != cad::Value::Type::VariantArray)
-      continue;
-    const cad::Value::Variants& values = data.values.GetArray();
-    if (values.size() < 2)
-      throw cad::AutomationError("GetXdata", "the triangle data record has no side lengths",
-                                 cad::kErrorInvalidArg);
-    const cad::Value& sides = values[1];
-    if (!sides.IsArray())
-      throw cad::AutomationError(
-          "GetXdata",
-          "the side lengths of the triangle data record are " + sides.Describe() + ", not an array",
-          cad::kErrorTypeMismatch);
-    if (sides.UpperBound() != 2)
-      continue;
-    std::string record = number;
-    for (std::size_t j = 0; j < 3; ++j) {
-      record += ',';
-      record += FormatFixed(ArrayItem(sides, j), kRecordDecimals);
-    }
-    records.push_back(std::move(record));
+    std::optional<std::string> record = TriangleRecordOf(cad::Text(set.Item(i).object()));
+    if (record)
+      records.push_back(std::move(*record));
   }
   SortRecordsByNumber(records);
 }

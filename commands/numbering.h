@@ -3,6 +3,7 @@
 // turns into one triangle record per text; "最大" sets the next number after the highest one.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,10 @@ int RecordNumberKey(std::string_view record);
 // whose key is below the key held at i is exchanged into i. Equal keys are never exchanged with
 // each other directly, though other exchanges may still change their relative order.
 void SortRecordsByNumber(TriangleRecords& records);
+
+// The record of one text: empty when the text carries no data record, or one whose second item
+// is not an array of exactly three numbers; AutomationError for a damaged record (below).
+std::optional<std::string> TriangleRecordOf(const cad::Text& text);
 
 // Appends one record per text of `set` that carries a data record, then sorts the whole list by
 // number key. A text counts when GetXdata gives an array of 16-bit codes and an array of values

@@ -4,6 +4,7 @@
 
 #include "commands/area_table.h"
 #include "commands/base_line.h"
+#include "commands/coordinate_table.h"
 #include "commands/length.h"
 #include "commands/line_group.h"
 #include "commands/numbering.h"
@@ -31,6 +32,7 @@ constexpr std::array kCommands{
     NamedCommand{"Button2Click", &IgnoringSender<&Button2Click>},
     NamedCommand{"Button5Click", &IgnoringSender<&Button5Click>},
     NamedCommand{"Button11Click", &IgnoringSender<&Button11Click>},
+    NamedCommand{"Button15Click", &Button15Click},
 };
 
 }  // namespace

@@ -15,8 +15,6 @@
 namespace trivane::commands {
 namespace {
 
-constexpr std::string_view kRegionPrompt = "領域内の１点を指示 : ";
-constexpr std::string_view kPointTaken = "\r\n点が指示されました.\r\n";
 constexpr std::uint32_t kBoundaryWaitMs = 200;
 
 // The boundary the command traced, read from the newest entity, which is erased once read.
@@ -38,6 +36,19 @@ std::vector<TAcadPoint> TakeBoundary(const cad::Document& document, std::int64_t
 
 std::string BoundaryCommand(const TAcadPoint& p) {
   return "_-BOUNDARY A O P \r" + FormatFixed(p.x, 4) + "," + FormatFixed(p.y, 4) + "\r\r";
+}
+
+std::vector<TAcadPoint> TraceBoundary(CommandContext& c, const cad::Application& application,
+                                      const cad::Document& document, const TAcadPoint& p) {
+  const std::int64_t before = cad::LastEntityId(document);
+  document.SendCommand(BoundaryCommand(p));
+  cad::WaitCadIdle(c.link, application, kBoundaryWaitMs);
+  const std::int64_t after = cad::LastEntityId(document);
+  if (after == before) {
+    ShowMessage(c, kNoBoundaryText, kNoBoundaryCaption);
+    return {};
+  }
+  return TakeBoundary(document, after);
 }
 
 void Button10Click(CommandContext& c, std::string_view sender) {
@@ -69,17 +80,7 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
   const annotate::AngleSettings angles = ReadAngleSettings(document);
   const double viewHeight = document.GetVariable("VIEWSIZE").ToDouble();
 
-  const std::int64_t before = cad::LastEntityId(document);
-  document.SendCommand(BoundaryCommand(p));
-  cad::WaitCadIdle(c.link, application, kBoundaryWaitMs);
-  const std::int64_t after = cad::LastEntityId(document);
-
-  std::vector<TAcadPoint> boundary;
-  if (after == before)
-    ShowMessage(c, kNoBoundaryText, kNoBoundaryCaption);
-  else
-    boundary = TakeBoundary(document, after);
-
+  const std::vector<TAcadPoint> boundary = TraceBoundary(c, application, document, p);
   if (!boundary.empty()) {
     const cad::Block modelSpace = document.ModelSpace();
     const auto drawCut = [&](const TAcadPoint& from, const TAcadPoint& to) {

@@ -5,6 +5,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "annotate/writers.h"
 #include "cad/objects.h"
@@ -29,6 +30,16 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
 void LabelTriangles(CommandContext& c, const cad::Document& document,
                     std::span<const TAcadTriangle> triangles, double h, double scale,
                     const annotate::AngleSettings& angles);
+
+// The prompt for the point inside a region, and what the command line says once it is given.
+inline constexpr std::string_view kRegionPrompt = "領域内の１点を指示 : ";
+inline constexpr std::string_view kPointTaken = "\r\n点が指示されました.\r\n";
+
+// Traces the boundary around p with the CAD's boundary command, reads its corners and erases it.
+// Empty when the command made nothing (after the message "境界を作成できません．") or made
+// something other than a lightweight polyline (no message; that entity stays).
+std::vector<TAcadPoint> TraceBoundary(CommandContext& c, const cad::Application& application,
+                                      const cad::Document& document, const TAcadPoint& p);
 
 // The text the boundary command is sent as: "_-BOUNDARY A O P \r", the point as "%.4f,%.4f",
 // then "\r\r".

@@ -64,11 +64,12 @@ TEST_F(MainWindowTest, EveryControlOfEveryPageInCreationOrder) {
        {"GroupBox2", "Label3", "Edit3", "Label4", "Edit5", "Label5", "Edit6", "GroupBox1", "Label8",
         "Edit9", "Label9", "Edit10", "Label10", "Edit11", "Label19", "Edit20", "GroupBox15",
         "CheckBox4", "CheckBox5"}},
-      {"TabSheet1", {"GroupBox7", "Button2",   "Label13",    "Edit13", "Button5", "CheckBox3",
-                     "Edit14",    "Button11",  "Button14",   "Edit21", "Label6",  "Edit22",
-                     "Label7",    "GroupBox3", "Label1",     "Edit1",  "Label2",  "Edit2",
-                     "CheckBox1", "Label17",   "Edit17",     "Edit24", "UpDown5", "Button1",
-                     "Button9",   "Button7",   "GroupBox12", "Image1", "Label11", "Label16"}},
+      {"TabSheet1",
+       {"GroupBox7", "Button2",  "Label13", "Edit13",  "Button5",   "CheckBox3",  "Edit14",
+        "Button11",  "Button14", "Edit21",  "Label6",  "Edit22",    "Label7",     "GroupBox3",
+        "Label1",    "Edit1",    "Label2",  "Edit2",   "CheckBox1", "Label17",    "Edit17",
+        "Edit24",    "UpDown5",  "Button1", "Button9", "Button7",   "GroupBox12", "Image1",
+        "Button15",  "Button16", "Label11", "Label16"}},
   };
   std::size_t total = 1 + 4;  // the page control and its pages
   for (const auto& [page, names] : expected) {
@@ -301,7 +302,8 @@ TEST_F(MainWindowTest, EachCommandButtonRunsItsOwnHandler) {
   const std::pair<const char*, const char*> wiring[] = {
       {"Button13", "Button13Click"}, {"Button8", "Button8Click"},   {"Button1", "Button1Click"},
       {"Button4", "Button4Click"},   {"Button3", "Button3Click"},   {"Button2", "Button2Click"},
-      {"Button5", "Button5Click"},   {"Button11", "Button11Click"},
+      {"Button5", "Button5Click"},   {"Button11", "Button11Click"}, {"Button15", "Button15Click"},
+      {"Button16", "Button15Click"},
   };
   std::vector<std::string> ran;
   for (std::string_view handler : TForm1::CommandHandlerNames()) {

@@ -18,7 +18,7 @@ TEST(ScriptButtons, CaptionsAreTheWindowsOwn) {
     EXPECT_EQ(FindButton(b.alias), &b);
     EXPECT_EQ(FindButton(b.control), &b);
   }
-  EXPECT_EQ(CommandButtons().size(), 12u);
+  EXPECT_EQ(CommandButtons().size(), 14u);
 }
 
 TEST(ScriptButtons, OtherSpellings) {

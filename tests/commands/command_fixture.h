@@ -184,7 +184,9 @@ class CommandTest : public ::testing::Test {
   SelectionBuffers buffers;
   TAcadTriangle lastBase;
   TempFolder folder;
-  CommandContext c{link, window, numbers, creation, buffers, lastBase, folder.path()};
+  int nextPointNumber = 1;
+  CommandContext c{link,    window,   numbers,       creation,
+                   buffers, lastBase, folder.path(), nextPointNumber};
 };
 
 // Text positions compare within this distance.

@@ -179,7 +179,7 @@ TEST_F(WindowTest, HintsAreTooltips) {
     SendMessageW(tooltip, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
     EXPECT_EQ(Narrow(text), c.hint);
   }
-  EXPECT_EQ(hints, 11);
+  EXPECT_EQ(hints, 13);
   EXPECT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), hints);
 }
 
@@ -452,6 +452,20 @@ TEST_F(WindowTest, AnErrorNoHandlerCatchesIsShownWithTheStopIconAndTheWindowGoes
   EXPECT_TRUE(IsWindowEnabled(Window()));
   ClickButton(Native("CheckBox2"));
   EXPECT_FALSE(Form().Checked("CheckBox2"));
+}
+
+// The two buttons of the coordinate area table share one handler, which tells them apart.
+TEST_F(WindowTest, CoordinateTableButtonsRaiseTheirSharedHandler) {
+  std::vector<std::string> senders;
+  Form().RegisterCommand("Button15Click", [&](commands::CommandContext&, std::string_view s) {
+    senders.emplace_back(s);
+  });
+  ShowPage(3);
+  EXPECT_EQ(WindowText(Native("Button15")), "座標求積");
+  EXPECT_EQ(WindowText(Native("Button16")), "ﾎﾟﾘ選択");
+  ClickButton(Native("Button15"));
+  ClickButton(Native("Button16"));
+  EXPECT_EQ(senders, (std::vector<std::string>{"Button15", "Button16"}));
 }
 
 // ---------------------------------------------------------------------------------------------
