@@ -121,7 +121,8 @@ void PutSideLine(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& 
   if (skipIfPresent) {
     cad::ScopedSelectionSet set(cad::NewTempSelectionSet(w.document));
     set->Clear();
-    set->SelectAtPoint(Midpoint(p, q), cad::SelectionFilter::EntityType("*LINE"));
+    cad::SelectAtWorldPoint(w.document, *set, Midpoint(p, q),
+                            cad::SelectionFilter::EntityType("*LINE"));
     const std::int32_t count = set->Count();
     set->Clear();
     if (count != 0)

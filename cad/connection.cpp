@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <optional>
 #include <string>
 
 #include "cad/names.h"
@@ -31,9 +33,42 @@ State QueryState(const Application& application, IdleQuery query) {
     case IdleQuery::GetZcadState:
       return application.GetZcadState();
     case IdleQuery::GetAcadState:
+    case IdleQuery::None:
       break;
   }
   return application.GetAcadState();
+}
+
+// The first answer of the idle-state query, finding the query on the first wait for this ProgID:
+// the one the ProgID chooses, then the others in their order. nullopt: the CAD knows none of them
+// (learned too, so that each later wait goes straight to the fixed waits).
+std::optional<bool> FirstIdleAnswer(CadLink& link, const Application& application) {
+  if (link.idleQuery && link.idleQuery->progId == link.ProgId) {
+    if (link.idleQuery->query == IdleQuery::None)
+      return std::nullopt;
+    return QueryState(application, link.idleQuery->query).IsQuiescent();
+  }
+  const IdleQuery chosen = IdleQueryFor(link.ProgId);
+  const IdleQuery candidates[] = {chosen, IdleQuery::GetAcadState, IdleQuery::GetGcadState,
+                                  IdleQuery::GetZcadState};
+  for (std::size_t i = 0; i < std::size(candidates); ++i) {
+    const IdleQuery query = candidates[i];
+    if (i > 0 && query == chosen)
+      continue;
+    State state;
+    try {
+      state = QueryState(application, query);
+    } catch (const AutomationError& e) {
+      if (e.code() == kErrorUnknownMember)
+        continue;
+      throw;
+    }
+    link.idleQuery = LearnedIdleQuery{link.ProgId, query};
+    return state.IsQuiescent();
+  }
+  link.idleQuery = LearnedIdleQuery{link.ProgId, IdleQuery::None};
+  link.platform->MessageBox(kNoIdleQueryMessage, kNoIdleQueryCaption);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -101,17 +136,20 @@ IdleQuery IdleQueryFor(std::string_view progId) {
 
 void WaitCadIdle(CadLink& link, const Application& application, std::uint32_t delayMs) {
   Platform& platform = *link.platform;
-  const IdleQuery query = IdleQueryFor(link.ProgId);
   // Counted in polls, not read from a clock: the waits between polls alone reach the limit, so
   // the real time spent is never shorter. A delay of 0 still counts each poll as 1 ms.
   const std::uint64_t maxBusyPolls = kIdleWaitLimitMs / std::max<std::uint32_t>(delayMs, 1);
   platform.Sleep(delayMs);
-  std::uint64_t busyPolls = 0;
-  while (!QueryState(application, query).IsQuiescent()) {
-    if (++busyPolls > maxBusyPolls)
-      throw AutomationError("IsQuiescent", "the CAD did not become idle within 30 minutes",
-                            kErrorFailed);
-    platform.Sleep(delayMs);
+  const std::optional<bool> first = FirstIdleAnswer(link, application);
+  if (first && !*first) {
+    const IdleQuery query = link.idleQuery->query;
+    std::uint64_t busyPolls = 0;
+    do {
+      if (++busyPolls > maxBusyPolls)
+        throw AutomationError("IsQuiescent", "the CAD did not become idle within 30 minutes",
+                              kErrorFailed);
+      platform.Sleep(delayMs);
+    } while (!QueryState(application, query).IsQuiescent());
   }
   platform.Sleep(delayMs);
 }

@@ -56,19 +56,27 @@ void FrontCadWindow(CadLink& link);
 // writing it back, raises AutomationError; one of the first two skips the body and the restore.
 std::exception_ptr WithSnapOff(const Document& document, const std::function<void()>& body);
 
-// Which idle-state query a CAD answers, chosen by its ProgID.
-enum class IdleQuery { GetAcadState, GetGcadState, GetZcadState };
+// The idle-state query a CAD is asked first, chosen by its ProgID.
 // ProgID in ASCII upper case: containing "GCAD", the text after its last "." read as an integer
 // (an optional sign and digits, within 64 bits; 0 when it is anything else) chooses GetGcadState
 // below 24 and GetAcadState from 24 on; otherwise containing "ZWCAD", GetZcadState; otherwise
 // GetAcadState.
 IdleQuery IdleQueryFor(std::string_view progId);
 
+// Shown once when the target CAD answers none of the idle-state queries.
+inline constexpr std::string_view kNoIdleQueryMessage =
+    "CAD の待機状態を問い合わせできません (GetAcadState, GetGcadState, GetZcadState)。"
+    "コマンドの終わりは決まった時間だけ待ちます。";
+inline constexpr std::string_view kNoIdleQueryCaption = "■";
+
 // Waits until the CAD has finished the command sent to it as text: waits delayMs, then asks the
-// state query chosen by link.ProgId for IsQuiescent until it is true, waiting delayMs after each
-// busy answer, then waits delayMs once more. Errors of the automation calls pass to the caller (a
-// CAD that has quit fails the next poll). A CAD still busy after kIdleWaitLimitMs of waiting
-// between polls raises AutomationError("IsQuiescent", ...).
+// idle-state query for IsQuiescent until it is true, waiting delayMs after each busy answer, then
+// waits delayMs once more. The query asked first is the one IdleQueryFor(link.ProgId) chooses; a
+// CAD that does not know that name (kErrorUnknownMember) is asked the other two, and the one that
+// answers is kept in link.idleQuery for later waits. A CAD that knows none of them is waited for
+// with the two fixed waits alone, and kNoIdleQueryMessage is shown the first time. Other errors of
+// the automation calls pass to the caller (a CAD that has quit fails the next poll). A CAD still
+// busy after kIdleWaitLimitMs of waiting between polls raises AutomationError("IsQuiescent", ...).
 void WaitCadIdle(CadLink& link, const Application& application, std::uint32_t delayMs);
 
 }  // namespace trivane::cad

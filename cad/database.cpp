@@ -26,6 +26,18 @@ Entity LastEntity(const SelectionSet& set) {
   return set.Count() > 0 ? set.Item(0) : Entity();
 }
 
+// Is the current user coordinate system the world's? Origin and axes exactly as the world's.
+bool WorldUcs(const Document& document) {
+  const auto read = [&](std::string_view name) {
+    return PointFromValue(document.GetVariable(name), "GetVariable");
+  };
+  const TAcadPoint origin = read("UCSORG");
+  const TAcadPoint x = read("UCSXDIR");
+  const TAcadPoint y = read("UCSYDIR");
+  return origin.x == 0 && origin.y == 0 && origin.z == 0 && x.x == 1 && x.y == 0 && x.z == 0 &&
+         y.x == 0 && y.y == 1 && y.z == 0;
+}
+
 }  // namespace
 
 void EnsureLayer(const Document& document, std::string_view name) {
@@ -124,6 +136,17 @@ std::int64_t LastEntityId(const Document& document) {
     // The ID stays 0.
   }
   return id;
+}
+
+void SelectAtWorldPoint(const Document& document, const SelectionSet& set, const TAcadPoint& world,
+                        const SelectionFilter& filter) {
+  if (WorldUcs(document)) {
+    set.SelectAtPoint(world, filter);
+    return;
+  }
+  const TAcadPoint ucs = document.Utility().TranslateCoordinates(
+      world, kCoordinatesWorld, kCoordinatesUcs, Translated::Position);
+  set.SelectAtPoint(ucs, filter);
 }
 
 }  // namespace trivane::cad

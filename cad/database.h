@@ -77,6 +77,12 @@ class UndoGroup {
   bool started_ = false;
 };
 
+// SelectAtPoint at a point given in world coordinates. SelectAtPoint takes its point in the current
+// user coordinate system: when that is not the world's (UCSORG, UCSXDIR, UCSYDIR), the point is
+// first translated with Utility.TranslateCoordinates; under the world's it goes as it is.
+void SelectAtWorldPoint(const Document& document, const SelectionSet& set, const TAcadPoint& world,
+                        const SelectionFilter& filter = {});
+
 // When the last entity added to the drawing is a reference to the block `name`: explodes it (its
 // parts become entities of the drawing) and deletes the reference. Anything else is left alone.
 void ExplodeLastInsert(const Document& document, std::string_view name);

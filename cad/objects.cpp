@@ -323,6 +323,13 @@ TAcadPoint Utility::GetPoint(const std::optional<TAcadPoint>& base, std::string_
   const Value b = base ? PointToValue(*base) : Value();
   return PointFromValue(Call("GetPoint", {b, Value::Text(std::string(prompt))}), "GetPoint");
 }
+TAcadPoint Utility::TranslateCoordinates(const TAcadPoint& p, CoordinateSystem from,
+                                         CoordinateSystem to, Translated what) const {
+  return PointFromValue(
+      Call("TranslateCoordinates", {PointToValue(p), Value::Int32(from), Value::Int32(to),
+                                    Value::Int16(what == Translated::Displacement ? 1 : 0)}),
+      "TranslateCoordinates");
+}
 void Utility::Prompt(std::string_view text) const {
   Call("Prompt", {Value::Text(std::string(text))});
 }

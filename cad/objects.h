@@ -235,9 +235,20 @@ struct PickedEntity {
   TAcadPoint point;
 };
 
+// Coordinate systems of Utility::TranslateCoordinates.
+enum CoordinateSystem : std::int32_t {
+  kCoordinatesWorld = 0,
+  kCoordinatesUcs = 1,  // the current user coordinate system
+};
+// What TranslateCoordinates translates: a position, or a displacement (which the origin does not
+// move).
+enum class Translated { Position, Displacement };
+
 class Utility : public Wrapper {
  public:
   using Wrapper::Wrapper;
+  TAcadPoint TranslateCoordinates(const TAcadPoint& p, CoordinateSystem from, CoordinateSystem to,
+                                  Translated what) const;
   PickedEntity GetEntity(std::string_view prompt) const;
   // With a base point the CAD rubber-bands from it; without one the base goes as an empty value.
   TAcadPoint GetPoint(const std::optional<TAcadPoint>& base, std::string_view prompt) const;

@@ -170,6 +170,11 @@ struct SystemVariables {
   std::string DIMLDRBLK;  // "" closed filled
   double DIMSCALE = 1.0;
   std::string CLAYER = "0";
+  // The current user coordinate system: origin and unit x and y axes in world coordinates. Set
+  // by the UCS command in a CAD; read-only through SetVariable.
+  TAcadPoint UCSORG;
+  TAcadPoint UCSXDIR{1.0, 0.0, 0.0};
+  TAcadPoint UCSYDIR{0.0, 1.0, 0.0};
 };
 
 // --- The drawing ---------------------------------------------------------------------------------

@@ -104,6 +104,12 @@ cad::ObjectRef MakeEntity(std::shared_ptr<Host> host, ObjectId entity);
 cad::Value GetSystemVariable(const Drawing& d, const Request& r, std::string_view name);
 void SetSystemVariable(Drawing& d, const Request& r, std::string_view name, const cad::Value& v);
 
+// Coordinates between the world and the current user coordinate system of `v`. A displacement
+// is a direction: the origin does not move it.
+enum class CoordinateKind { Position, Displacement };
+TAcadPoint UcsToWorld(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind);
+TAcadPoint WorldToUcs(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind);
+
 // Layer and block names a CAD accepts: not empty, none of <>/\":;?*|=` and no leading or trailing
 // blank.
 bool IsValidSymbolName(std::string_view name);

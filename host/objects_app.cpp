@@ -75,6 +75,23 @@ class UtilityObject final : public HostObject {
       const TAcadPoint p = host().AskPoint(r.member, prompt);
       return Value::Doubles({p.x, p.y, p.z});
     }
+    if (r.Calls("TranslateCoordinates")) {
+      // TranslateCoordinates(point, from, to, displacement, [normal]) between the world (0) and
+      // the current user coordinate system (1).
+      r.args.Expect(4, 5);
+      const TAcadPoint p = r.args.Point(0);
+      const std::int64_t from = r.args.Integer(1);
+      const std::int64_t to = r.args.Integer(2);
+      const CoordinateKind kind =
+          r.args.Boolean(3) ? CoordinateKind::Displacement : CoordinateKind::Position;
+      if (from < 0 || from > 1 || to < 0 || to > 1)
+        r.Fail("only the world (0) and the user coordinate system (1) are supported",
+               cad::kErrorInvalidArg);
+      const SystemVariables& v = host().drawing().vars;
+      const TAcadPoint world = from == 1 ? UcsToWorld(v, p, kind) : p;
+      const TAcadPoint out = to == 1 ? WorldToUcs(v, world, kind) : world;
+      return Value::Doubles({out.x, out.y, out.z});
+    }
     if (r.Calls("Prompt")) {
       r.args.Expect(1, 1);
       host().log().Write(r.args.Text(0));

@@ -220,6 +220,31 @@ TAcadPoint PointVariable(const Request& r, std::string_view name, const Value& v
 
 }  // namespace
 
+namespace {
+
+TAcadPoint Cross(const TAcadPoint& a, const TAcadPoint& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double Dot(const TAcadPoint& a, const TAcadPoint& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+}  // namespace
+
+TAcadPoint UcsToWorld(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind) {
+  const TAcadPoint z = Cross(v.UCSXDIR, v.UCSYDIR);
+  const TAcadPoint o = kind == CoordinateKind::Position ? v.UCSORG : TAcadPoint{};
+  return {o.x + p.x * v.UCSXDIR.x + p.y * v.UCSYDIR.x + p.z * z.x,
+          o.y + p.x * v.UCSXDIR.y + p.y * v.UCSYDIR.y + p.z * z.y,
+          o.z + p.x * v.UCSXDIR.z + p.y * v.UCSYDIR.z + p.z * z.z};
+}
+
+TAcadPoint WorldToUcs(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind) {
+  const TAcadPoint o = kind == CoordinateKind::Position ? v.UCSORG : TAcadPoint{};
+  const TAcadPoint d{p.x - o.x, p.y - o.y, p.z - o.z};
+  return {Dot(d, v.UCSXDIR), Dot(d, v.UCSYDIR), Dot(d, Cross(v.UCSXDIR, v.UCSYDIR))};
+}
+
 Value GetSystemVariable(const Drawing& d, const Request& r, std::string_view name) {
   const SystemVariables& v = d.vars;
   const std::string n = FoldName(name);
@@ -253,6 +278,12 @@ Value GetSystemVariable(const Drawing& d, const Request& r, std::string_view nam
     return Value::Double(v.DIMSCALE);
   if (n == "CLAYER")
     return Value::Text(v.CLAYER);
+  if (n == "UCSORG")
+    return PointValue(v.UCSORG);
+  if (n == "UCSXDIR")
+    return PointValue(v.UCSXDIR);
+  if (n == "UCSYDIR")
+    return PointValue(v.UCSYDIR);
   r.Fail("unknown system variable " + std::string(name), cad::kErrorInvalidArg);
 }
 
@@ -296,7 +327,8 @@ void SetSystemVariable(Drawing& d, const Request& r, std::string_view name, cons
     if (!layer)
       Refuse(r, n, "no layer named " + value.GetText());
     v.CLAYER = layer->name;
-  } else if (n == "VIEWSIZE" || n == "VIEWCTR" || n == "EXTMIN" || n == "EXTMAX") {
+  } else if (n == "VIEWSIZE" || n == "VIEWCTR" || n == "EXTMIN" || n == "EXTMAX" || n == "UCSORG" ||
+             n == "UCSXDIR" || n == "UCSYDIR") {
     Refuse(r, n, "read-only");
   } else {
     r.Fail("unknown system variable " + std::string(name), cad::kErrorInvalidArg);

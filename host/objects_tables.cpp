@@ -300,8 +300,9 @@ class SelectionSetObject final : public HostObject {
       return Value();
     }
     if (r.Calls("SelectAtPoint")) {
+      // The point is in the current user coordinate system.
       r.args.Expect(1, 3);
-      const TAcadPoint p = r.args.Point(0);
+      const TAcadPoint p = UcsToWorld(d.vars, r.args.Point(0), CoordinateKind::Position);
       const EntityFilter filter = r.args.Filter(1);
       if (auto id = NearestEntity(d, p, PickTolerance(d.vars), filter))
         Append({*id});

@@ -6,8 +6,16 @@
 //   CallMethod(doc, "SendCommand", {Value::Text(...)}); // DISPATCH_METHOD
 //
 // Members are looked up by name once (GetIDsOfNames) and their DISPIDs cached per object; DISPID 0
-// (DISPID_VALUE) is as valid as any other. Arguments go in their natural order; out arguments
-// travel as VT_BYREF | VT_VARIANT and are read back after the call. Every failure is an
+// (DISPID_VALUE) is as valid as any other. Arguments go in their natural order.
+//
+// Where the object gives type information (IDispatch::GetTypeInfo), each argument is shaped as the
+// member declares it, read once per DISPID and kind of call: an out IDispatch** gets
+// VT_BYREF | VT_DISPATCH, an out VARIANT* VT_BYREF | VT_VARIANT, an out double* VT_BYREF | VT_R8;
+// an in argument declared as a scalar (short, BSTR...) is converted to it; an empty value in an
+// optional parameter is an omitted argument, VT_ERROR DISP_E_PARAMNOTFOUND, or not passed at all
+// when only omitted arguments follow it. Where the object has none, or does not declare the
+// member, out arguments travel as VT_BYREF | VT_VARIANT and every value as it is (VT_EMPTY for an
+// empty one). Out arguments are read back after the call. Every failure is an
 // AutomationError naming the member, with the callee's own description (EXCEPINFO) when it gave
 // one and its HRESULT as the code.
 //
@@ -21,11 +29,21 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cad/automation.h"
 #include "cad/com/raii.h"
 
 namespace trivane::cad::com {
+
+// How one declared parameter of a member travels. `type` is the VARTYPE of the value (for an out
+// parameter, of what it points to); VT_VARIANT where the declaration leaves it to the value.
+struct ParamShape {
+  VARTYPE type = VT_VARIANT;
+  bool out = false;
+  bool optional = false;
+};
 
 class ComObject final : public Object {
  public:
@@ -40,8 +58,13 @@ class ComObject final : public Object {
 
  private:
   Value InvokeById(std::string_view member, DISPID id, InvokeKind kind, std::span<Arg> args);
+  // The declared parameters of member `id` for this kind of call; empty when undeclared.
+  const std::vector<ParamShape>& ShapeOf(DISPID id, InvokeKind kind);
 
   ComPtr<IDispatch> dispatch_;
+  bool typeInfoAsked_ = false;
+  ComPtr<ITypeInfo> typeInfo_;  // null: the object gives none
+  std::map<std::pair<DISPID, int>, std::vector<ParamShape>> shapes_;
   std::map<std::string, DISPID, std::less<>> dispIds_;
 };
 

@@ -38,10 +38,10 @@ HRESULT Raise(EXCEPINFO* excep, const std::string& member, const std::string& re
 
 }  // namespace
 
-ComPtr<IDispatch> DispatchServer::Create(ObjectRef object) {
+ComPtr<IDispatch> DispatchServer::Create(ObjectRef object, ServeChild serveChild) {
   if (!object)
     throw AutomationError("", "no object to serve", kErrorFailed);
-  return ComPtr<IDispatch>::Adopt(new DispatchServer(std::move(object)));
+  return ComPtr<IDispatch>::Adopt(new DispatchServer(std::move(object), std::move(serveChild)));
 }
 
 ObjectRef DispatchServer::Served(IDispatch* dispatch) {
@@ -174,12 +174,15 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPAR
 
     // Convert everything before writing anything: a failed conversion leaves the caller's
     // arguments and result as they were.
-    ScopedVariant out = result ? ToVariant(r) : ScopedVariant();
+    const ServeObject serve = [&](const ObjectRef& object) {
+      return serveChild_ ? serveChild_(object, member) : Create(object);
+    };
+    ScopedVariant out = result ? ToVariant(r, serve) : ScopedVariant();
     std::vector<std::pair<VARIANT*, ScopedVariant>> writes;
     for (std::size_t i = 0; i < n; ++i) {
       if (args[i].out)
         writes.emplace_back(V_VARIANTREF(&params->rgvarg[DispParamsIndex(i, n)]),
-                            ToVariant(args[i].value));
+                            ToVariant(args[i].value, serve));
     }
     for (auto& [target, value] : writes) {
       VariantClear(target);

@@ -11,8 +11,8 @@
 // holding the member (bstrSource), the reason (bstrDescription) and the code (scode); no C++
 // exception crosses the COM boundary.
 //
-// Objects the served object returns are served the same way; objects a client passes back that
-// are served here arrive as the original objects.
+// Objects the served object returns are served the same way (or as the creator's ServeChild
+// says); objects a client passes back that are served here arrive as the original objects.
 #pragma once
 
 #include "cad/com/win.h"
@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cad/automation.h"
@@ -29,8 +30,12 @@ namespace trivane::cad::com {
 
 class DispatchServer final : public IDispatch {
  public:
+  // How an object that member `member` hands out is served; empty: as a plain DispatchServer.
+  using ServeChild =
+      std::function<ComPtr<IDispatch>(const ObjectRef& object, std::string_view member)>;
+
   // A new server for `object`; the returned pointer holds its only reference.
-  static ComPtr<IDispatch> Create(ObjectRef object);
+  static ComPtr<IDispatch> Create(ObjectRef object, ServeChild serveChild = {});
   // The object behind `dispatch` when it is a DispatchServer of this apartment, else nullptr.
   static ObjectRef Served(IDispatch* dispatch);
 
@@ -49,7 +54,8 @@ class DispatchServer final : public IDispatch {
                                    UINT* argError) override;
 
  private:
-  explicit DispatchServer(ObjectRef object) : object_(std::move(object)) {}
+  DispatchServer(ObjectRef object, ServeChild serveChild)
+      : object_(std::move(object)), serveChild_(std::move(serveChild)) {}
   ~DispatchServer() = default;
 
   HRESULT Call(const std::string& member, InvokeKind kind, const DISPPARAMS& params,
@@ -57,6 +63,7 @@ class DispatchServer final : public IDispatch {
 
   LONG refs_ = 1;
   ObjectRef object_;
+  ServeChild serveChild_;
   std::vector<std::string> names_;  // DISPID k is names_[k - 1]
   std::map<std::string, DISPID, std::less<>> ids_;
 };

@@ -72,13 +72,18 @@ void CheckSafeArrayShape(SAFEARRAY* a, VARTYPE expected, std::size_t elementSize
     throw AutomationError(
         "", "expected a one-dimensional array, got " + std::to_string(rank) + " dimensions",
         kErrorTypeMismatch);
+  // An array that records its element type must record this one. One that records none (built
+  // without FADF_HAVEVARTYPE) is taken as the VARIANT that carries it says, when its elements
+  // have the size of that type.
   VARTYPE actual = VT_EMPTY;
-  if (FAILED(SafeArrayGetVartype(a, &actual)) || actual != expected ||
-      SafeArrayGetElemsize(a) != elementSize)
-    throw AutomationError("",
-                          "expected an array of VARTYPE " + std::to_string(expected) +
-                              ", got VARTYPE " + std::to_string(actual),
-                          kErrorTypeMismatch);
+  const bool recorded = SUCCEEDED(SafeArrayGetVartype(a, &actual));
+  if ((recorded && actual != expected) || SafeArrayGetElemsize(a) != elementSize)
+    throw AutomationError(
+        "",
+        "expected an array of VARTYPE " + std::to_string(expected) + ", got " +
+            (recorded ? "VARTYPE " + std::to_string(actual)
+                      : std::to_string(SafeArrayGetElemsize(a)) + "-byte elements"),
+        kErrorTypeMismatch);
 }
 
 // --- ScopedVariant -------------------------------------------------------------------------------

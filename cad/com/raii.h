@@ -152,7 +152,9 @@ struct SafeArrayElement<VARIANT> {
   static constexpr VARTYPE kType = VT_VARIANT;
 };
 
-// Refuses an array that is not one-dimensional with elements of type `expected`.
+// Refuses an array that is not one-dimensional with elements of type `expected` and size
+// `elementSize`. An array that records no element type is trusted to hold `expected`, the type of
+// the VARIANT that carries it, when the element size fits.
 void CheckSafeArrayShape(SAFEARRAY* a, VARTYPE expected, std::size_t elementSize);
 
 // Typed access to the elements of a one-dimensional SAFEARRAY for the scope's lifetime.

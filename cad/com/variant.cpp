@@ -31,13 +31,13 @@ ScopedVariant VectorVariant(const std::vector<T>& items) {
   return ScopedVariant(std::move(array), SafeArrayElement<T>::kType);
 }
 
-ScopedVariant ObjectVariant(const Value& v) {
+ScopedVariant ObjectVariant(const Value& v, const ServeObject& serve) {
   if (v == Value::Ref(nullptr))
     return ScopedVariant(ComPtr<IDispatch>());
   const ObjectRef& object = v.GetObject();
   if (const auto* com = dynamic_cast<const ComObject*>(object.get()))
     return ScopedVariant(com->dispatch());
-  return ScopedVariant(DispatchServer::Create(object));
+  return ScopedVariant(serve ? serve(object) : DispatchServer::Create(object));
 }
 
 Value ObjectValue(IDispatch* dispatch, Side side) {
@@ -55,6 +55,38 @@ Value ToDoubleValue(const VARIANT& v) {
   if (FAILED(VariantChangeType(d.Receive(), const_cast<VARIANT*>(&v), 0, VT_R8)))
     Mismatch("cannot read " + VarTypeText(V_VT(&v)) + " as a double");
   return Value::Double(V_R8(&d.get()));
+}
+
+// The size of one array element of type `element`; 0 for the types read otherwise.
+UINT ElementSize(VARTYPE element) {
+  switch (element) {
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+      return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+      return 8;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+      return sizeof(void*);
+    default:
+      return 0;
+  }
 }
 
 Value ArrayValue(SAFEARRAY* array, VARTYPE element, Side side) {
@@ -92,11 +124,14 @@ Value ArrayValue(SAFEARRAY* array, VARTYPE element, Side side) {
   if (SafeArrayGetDim(array) != 1)
     Mismatch("expected a one-dimensional array, got " + std::to_string(SafeArrayGetDim(array)) +
              " dimensions");
-  VARTYPE actual = VT_EMPTY;
-  if (FAILED(SafeArrayGetVartype(array, &actual)) || actual != element)
-    Mismatch("array elements are not of the declared " + VarTypeText(element));
   if (element == VT_DECIMAL || element == VT_RECORD || SafeArrayGetElemsize(array) > 8)
     Mismatch("arrays of " + VarTypeText(element) + " are not supported");
+  // An array without a recorded element type is taken as the VARIANT says, when the size fits.
+  VARTYPE actual = VT_EMPTY;
+  if (SUCCEEDED(SafeArrayGetVartype(array, &actual))
+          ? actual != element
+          : SafeArrayGetElemsize(array) != ElementSize(element))
+    Mismatch("array elements are not of the declared " + VarTypeText(element));
   LONG lower = 0;
   LONG upper = -1;
   ThrowIfFailed(SafeArrayGetLBound(array, 1, &lower), "SafeArrayGetLBound");
@@ -114,7 +149,7 @@ Value ArrayValue(SAFEARRAY* array, VARTYPE element, Side side) {
 
 }  // namespace
 
-ScopedVariant ToVariant(const Value& v) {
+ScopedVariant ToVariant(const Value& v, const ServeObject& serve) {
   switch (v.type()) {
     case Value::Type::Empty:
       return ScopedVariant();
@@ -142,12 +177,12 @@ ScopedVariant ToVariant(const Value& v) {
         // Each element is converted completely before it is stored; on an error the array
         // frees what it holds so far.
         for (std::size_t i = 0; i < items.size(); ++i)
-          lock.elements()[i] = ToVariant(items[i]).Release();
+          lock.elements()[i] = ToVariant(items[i], serve).Release();
       }
       return ScopedVariant(std::move(array), VT_VARIANT);
     }
     case Value::Type::Object:
-      return ObjectVariant(v);
+      return ObjectVariant(v, serve);
   }
   Mismatch("unknown value type");
 }

@@ -22,13 +22,18 @@
 #include "cad/com/win.h"
 
 #include <cstddef>
+#include <functional>
 
 #include "cad/automation.h"
 #include "cad/com/raii.h"
 
 namespace trivane::cad::com {
 
-ScopedVariant ToVariant(const Value& v);
+// How an object of this process is served when it goes out in a VARIANT (a result, an out
+// argument, an element of an array); empty: as a DispatchServer of its own.
+using ServeObject = std::function<ComPtr<IDispatch>(const ObjectRef& object)>;
+
+ScopedVariant ToVariant(const Value& v, const ServeObject& serve = {});
 
 // What an incoming IDispatch becomes. A client always talks to an object through a ComObject. A
 // server gets its own objects back (a DispatchServer of this process, passed back by a client)

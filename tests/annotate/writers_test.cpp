@@ -167,6 +167,18 @@ TEST_F(Writers, SideLineSkippedWhereALineOrPolylinePassesTheMiddle) {
   }
 }
 
+TEST_F(Writers, SideLineUnderAUserCoordinateSystemIsNotDrawnTwice) {
+  // A UCS moved and turned a quarter: the skip check's world point must reach SelectAtPoint in
+  // UCS coordinates, or the side already drawn is not found and is drawn again.
+  drawing().vars.UCSORG = {100, 50, 0};
+  drawing().vars.UCSXDIR = {0, 1, 0};
+  drawing().vars.UCSYDIR = {-1, 0, 0};
+  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, true, "H_HEN");
+  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, true, "H_HEN");
+  EXPECT_EQ(All<LineShape>().size(), 1u);
+  EXPECT_EQ(host->CallCount("TranslateCoordinates"), 2);
+}
+
 // --- Markers -----------------------------------------------------------------------------------
 
 TEST_F(Writers, BaseHeightMarkerRecordNumberAndLogOrder) {

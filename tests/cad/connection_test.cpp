@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
+#include <memory>
+#include <set>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "link_fixture.h"
@@ -273,10 +277,107 @@ INSTANTIATE_TEST_SUITE_P(
                       IdlePollCase{"GCAD.Application", "GetGcadState", 0, 100}));
 
 TEST_F(LinkTest, IdleWaitPassesQueryErrorsOn) {
-  // A CAD that does not answer the chosen query (the ProgID names another product).
-  link.ProgId = "BricscadApp.AcadApplication";
-  EXPECT_THROW(WaitCadIdle(link, app, 200), AutomationError);
+  // A CAD whose idle query fails for another reason than an unknown name (it has quit, say).
+  auto faulty = std::make_shared<FaultyObject>(host->Application(),
+                                               std::set<std::string, std::less<>>{"GetZcadState"});
+  EXPECT_THROW(WaitCadIdle(link, Application(faulty), 200), AutomationError);
   EXPECT_EQ(os.now(), 200u);  // the first wait, then the failing poll
+  EXPECT_EQ(faulty->calls["GetZcadState"], 1);
+  EXPECT_EQ(faulty->calls["GetAcadState"], 0);  // only an unknown name sends it to the others
+}
+
+// An application that knows none of the idle-state queries.
+class WithoutIdleQueries final : public Object {
+ public:
+  explicit WithoutIdleQueries(ObjectRef inner) : inner_(std::move(inner)) {}
+  Value Invoke(std::string_view member, InvokeKind kind, std::span<Arg> args) override {
+    if (member.starts_with("Get") && member.ends_with("State")) {
+      ++asked;
+      throw AutomationError(std::string(member), "unknown member", kErrorUnknownMember);
+    }
+    return inner_->Invoke(member, kind, args);
+  }
+  int asked = 0;
+
+ private:
+  ObjectRef inner_;
+};
+
+struct UnknownQueryCase {
+  const char* hostProgId;              // decides the one query the CAD answers
+  const char* linkProgId;              // decides the query asked first
+  std::vector<std::string> firstWait;  // the queries the first wait asks, in order
+  const char* learned;
+};
+
+void PrintTo(const UnknownQueryCase& c, std::ostream* os) {
+  *os << c.hostProgId << " as " << c.linkProgId;
+}
+
+class IdleQueryFallback : public LinkTest,
+                          public ::testing::WithParamInterface<UnknownQueryCase> {};
+
+TEST_P(IdleQueryFallback, AnUnknownQueryNameFallsBackToTheOneThatAnswersAndIsRemembered) {
+  const UnknownQueryCase& c = GetParam();
+  Start(c.hostProgId);
+  link.ProgId = c.linkProgId;
+  std::map<std::string, std::int64_t, std::less<>> counts;
+  for (const std::string& q : c.firstWait)
+    ++counts[q];
+  host->ResetCallCounts();
+
+  WaitCadIdle(link, app, 100);
+  for (const char* q : {"GetAcadState", "GetGcadState", "GetZcadState"})
+    EXPECT_EQ(host->CallCount(q), counts[q]) << q;
+  EXPECT_EQ(os.now(), 200u);
+
+  // The next wait asks the query that answered, and only it; so does a busy poll.
+  host->ResetCallCounts();
+  host->SetBusyPolls(1);
+  WaitCadIdle(link, app, 100);
+  EXPECT_EQ(host->CallCount(c.learned), 2);
+  EXPECT_EQ(host->CallCount("GetAcadState") + host->CallCount("GetGcadState") +
+                host->CallCount("GetZcadState"),
+            2);
+  EXPECT_TRUE(os.EventsOf(EventKind::MessageShown).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Clones, IdleQueryFallback,
+                         ::testing::Values(
+                             // A clone of the version that the ProgID rule sends to GetAcadState,
+                             // answering only its own.
+                             UnknownQueryCase{"GCAD.Application",
+                                              "GCAD.Application.24",
+                                              {"GetAcadState", "GetGcadState"},
+                                              "GetGcadState"},
+                             UnknownQueryCase{"ZWCAD.Application",
+                                              "BricscadApp.AcadApplication",
+                                              {"GetAcadState", "GetGcadState", "GetZcadState"},
+                                              "GetZcadState"},
+                             UnknownQueryCase{"AutoCAD.Application",
+                                              "ZWCAD.Application",
+                                              {"GetZcadState", "GetAcadState"},
+                                              "GetAcadState"}));
+
+TEST_F(LinkTest, ACadWithoutIdleQueriesIsWaitedForByTheFixedWaitsAndTheUserToldOnce) {
+  auto bare = std::make_shared<WithoutIdleQueries>(host->Application());
+  const Application application(bare);
+  WaitCadIdle(link, application, 300);
+  EXPECT_EQ(bare->asked, 3);
+  EXPECT_EQ(os.now(), 600u);
+  WaitCadIdle(link, application, 300);
+  EXPECT_EQ(bare->asked, 3);  // not asked again
+  EXPECT_EQ(os.now(), 1200u);
+  const std::vector<Event> shown = os.EventsOf(EventKind::MessageShown);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, kNoIdleQueryMessage);
+
+  // Another target CAD is asked afresh.
+  link.ProgId = "AutoCAD.Application";
+  Start("AutoCAD.Application");
+  host->ResetCallCounts();
+  WaitCadIdle(link, app, 300);
+  EXPECT_EQ(host->CallCount("GetAcadState"), 1);
 }
 
 TEST_F(LinkTest, IdleWaitGivesUpOnACadThatNeverBecomesIdle) {

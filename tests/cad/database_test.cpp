@@ -179,6 +179,32 @@ TEST_F(DatabaseTest, TempSelectionSetsOfTheHelpersDoNotClash) {
   EXPECT_EQ(host->selectionSets()[0]->name, "SSTEMP_1");
 }
 
+TEST_F(DatabaseTest, SelectAtWorldPointTranslatesOnlyUnderAUserCoordinateSystem) {
+  AddLine();  // (0,0)-(10,0)
+  struct Case {
+    const char* name;
+    TAcadPoint origin, xdir, ydir;
+    int translations;
+  } cases[] = {
+      {"world", {0, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0},
+      {"moved", {100, 50, 0}, {1, 0, 0}, {0, 1, 0}, 1},
+      {"turned", {0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, 1},
+      {"moved and turned", {-3, 7, 0}, {0.6, 0.8, 0}, {-0.8, 0.6, 0}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    host->drawing().vars.UCSORG = c.origin;
+    host->drawing().vars.UCSXDIR = c.xdir;
+    host->drawing().vars.UCSYDIR = c.ydir;
+    host->ResetCallCounts();
+    const SelectionSet set = NewTempSelectionSet(doc);
+    SelectAtWorldPoint(doc, set, {5, 0, 0}, SelectionFilter::EntityType("*LINE"));
+    EXPECT_EQ(set.Count(), 1);
+    EXPECT_EQ(host->CallCount("TranslateCoordinates"), c.translations);
+    set.Delete();
+  }
+}
+
 TEST_F(DatabaseTest, HelpersPassOrSwallowErrors) {
   struct Case {
     const char* name;

@@ -20,6 +20,7 @@
 #include "cad/com/com_object.h"
 #include "cad/com/text.h"
 #include "cad/com/win32_platform.h"
+#include "cad/connection.h"
 #include "cad/objects.h"
 #include "host/dxf_bridge.h"
 #include "host/host.h"
@@ -126,10 +127,12 @@ std::string ReadBytes(const std::filesystem::path& path) {
 
 // The same session in this process, on the simulated platform: the drawing it leaves, as DXF.
 std::string InProcessDrawing(const std::filesystem::path& folder, const std::string& progId,
-                             const SessionCase& session, std::vector<std::string>& boxes) {
+                             const std::string& hostProgId, const SessionCase& session,
+                             std::vector<std::string>& boxes) {
   host::sim::SimPlatform sim;
   RecordingBoxes platform(sim);
-  const std::shared_ptr<host::Host> host = host::Host::Create({.progId = progId});
+  const std::shared_ptr<host::Host> host =
+      host::Host::Create({.progId = hostProgId.empty() ? progId : hostProgId});
   Draw(cad::Application(host->Application()), session.lines);
   for (const UserAnswer& a : session.answers)
     host->user().Push(a);
@@ -141,12 +144,22 @@ std::string InProcessDrawing(const std::filesystem::path& folder, const std::str
   return ReadBytes(file);
 }
 
-// Each session against ProgIDs of three kinds: a CAD answering GetAcadState, a "ZWCAD"-like one
-// answering GetZcadState, and a "PCAD"-like one that takes its markers as DXF files.
+// A CAD the sessions run against: the stem of its ProgID, and the product the host is (empty: the
+// one its ProgID names).
+struct CadCase {
+  const char* name;
+  const wchar_t* stem;
+  const wchar_t* hostProgId;
+};
+
+// Each session against CADs of four kinds: one answering GetAcadState, a "ZWCAD"-like one
+// answering GetZcadState, a "PCAD"-like one that takes its markers as DXF files, and a "GCAD"
+// clone whose ProgID's version sends the tool to GetAcadState while it answers only GetGcadState.
 class HostOverCom : public ComTest,
-                    public ::testing::WithParamInterface<std::tuple<const wchar_t*, SessionCase>> {
+                    public ::testing::WithParamInterface<std::tuple<CadCase, SessionCase>> {
  protected:
-  HostServer server_{std::get<0>(GetParam())};
+  const CadCase& cad_ = std::get<0>(GetParam());
+  HostServer server_{cad_.stem, L"com_host_server.exe", cad_.hostProgId};
   app::testing::TestFolder folder_;
 };
 
@@ -177,23 +190,28 @@ TEST_P(HostOverCom, LeavesTheSameDrawingAsInProcess) {
   EXPECT_EQ(NumberTexts(drawing), session.numbered) << log;
 
   std::vector<std::string> localBoxes;
-  const std::string inProcess =
-      InProcessDrawing(folder_.path() / "in-process", server_.progId(), session, localBoxes);
+  const std::string inProcess = InProcessDrawing(folder_.path() / "in-process", server_.progId(),
+                                                 WideToUtf8(cad_.hostProgId), session, localBoxes);
   EXPECT_EQ(platform.boxes, localBoxes);
   EXPECT_EQ(ReadBytes(served), inProcess);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cads, HostOverCom,
-                         ::testing::Combine(::testing::Values(L"HostCad", L"ZWCAD.HostCad",
-                                                              L"PCAD.HostCad"),
-                                            ::testing::ValuesIn(Sessions())),
-                         [](const auto& info) {
-                           const std::wstring cad = std::get<0>(info.param);
-                           const std::string kind = cad == L"HostCad"           ? "Acad"
-                                                    : cad.starts_with(L"ZWCAD") ? "Zwcad"
-                                                                                : "Pcad";
-                           return kind + "_" + std::get<1>(info.param).name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cads, HostOverCom,
+    ::testing::Combine(::testing::Values(CadCase{"Acad", L"HostCad", L""},
+                                         CadCase{"Zwcad", L"ZWCAD.HostCad", L""},
+                                         CadCase{"Pcad", L"PCAD.HostCad", L""},
+                                         CadCase{"GcadClone", L"GCAD.Clone", L"GCAD.Application"}),
+                       ::testing::ValuesIn(Sessions())),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+    });
+
+TEST(HostOverComCases, TheClonesProgIdSendsTheToolToAnotherIdleQueryFirst) {
+  // The test ProgIDs end in the process ID, which for a program is far above 24: the rule
+  // takes the clone's ProgID to GetAcadState.
+  EXPECT_EQ(IdleQueryFor(WideToUtf8(UniqueProgId(L"GCAD.Clone"))), IdleQuery::GetAcadState);
+}
 
 }  // namespace
 }  // namespace trivane::cad::com::testing

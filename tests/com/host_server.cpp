@@ -1,10 +1,12 @@
 // The host COM server: a drawing of the built-in host served as a running CAD, in a process of its
 // own, so that every call a command makes crosses the process boundary through COM marshalling.
 //
-//   com_host_server /Serve <ProgID> <CLSID> <control CLSID> [seconds]
+//   com_host_server /Serve <ProgID> <CLSID> <control CLSID> [seconds [host ProgID]]
 //
 // The host's application object goes into the running object table under <CLSID>, with the host
-// running as <ProgID> (which decides its idle-state query and whether markers come as DXF files).
+// running as <host ProgID> (default <ProgID>), which decides its idle-state query and whether
+// markers come as DXF files. Its objects are served through a type library (typed_server.h) that
+// declares that idle-state query alone.
 // A control object for the test goes in under <control CLSID>. The server runs until the control's
 // "Quit" is called or the time (default 120 s) is up.
 //
@@ -27,10 +29,12 @@
 #include "cad/com/raii.h"
 #include "cad/com/text.h"
 #include "cad/com/win.h"
+#include "cad/connection.h"
 #include "host/dxf_bridge.h"
 #include "host/host.h"
 #include "tests/com/host_control.h"
 #include "tests/com/server_main.h"
+#include "tests/com/typed_server.h"
 
 namespace trivane::cad::com::testing {
 namespace {
@@ -110,7 +114,7 @@ int Serve(const std::wstring& progId, const std::wstring& appClsidText,
     options.hwnd = static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
   const std::shared_ptr<host::Host> host = host::Host::Create(options);
 
-  ComPtr<IDispatch> application = DispatchServer::Create(host->Application());
+  ComPtr<IDispatch> application = ServeTyped(host->Application(), IdleQueryFor(options.progId));
   ComPtr<IDispatch> control = DispatchServer::Create(std::make_shared<Control>(host));
   int rc = 0;
   {
@@ -132,8 +136,9 @@ int Serve(const std::wstring& progId, const std::wstring& appClsidText,
 
 int Run(int argc, wchar_t** argv) {
   const std::wstring_view verb = argc > 1 ? argv[1] : L"";
-  if (verb == L"/Serve" && (argc == 5 || argc == 6))
-    return Serve(argv[2], argv[3], argv[4], argc == 6 ? static_cast<UINT>(_wtoi(argv[5])) : 120u);
+  if (verb == L"/Serve" && argc >= 5 && argc <= 7)
+    return Serve(argc == 7 ? argv[6] : argv[2], argv[3], argv[4],
+                 argc >= 6 ? static_cast<UINT>(_wtoi(argv[5])) : 120u);
   return 64;
 }
 

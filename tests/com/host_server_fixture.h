@@ -37,8 +37,10 @@ inline int NumberTexts(const host::Drawing& drawing) {
 class HostServer {
  public:
   // `stem` makes the ProgID (with this process's ID); `exe` is the server's path from the test
-  // program's folder.
-  explicit HostServer(const wchar_t* stem, const std::wstring& exe = L"com_host_server.exe")
+  // program's folder; the host runs as `hostProgId` (which product it is), by default as the
+  // ProgID.
+  explicit HostServer(const wchar_t* stem, const std::wstring& exe = L"com_host_server.exe",
+                      const std::wstring& hostProgId = L"")
       : progId_(UniqueProgId(stem)),
         appClsid_(NewClsid()),
         controlClsid_(NewClsid()),
@@ -48,8 +50,9 @@ class HostServer {
       error_ = "the ProgIDs could not be registered";
       return;
     }
-    process_ = ServerProcess(
-        exe, L"/Serve " + progId_ + L" " + ClsidText(appClsid_) + L" " + ClsidText(controlClsid_));
+    process_ = ServerProcess(exe, L"/Serve " + progId_ + L" " + ClsidText(appClsid_) + L" " +
+                                      ClsidText(controlClsid_) +
+                                      (hostProgId.empty() ? L"" : L" 120 " + hostProgId));
     if (!process_.started()) {
       error_ = "the host server could not be started";
       return;

@@ -1,9 +1,13 @@
 // The owners of BSTRs, VARIANTs and SAFEARRAYs, the text conversions, and Value <-> VARIANT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "cad/com/com_object.h"
 #include "cad/com/dispatch_server.h"
@@ -311,6 +315,53 @@ TEST(FromVariant, AnArrayVariantWithoutAnArrayIsEmpty) {
   EXPECT_EQ(FromVariant(Raw(VT_ARRAY | VT_R8), Side::Client), Value::Doubles({}));
   EXPECT_EQ(FromVariant(Raw(VT_ARRAY | VT_I2), Side::Client), Value::Int16s({}));
   EXPECT_EQ(FromVariant(Raw(VT_ARRAY | VT_VARIANT), Side::Client), Value::Array({}));
+}
+
+// An array built as some servers build them: a bare descriptor (SafeArrayAllocDescriptor) that
+// records no element type (no FADF_HAVEVARTYPE), of `rank` dimensions of `count` elements of
+// `size` bytes, filled with the bytes of `fill`.
+template <typename T>
+UniqueSafeArray UntypedArray(UINT rank, ULONG count, ULONG size, const std::vector<T>& fill) {
+  SAFEARRAY* a = nullptr;
+  if (FAILED(SafeArrayAllocDescriptor(rank, &a)))
+    return {};
+  UniqueSafeArray owned = UniqueSafeArray::Adopt(a);
+  a->cbElements = size;
+  for (UINT d = 0; d < rank; ++d)
+    a->rgsabound[d] = SAFEARRAYBOUND{count, 0};
+  if (FAILED(SafeArrayAllocData(a)))
+    return {};
+  std::memcpy(a->pvData, fill.data(), std::min<std::size_t>(fill.size() * sizeof(T), size * count));
+  return owned;
+}
+
+TEST(FromVariant, AnArrayWithoutARecordedElementTypeIsReadAsTheVariantSays) {
+  struct Case {
+    const char* name;
+    VARTYPE element;
+    UniqueSafeArray array;
+    Value expected;  // Empty: refused
+  };
+  Case cases[] = {
+      {"doubles", VT_R8, UntypedArray<double>(1, 3, 8, {1.5, -2, 3}), Value::Doubles({1.5, -2, 3})},
+      {"shorts", VT_I2, UntypedArray<std::int16_t>(1, 2, 2, {1001, -4}), Value::Int16s({1001, -4})},
+      {"longs", VT_I4, UntypedArray<std::int32_t>(1, 2, 4, {7, 8}),
+       Value::Array({Value::Int32(7), Value::Int32(8)})},
+      {"doubles of the wrong size", VT_R8, UntypedArray<float>(1, 2, 4, {1, 2}), Value()},
+      {"longs of the wrong size", VT_I4, UntypedArray<double>(1, 2, 8, {1, 2}), Value()},
+      {"doubles of two dimensions", VT_R8, UntypedArray<double>(2, 2, 8, {1, 2, 3, 4}), Value()},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(c.array.get());
+    ASSERT_EQ(c.array.ElementType(), VT_EMPTY);  // records no element type
+    const ScopedVariant v(std::move(c.array), c.element);
+    if (c.expected.IsEmpty()) {
+      EXPECT_THROW(FromVariant(v.get(), Side::Client), AutomationError);
+    } else {
+      EXPECT_EQ(FromVariant(v.get(), Side::Client), c.expected);
+    }
+  }
 }
 
 TEST(FromVariant, RefusesWhatItCannotRepresent) {
