@@ -43,7 +43,6 @@ std::string Describe(const RawTag& t) {
   return std::to_string(t.code) + "/" + t.value;
 }
 
-// Splits the text into tags up to and including 0/EOF, checking group codes and numbers.
 // Repairs of one kind are counted together; the first occurrence gives the line.
 class RepairLog {
  public:
