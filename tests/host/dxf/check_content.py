@@ -4,11 +4,12 @@
     check_content.py ORIGINAL SAVED [ORIGINAL SAVED]...
     check_content.py @LIST            (LIST: one "ORIGINAL<tab>SAVED" pair a line)
 
-For each pair: SAVED loads with ezdxf's strict reader and its audit finds no error; ORIGINAL is
-read with ezdxf's recover mode (which also reads damaged files); both have the same blocks, and in
-each block (model and paper space included) the same number of entities per type and layer.
-Prints one line per pair that differs, naming the original, and a summary; exits 1 when any
-differs.
+For each pair: SAVED loads with ezdxf's strict reader and its audit finds no error that the
+audit of ORIGINAL does not find too; ORIGINAL is read with ezdxf's recover mode (which also reads
+damaged files); both have the same blocks, and in each block (model and paper space included) the
+same number of entities per type and layer. An ORIGINAL that ezdxf cannot read at all is skipped
+(and listed). Prints one line per pair that differs, naming the original, and a summary; exits 1
+when any differs.
 """
 import collections
 import re
@@ -49,16 +50,22 @@ def differences(a, b):
     return found
 
 
+class Unreadable(Exception):
+    """ezdxf cannot read the original itself: there is nothing to compare with."""
+
+
 def check(original_path, saved_path):
     try:
-        original, _ = recover.readfile(original_path)
-    except Exception as exc:  # the original is not ours to judge, but then nothing compares
-        return [f"ezdxf cannot recover the original: {type(exc).__name__}: {exc}"]
+        original, original_audit = recover.readfile(original_path)
+    except Exception as exc:  # the original is not ours to judge
+        raise Unreadable(f"{type(exc).__name__}: {exc}") from exc
     try:
         saved = ezdxf.readfile(saved_path)
     except Exception as exc:
         return [f"ezdxf's strict reader refuses the saved file: {type(exc).__name__}: {exc}"]
-    problems = [f"audit error {e.code}: {e.message}" for e in saved.audit().errors]
+    known = {(e.code, e.message) for e in original_audit.errors}
+    problems = [f"audit error {e.code}: {e.message}" for e in saved.audit().errors
+                if (e.code, e.message) not in known]
     return problems + differences(content(original), content(saved))
 
 
@@ -70,12 +77,20 @@ def main(argv):
         print(__doc__)
         return 2
     failed = 0
+    skipped = 0
     for original, saved in zip(argv[0::2], argv[1::2]):
-        problems = check(original, saved)
+        try:
+            problems = check(original, saved)
+        except Unreadable as exc:
+            skipped += 1
+            print(f"{original}: skipped, ezdxf cannot read it: {exc}")
+            continue
         if problems:
             failed += 1
             print(f"{original}: " + "; ".join(problems[:5]))
-    print(f"{len(argv) // 2 - failed} of {len(argv) // 2} drawings keep their content")
+    compared = len(argv) // 2 - skipped
+    print(f"{compared - failed} of {compared} drawings keep their content"
+          + (f" ({skipped} skipped)" if skipped else ""))
     return 1 if failed else 0
 
 

@@ -295,6 +295,7 @@ TEST(Recovery, RepairedFilesAreSoundAndMatchWhatEzdxfRecovers) {
   }
   const auto same = RunScript("check_content.py", pairs);
   EXPECT_EQ(same.exitCode, 0) << same.output;
+  EXPECT_EQ(same.output.find("skipped"), std::string::npos) << same.output;
   const auto audit = RunScript("audit.py", saved);
   EXPECT_EQ(audit.exitCode, 0) << audit.output;
 }
