@@ -32,6 +32,9 @@ struct RunArgs {
   std::optional<std::string> out;
   std::optional<std::string> svg;
   std::optional<std::string> png;
+  std::optional<std::string> pdf;
+  std::string paper = "A4";
+  std::optional<int> scale;
   std::optional<std::string> settings;
   std::optional<std::string> progId;
 };
@@ -45,17 +48,29 @@ SessionOptions OptionsOf(const std::optional<std::string>& settings,
   return options;
 }
 
-int Run(const RunArgs& a, std::ostream& out) {
+// Tells the user, on the error stream, what reading the drawing had to put right.
+void ReportRepairs(const dxf::Repairs& repairs, const std::string& drawing, std::ostream& err) {
+  for (const dxf::Repair& r : repairs)
+    err << "trivane: " << dxf::Describe(r, drawing) << "\n";
+}
+
+int Run(const RunArgs& a, std::ostream& out, std::ostream& err) {
   // Everything is checked before anything is played or written.
   const Script script = ReadScriptFile(a.script);
   if (a.png && !PngAvailable())
     throw UsageError("--png: this build writes no PNG (librsvg and cairo were not found)");
+  if (a.pdf && !PdfAvailable())
+    throw UsageError("--pdf: this build writes no PDF (librsvg and cairo were not found)");
   Session session(OptionsOf(a.settings, a.progId), out);
-  session.LoadDrawing(a.drawing);
+  ReportRepairs(session.LoadDrawing(a.drawing), a.drawing, err);
   const fs::path output = a.out ? fs::path(*a.out) : DefaultOutput(a.drawing);
 
   session.Play(script);
   out << session.Summarise().Describe() << "\n";
+  // The print is laid out before anything is written: a drawing that does not fit writes nothing.
+  std::optional<host::PrintLayout> page;
+  if (a.pdf)
+    page = LayOutPdf(session.drawing(), {*host::PaperByName(a.paper), a.scale});
   WriteDxf(session.drawing(), output);
   out << "wrote " << PathText(output) << "\n";
   if (a.svg) {
@@ -66,6 +81,10 @@ int Run(const RunArgs& a, std::ostream& out) {
     WritePng(session.drawing(), *a.png);
     out << "wrote " << PathText(*a.png) << "\n";
   }
+  if (page) {
+    WritePdf(session.drawing(), *a.pdf, *page);
+    out << "wrote " << PathText(*a.pdf) << " (" << DescribeLayout(*page) << ")\n";
+  }
   return 0;
 }
 
@@ -73,7 +92,7 @@ int Table(const std::string& drawing, const std::optional<std::string>& settings
           std::ostream& out, std::ostream& err) {
   std::ostream quiet(nullptr);  // reading the records asks nothing and shows nothing
   Session session(OptionsOf(settings, std::nullopt), quiet);
-  session.LoadDrawing(drawing);
+  ReportRepairs(session.LoadDrawing(drawing), drawing, err);
   const commands::TriangleRecords records = DrawingTriangleRecords(session);
   if (records.empty()) {
     err << "[" << commands::kNoAreaDataCaption << "] " << commands::kNoAreaDataText << "\n";
@@ -142,6 +161,8 @@ int Demo(const std::string& folder, std::ostream& out) {
   out << "wrote " << PathText(demo.svg) << "\n";
   if (demo.png)
     out << "wrote " << PathText(*demo.png) << "\n";
+  if (demo.pdf)
+    out << "wrote " << PathText(*demo.pdf) << " (" << DescribeLayout(demo.page) << ")\n";
   return 0;
 }
 
@@ -162,7 +183,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   CLI::App* demo = app.add_subcommand(
       "demo",
       "Split and number a sample parcel, build its area table, write demo.dxf and demo.svg (and "
-      "demo.png where the build can)");
+      "demo.png and the A4 print demo.pdf where the build can)");
   demo->add_option("--out", demoFolder, "Folder for the demo's files")->capture_default_str();
 
   RunArgs run;
@@ -174,6 +195,17 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                          "The resulting drawing (default: DRAWING's name with .out.dxf)");
   runCommand->add_option("--svg", run.svg, "Also write a picture of the result");
   runCommand->add_option("--png", run.png, "Also write a picture as PNG (where the build can)");
+  CLI::Option* pdf = runCommand->add_option(
+      "--pdf", run.pdf, "Also write a print at true scale as vector PDF (where the build can)");
+  runCommand->add_option("--paper", run.paper, "The PDF's paper: A4 or A3 (default A4)")
+      ->check(CLI::IsMember({"A4", "A3"}, CLI::ignore_case))
+      ->needs(pdf);
+  runCommand
+      ->add_option("--scale", run.scale,
+                   "The PDF's scale 1/N, drawing units in millimetres (default: the largest of "
+                   "1/100, 1/200, 1/250, 1/300, 1/500, 1/600, 1/1000 that fits)")
+      ->check(CLI::Range(1, 1000000))
+      ->needs(pdf);
   runCommand->add_option("--settings", run.settings,
                          "Settings file to start from (default: the built-in settings)");
   runCommand->add_option("--as", run.progId,
@@ -231,7 +263,7 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     if (demo->parsed())
       return Demo(demoFolder, out);
     if (runCommand->parsed())
-      return Run(run, out);
+      return Run(run, out, err);
     if (coords->parsed())
       return Coords(coordsArgs, out, err);
     return Table(tableDrawing, tableSettings, csv, out, err);

@@ -55,6 +55,11 @@ DemoResult RunDemo(const std::filesystem::path& folder, std::ostream& transcript
     result.png = folder / "demo.png";
     WritePng(session.drawing(), *result.png);
   }
+  if (PdfAvailable()) {
+    result.page = LayOutPdf(session.drawing(), {});
+    result.pdf = folder / "demo.pdf";
+    WritePdf(session.drawing(), *result.pdf, result.page);
+  }
   return result;
 }
 

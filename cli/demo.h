@@ -11,6 +11,7 @@
 #include "cli/session.h"
 #include "cli/table.h"
 #include "host/drawing.h"
+#include "host/picture.h"
 
 namespace trivane::cli {
 
@@ -29,12 +30,15 @@ struct DemoResult {
   std::filesystem::path dxf;
   std::filesystem::path svg;
   std::optional<std::filesystem::path> png;  // when this build writes PNG
+  std::optional<std::filesystem::path> pdf;  // when this build writes PDF: an A4 print
+  host::PrintLayout page;                    // of the PDF
   SessionSummary summary;
   AreaTableText table;
 };
 
 // Plays the demo with the built-in settings and writes `folder`/demo.dxf and `folder`/demo.svg,
-// and `folder`/demo.png where the build can (the folder is made when missing). The session's
+// and `folder`/demo.png and `folder`/demo.pdf (A4, the largest standard scale that fits) where
+// the build can (the folder is made when missing). The session's
 // transcript goes to `transcript`.
 DemoResult RunDemo(const std::filesystem::path& folder, std::ostream& transcript);
 

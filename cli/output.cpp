@@ -2,7 +2,6 @@
 
 #include "cli/errors.h"
 #include "host/dxf_bridge.h"
-#include "host/picture.h"
 
 namespace trivane::cli {
 
@@ -32,6 +31,32 @@ void WritePng(const host::Drawing& drawing, const std::filesystem::path& path) {
   } catch (const host::PictureError& e) {
     throw OutputError(e.what());
   }
+}
+
+host::PrintLayout LayOutPdf(const host::Drawing& drawing, const host::PrintOptions& options) {
+  try {
+    return host::LayOutPrint(drawing, options);
+  } catch (const host::PictureError& e) {
+    throw UsageError(std::string("--pdf: ") + e.what());
+  }
+}
+
+bool PdfAvailable() {
+  return host::PdfAvailable();
+}
+
+void WritePdf(const host::Drawing& drawing, const std::filesystem::path& path,
+              const host::PrintLayout& layout) {
+  try {
+    host::WritePdfFile(drawing, PathText(path), layout);
+  } catch (const host::PictureError& e) {
+    throw OutputError(e.what());
+  }
+}
+
+std::string DescribeLayout(const host::PrintLayout& layout) {
+  return "1/" + std::to_string(layout.scale) + ", " + std::string(host::PaperName(layout.paper)) +
+         (layout.landscape ? " landscape" : " portrait");
 }
 
 }  // namespace trivane::cli

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "host/drawing.h"
+#include "host/picture.h"
 
 namespace trivane::cli {
 
@@ -21,5 +22,14 @@ void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path);
 // PNG needs a build with librsvg and cairo (PngAvailable); OutputError otherwise.
 bool PngAvailable();
 void WritePng(const host::Drawing& drawing, const std::filesystem::path& path);
+// The page of a true-scale print: UsageError (naming a scale that fits) when the drawing does not
+// fit the paper at the scale asked, or at any standard scale when none is asked.
+host::PrintLayout LayOutPdf(const host::Drawing& drawing, const host::PrintOptions& options);
+// PDF needs a build with librsvg and cairo's PDF surface (PdfAvailable); OutputError otherwise.
+bool PdfAvailable();
+void WritePdf(const host::Drawing& drawing, const std::filesystem::path& path,
+              const host::PrintLayout& layout);
+// "1/250, A4 landscape"
+std::string DescribeLayout(const host::PrintLayout& layout);
 
 }  // namespace trivane::cli

@@ -191,15 +191,17 @@ void Session::SetDrawing(host::Drawing drawing) {
   recordsAtStart_ = CountTriangleRecords(host_->drawing());
 }
 
-void Session::LoadDrawing(const std::filesystem::path& dxf) {
+dxf::Repairs Session::LoadDrawing(const std::filesystem::path& dxf) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(dxf, ec))
     throw UsageError(PathText(dxf) + ": no such drawing");
+  dxf::Repairs repairs;
   try {
-    SetDrawing(host::ReadDrawingFile(PathText(dxf)));
+    SetDrawing(host::ReadDrawingFile(PathText(dxf), {}, repairs));
   } catch (const dxf::Error& e) {
     throw UsageError(e.what());
   }
+  return repairs;
 }
 
 void Session::Play(const Script& script) {

@@ -22,6 +22,7 @@
 
 #include "app/application.h"
 #include "cli/script.h"
+#include "host/dxf/io.h"
 #include "host/host.h"
 #include "host/sim/sim_platform.h"
 
@@ -60,9 +61,10 @@ class Session {
   // Replaces the host's drawing and looks at all of it: VIEWSIZE and VIEWCTR frame the extents
   // of model space with a margin, as a user would zoom to a drawing just opened.
   void SetDrawing(host::Drawing drawing);
-  // Reads a DXF file into the host. UsageError naming the file (and the line) when it is missing
-  // or malformed; the drawing is unchanged then.
-  void LoadDrawing(const std::filesystem::path& dxf);
+  // Reads a DXF file into the host, putting right the structural faults other programs leave
+  // (the repairs made are returned, one per kind). UsageError naming the file (and the line) when
+  // it is missing or cannot be read even so; the drawing is unchanged then.
+  dxf::Repairs LoadDrawing(const std::filesystem::path& dxf);
 
   // Plays every step in order. UsageError ("file:line: what") at the first step that cannot be
   // played: a value a setting or variable does not take, a control or button that is disabled at

@@ -697,6 +697,11 @@ Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options
   return LoadDrawing(dxf::ReadFile(path, options));
 }
 
+Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options,
+                        dxf::Repairs& repairs) {
+  return LoadDrawing(dxf::ReadFile(path, options, repairs));
+}
+
 // ---- Saving -------------------------------------------------------------------------------------
 
 namespace {

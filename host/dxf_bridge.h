@@ -82,6 +82,10 @@ Drawing LoadDrawing(const dxf::Document& document);
 // Reads and loads a file. Throws dxf::ReadError naming the file and the line for a malformed,
 // truncated or binary file; nothing is loaded then.
 Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options = {});
+// The same for a file other programs may have damaged: its structural faults are put right as
+// dxf::Read with repairs does, and listed in `repairs`.
+Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options,
+                        dxf::Repairs& repairs);
 
 // The document of a drawing: its source with the session's changes, or a new R2000 document.
 // Throws dxf::Error when the drawing holds what the file cannot (an invalid layer name...).

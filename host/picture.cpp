@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <optional>
 #include <string_view>
@@ -18,6 +19,9 @@
 #ifdef TRIVANE_HAVE_RSVG
 #include <cairo.h>
 #include <librsvg/rsvg.h>
+#ifdef CAIRO_HAS_PDF_SURFACE
+#include <cairo-pdf.h>
+#endif
 #endif
 
 namespace trivane::host {
@@ -303,37 +307,80 @@ void CollectSource(const Drawing& d, std::vector<SourceArc>& arcs,
 
 constexpr double kMTextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text heights
 
+// What the picture covers, in drawing units; lo > hi when nothing is drawn.
+struct Bounds {
+  TAcadPoint lo;
+  TAcadPoint hi;
+  bool Empty() const { return !(lo.x <= hi.x && lo.y <= hi.y); }
+};
+
+Bounds DrawnBounds(const Drawing& d, const std::vector<SourceArc>& arcs,
+                   const std::vector<SourceMText>& mtexts) {
+  auto [lo, hi] = Extents(d);
+  auto add = [&](double x, double y) {
+    lo.x = std::min(lo.x, x);
+    lo.y = std::min(lo.y, y);
+    hi.x = std::max(hi.x, x);
+    hi.y = std::max(hi.y, y);
+  };
+  for (const SourceArc& a : arcs) {
+    add(a.center.x - a.radius, a.center.y - a.radius);
+    add(a.center.x + a.radius, a.center.y + a.radius);
+  }
+  for (const SourceMText& m : mtexts) {
+    // A box around the insertion as wide as the longest line and as high as all lines,
+    // whatever the attachment and rotation.
+    double width = 0.0;
+    for (const std::string& line : m.lines) {
+      TextShape t;
+      t.string = line;
+      t.height = m.height;
+      width = std::max(width, EstimatedTextWidth(t));
+    }
+    const double reach =
+        std::max(width, m.height * (1 + kMTextLineSpacing * static_cast<double>(m.lines.size())));
+    add(m.insertion.x - reach, m.insertion.y - reach);
+    add(m.insertion.x + reach, m.insertion.y + reach);
+  }
+  return Bounds{lo, hi};
+}
+
+// A page: a fixed scale, the drawing centred on a sheet of a given size, a caption in the
+// bottom-right margin. Picture units are millimetres on paper.
+struct PageFrame {
+  double scale = 1.0;  // picture units per drawing unit
+  double width = 0.0;
+  double height = 0.0;
+  double strokeWidth = 0.25;
+  std::string caption;
+  double captionHeight = 3.0;
+  double captionRight = 10.0;    // from the right edge of the sheet to the caption's end
+  double captionBaseline = 5.0;  // from the bottom edge of the sheet
+};
+
 class Painter {
  public:
-  Painter(const Drawing& d, const PictureOptions& o) : d_(d), o_(o) {
+  Painter(const Drawing& d, const PictureOptions& o, const PageFrame* page = nullptr)
+      : d_(d),
+        o_(o),
+        page_(page),
+        strokeWidth_(o.strokeWidth),
+        offsetX_(o.margin),
+        offsetY_(o.margin) {
     CollectSource(d, arcs_, mtexts_);
-    auto [lo, hi] = Extents(d);
-    auto add = [&](double x, double y) {
-      lo.x = std::min(lo.x, x);
-      lo.y = std::min(lo.y, y);
-      hi.x = std::max(hi.x, x);
-      hi.y = std::max(hi.y, y);
-    };
-    for (const SourceArc& a : arcs_) {
-      add(a.center.x - a.radius, a.center.y - a.radius);
-      add(a.center.x + a.radius, a.center.y + a.radius);
-    }
-    for (const SourceMText& m : mtexts_) {
-      // A box around the insertion as wide as the longest line and as high as all lines,
-      // whatever the attachment and rotation.
-      double width = 0.0;
-      for (const std::string& line : m.lines) {
-        TextShape t;
-        t.string = line;
-        t.height = m.height;
-        width = std::max(width, EstimatedTextWidth(t));
+    const auto [lo, hi] = DrawnBounds(d, arcs_, mtexts_);
+    if (page) {
+      scale_ = page->scale;
+      width_ = page->width;
+      height_ = page->height;
+      strokeWidth_ = page->strokeWidth;
+      if (lo.x <= hi.x && lo.y <= hi.y) {
+        minX_ = lo.x;
+        maxY_ = hi.y;
+        offsetX_ = (width_ - (hi.x - lo.x) * scale_) / 2;
+        offsetY_ = (height_ - (hi.y - lo.y) * scale_) / 2;
       }
-      const double reach =
-          std::max(width, m.height * (1 + kMTextLineSpacing * static_cast<double>(m.lines.size())));
-      add(m.insertion.x - reach, m.insertion.y - reach);
-      add(m.insertion.x + reach, m.insertion.y + reach);
-    }
-    if (lo.x <= hi.x && lo.y <= hi.y) {
+    } else if (lo.x <= hi.x && lo.y <= hi.y) {
       minX_ = lo.x;
       maxY_ = hi.y;
       const double span = std::max(hi.x - lo.x, hi.y - lo.y);
@@ -350,7 +397,7 @@ class Painter {
     out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(width_) + "\" height=\"" +
             Num(height_) + "\" viewBox=\"0 0 " + Num(width_) + " " + Num(height_) + "\">\n";
     out_ += "<rect width=\"100%\" height=\"100%\" fill=\"#FFFFFF\"/>\n";
-    out_ += "<g fill=\"none\" stroke-width=\"" + Num(o_.strokeWidth) +
+    out_ += "<g fill=\"none\" stroke-width=\"" + Num(strokeWidth_) +
             "\" stroke-linecap=\"round\" stroke-linejoin=\"round\">\n";
     for (const auto& [id, e] : d_.entities) {
       if (e.owner == d_.ModelSpaceId())
@@ -360,13 +407,20 @@ class Painter {
       DrawArc(a);
     for (const SourceMText& m : mtexts_)
       DrawMText(m);
-    out_ += "</g>\n</svg>\n";
+    out_ += "</g>\n";
+    if (page_ && !page_->caption.empty()) {
+      out_ += "<text x=\"" + Num(width_ - page_->captionRight) + "\" y=\"" +
+              Num(height_ - page_->captionBaseline) + "\" font-family=\"" +
+              std::string(kFontFamily) + "\" font-size=\"" + Num(page_->captionHeight) +
+              "\" text-anchor=\"end\" fill=\"#000000\">" + XmlEscaped(page_->caption) + "</text>\n";
+    }
+    out_ += "</svg>\n";
     return std::move(out_);
   }
 
  private:
-  double X(double x) const { return o_.margin + (x - minX_) * scale_; }
-  double Y(double y) const { return o_.margin + (maxY_ - y) * scale_; }
+  double X(double x) const { return offsetX_ + (x - minX_) * scale_; }
+  double Y(double y) const { return offsetY_ + (maxY_ - y) * scale_; }
   std::string P(const TAcadPoint& p) const { return Num(X(p.x)) + "," + Num(Y(p.y)); }
 
   // The entity's colour: its own (true colour 420, else index 62), else its layer's; by block
@@ -600,6 +654,9 @@ class Painter {
 
   const Drawing& d_;
   const PictureOptions& o_;
+  const PageFrame* page_;
+  double strokeWidth_;
+  double offsetX_, offsetY_;  // picture units from the sheet's left and top edges to the drawing
   std::vector<SourceArc> arcs_;
   std::vector<SourceMText> mtexts_;
   double minX_ = 0.0, maxY_ = 0.0, scale_ = 1.0, width_ = 0.0, height_ = 0.0;
@@ -625,6 +682,102 @@ void WriteSvgFile(const Drawing& drawing, const std::string& path, const Picture
   WriteAtomically(path, DrawingToSvg(drawing, options));
 }
 
+// ---- Prints
+
+namespace {
+
+[[maybe_unused]] constexpr double kPointsPerMm = 72.0 / 25.4;
+constexpr double kPrintMargin = 10.0;  // mm of paper kept free on every side
+
+// Width and height of the sheet upright, in millimetres.
+std::pair<double, double> SheetOf(Paper paper) {
+  return paper == Paper::A3 ? std::pair{297.0, 420.0} : std::pair{210.0, 297.0};
+}
+
+std::string Metres(double mm) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, mm / 1000.0, std::chars_format::fixed, 2);
+  return std::string(buf, r.ptr) + " m";
+}
+
+// The SVG of the page, in millimetres of paper.
+[[maybe_unused]] std::string PageSvg(const Drawing& drawing, const PrintLayout& layout) {
+  PageFrame frame;
+  frame.scale = 1.0 / layout.scale;
+  frame.width = layout.widthMm;
+  frame.height = layout.heightMm;
+  frame.caption = layout.Caption();
+  return Painter(drawing, PictureOptions{}, &frame).Svg();
+}
+
+}  // namespace
+
+std::optional<Paper> PaperByName(std::string_view name) {
+  if (name == "A4" || name == "a4")
+    return Paper::A4;
+  if (name == "A3" || name == "a3")
+    return Paper::A3;
+  return std::nullopt;
+}
+
+std::string_view PaperName(Paper paper) {
+  return paper == Paper::A3 ? "A3" : "A4";
+}
+
+std::string PrintLayout::Caption() const {
+  return "縮尺 1/" + std::to_string(scale) + " " + std::string(PaperName(paper));
+}
+
+PrintLayout LayOutPrint(const Drawing& drawing, const PrintOptions& options) {
+  if (options.scale && *options.scale < 1)
+    throw PictureError("the scale must be 1/N with N a whole number of 1 or more");
+  std::vector<SourceArc> arcs;
+  std::vector<SourceMText> mtexts;
+  CollectSource(drawing, arcs, mtexts);
+  const Bounds bounds = DrawnBounds(drawing, arcs, mtexts);
+  const double width = bounds.Empty() ? 0.0 : bounds.hi.x - bounds.lo.x;
+  const double height = bounds.Empty() ? 0.0 : bounds.hi.y - bounds.lo.y;
+
+  PrintLayout layout;
+  layout.paper = options.paper;
+  layout.landscape = width > height;
+  const auto [shortSide, longSide] = SheetOf(options.paper);
+  layout.widthMm = layout.landscape ? longSide : shortSide;
+  layout.heightMm = layout.landscape ? shortSide : longSide;
+  const double roomX = layout.widthMm - 2 * kPrintMargin;
+  const double roomY = layout.heightMm - 2 * kPrintMargin;
+  // The smallest N with the drawing inside the margins at 1/N (a hair of slack for rounding).
+  const double needed = std::max(width / roomX, height / roomY);
+  const auto fits = [&](int n) { return needed <= n * (1.0 + 1e-9); };
+  int fitting = static_cast<int>(std::ceil(needed * (1.0 - 1e-9)));
+  for (const int n : kStandardScales) {
+    if (fits(n)) {
+      fitting = n;
+      break;
+    }
+  }
+  fitting = std::max(fitting, 1);
+  const std::string what = "the drawing (" + Metres(width) + " by " + Metres(height) +
+                           ") does not fit on " + std::string(PaperName(options.paper));
+  if (options.scale) {
+    if (!fits(*options.scale)) {
+      throw PrintFitError(what + " at 1/" + std::to_string(*options.scale) + "; 1/" +
+                              std::to_string(fitting) + " fits",
+                          fitting);
+    }
+    layout.scale = *options.scale;
+  } else {
+    if (!fits(fitting) || fitting > kStandardScales[std::size(kStandardScales) - 1]) {
+      throw PrintFitError(what + " at any standard scale down to 1/" +
+                              std::to_string(kStandardScales[std::size(kStandardScales) - 1]) +
+                              "; 1/" + std::to_string(fitting) + " fits",
+                          fitting);
+    }
+    layout.scale = fitting;
+  }
+  return layout;
+}
+
 #ifdef TRIVANE_HAVE_RSVG
 
 bool PngAvailable() {
@@ -633,12 +786,85 @@ bool PngAvailable() {
 
 namespace {
 
-cairo_status_t AppendPng(void* closure, const unsigned char* data, unsigned int length) {
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
 }
 
+#ifdef CAIRO_HAS_PDF_SURFACE
+
+struct HandleRelease {
+  void operator()(RsvgHandle* h) const { g_object_unref(h); }
+};
+struct SurfaceRelease {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextRelease {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+
+// What went wrong, from a GError (freed here).
+std::string TakeMessage(GError* error) {
+  const std::string what = error ? error->message : "unknown error";
+  if (error)
+    g_error_free(error);
+  return what;
+}
+
+#endif
+
 }  // namespace
+
+#ifdef CAIRO_HAS_PDF_SURFACE
+
+bool PdfAvailable() {
+  return true;
+}
+
+void WritePdfFile(const Drawing& drawing, const std::string& path, const PrintLayout& layout) {
+  const std::string svg = PageSvg(drawing, layout);
+  GError* error = nullptr;
+  const std::unique_ptr<RsvgHandle, HandleRelease> handle(
+      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error));
+  if (!handle)
+    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
+  // The page in points; the picture's millimetres fill it exactly, so its scale is the print's.
+  const double width = layout.widthMm * kPointsPerMm;
+  const double height = layout.heightMm * kPointsPerMm;
+  std::string pdf;
+  const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
+      cairo_pdf_surface_create_for_stream(AppendBytes, &pdf, width, height));
+  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Trivane");
+  bool rendered = false;
+  {
+    const std::unique_ptr<cairo_t, ContextRelease> cr(cairo_create(surface.get()));
+    const RsvgRectangle viewport{0.0, 0.0, width, height};
+    rendered = rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error);
+    if (rendered && cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
+      throw PictureError("cannot render " + path + ": " +
+                         cairo_status_to_string(cairo_status(cr.get())));
+    }
+  }
+  if (!rendered)
+    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
+  cairo_surface_finish(surface.get());
+  const cairo_status_t status = cairo_surface_status(surface.get());
+  if (status != CAIRO_STATUS_SUCCESS)
+    throw PictureError("cannot render " + path + ": " + cairo_status_to_string(status));
+  WriteAtomically(path, pdf);
+}
+
+#else
+
+bool PdfAvailable() {
+  return false;
+}
+
+void WritePdfFile(const Drawing&, const std::string& path, const PrintLayout&) {
+  throw PictureError("cannot write " + path + ": this build's cairo has no PDF surface");
+}
+
+#endif
 
 void WritePngFile(const Drawing& drawing, const std::string& path, const PictureOptions& options) {
   const std::string svg = DrawingToSvg(drawing, options);
@@ -666,7 +892,7 @@ void WritePngFile(const Drawing& drawing, const std::string& path, const Picture
   cairo_status_t status = cairo_status(cr);
   if (rendered && status == CAIRO_STATUS_SUCCESS) {
     cairo_surface_flush(surface);
-    status = cairo_surface_write_to_png_stream(surface, AppendPng, &png);
+    status = cairo_surface_write_to_png_stream(surface, AppendBytes, &png);
   }
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
@@ -686,6 +912,14 @@ void WritePngFile(const Drawing& drawing, const std::string& path, const Picture
 
 bool PngAvailable() {
   return false;
+}
+
+bool PdfAvailable() {
+  return false;
+}
+
+void WritePdfFile(const Drawing&, const std::string& path, const PrintLayout&) {
+  throw PictureError("cannot write " + path + ": this build has no PDF support (librsvg, cairo)");
 }
 
 void WritePngFile(const Drawing&, const std::string& path, const PictureOptions&) {

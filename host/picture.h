@@ -15,8 +15,10 @@
 // Japanese-capable font family, so Japanese stays readable.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "host/drawing.h"
 
@@ -40,6 +42,59 @@ std::string DrawingToSvg(const Drawing& drawing, const PictureOptions& options =
 // complete. Throws PictureError naming the file on failure; the target is then untouched.
 void WriteSvgFile(const Drawing& drawing, const std::string& path,
                   const PictureOptions& options = {});
+
+// ---- A print at true scale: a vector PDF of one A4 or A3 page, drawing units in millimetres.
+//
+//   const host::PrintLayout page = host::LayOutPrint(drawing, {host::Paper::A3, 250});
+//   host::WritePdfFile(drawing, "parcel.pdf", page);
+//
+// The page is the picture above on another surface: the same drawing at exactly 1/scale (a
+// length of L mm measures L/scale mm on paper), centred on the page, landscape when the drawing
+// is wider than it is tall, with lines of a pen's width and texts as text (searchable, fonts
+// embedded). A small caption in the bottom margin states the scale and the paper.
+
+enum class Paper { A4, A3 };
+// "A4", "A3"; nullopt for anything else (letters of either case).
+std::optional<Paper> PaperByName(std::string_view name);
+std::string_view PaperName(Paper paper);
+
+// The scales tried, largest first, when none is asked for: 1/100, 1/200, ... 1/1000.
+inline constexpr int kStandardScales[] = {100, 200, 250, 300, 500, 600, 1000};
+
+struct PrintOptions {
+  Paper paper = Paper::A4;
+  std::optional<int> scale;  // N of 1/N; when absent, the largest standard scale that fits
+};
+
+struct PrintLayout {
+  Paper paper = Paper::A4;
+  bool landscape = false;
+  int scale = 100;
+  double widthMm = 210.0;  // of the page as printed
+  double heightMm = 297.0;
+  std::string Caption() const;  // "縮尺 1/250 A4"
+};
+
+// The drawing does not fit the paper at the scale asked (or at any standard scale). The message
+// names a scale that fits; `fittingScale` is it.
+class PrintFitError : public PictureError {
+ public:
+  PrintFitError(const std::string& what, int fittingScale)
+      : PictureError(what), fittingScale_(fittingScale) {}
+  int fittingScale() const { return fittingScale_; }
+
+ private:
+  int fittingScale_;
+};
+
+// Where the drawing goes on paper; throws PrintFitError when it does not fit inside the margins.
+PrintLayout LayOutPrint(const Drawing& drawing, const PrintOptions& options = {});
+
+// True when this build can write PDF (librsvg and cairo with its PDF surface were found).
+bool PdfAvailable();
+// Writes the page through a temporary file beside the target. Throws PictureError naming the
+// file on failure (the target is then untouched), or when PDF is not available.
+void WritePdfFile(const Drawing& drawing, const std::string& path, const PrintLayout& layout);
 
 // True when this build can write PNG (librsvg and cairo were found).
 bool PngAvailable();

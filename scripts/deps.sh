@@ -9,6 +9,10 @@ packages=(
   libgeos-dev libcli11-dev
   python3 python3-ezdxf
   librsvg2-dev libcairo2-dev fonts-ipafont-gothic
+  # The DXF corpus the reader is tested on (LibreCAD's parts library and patterns).
+  librecad-data
+  # The PDF print's checks (pdfinfo, pdftotext, pdffonts; pdftoppm for the README's picture).
+  poppler-utils
   g++-mingw-w64-x86-64-posix
   # GEOS for the Windows build is compiled from Debian's source package (scripts/mingw-geos.sh).
   # The Windows build's tests under Wine, on a virtual X display, with Japanese fonts.

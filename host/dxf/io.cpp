@@ -43,8 +43,29 @@ std::string Describe(const RawTag& t) {
   return std::to_string(t.code) + "/" + t.value;
 }
 
-// Splits the text into tags up to and including 0/EOF, checking group codes and numbers.
-std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd) {
+// Repairs of one kind are counted together; the first occurrence gives the line.
+class RepairLog {
+ public:
+  explicit RepairLog(Repairs& repairs) : repairs_(repairs) {}
+  void Note(const std::string& what, int line) {
+    for (Repair& r : repairs_) {
+      if (r.what == what) {
+        ++r.count;
+        return;
+      }
+    }
+    repairs_.push_back(Repair{what, 1, line});
+  }
+
+ private:
+  Repairs& repairs_;
+};
+
+// Splits the text into tags up to and including 0/EOF, checking group codes and numbers. With a
+// repair log, a file without 0/EOF gives its tags; the structure pass decides whether they are
+// whole.
+std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd,
+                             RepairLog* log) {
   std::vector<RawTag> tags;
   std::size_t pos = 0;
   int line = 0;
@@ -107,9 +128,182 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
       return tags;  // whatever follows EOF is not part of the drawing
     }
   }
+  if (log && !tags.empty())
+    return tags;
   throw ReadError(
       file, line,
       tags.empty() ? "the file is empty" : "the file ends without 0/EOF (truncated file)");
+}
+
+RawTag Structure(std::string_view type, int line) {
+  return RawTag{0, std::string(type), line, {}};
+}
+
+// Index of the 0/ENDSEC of the section whose 0/SECTION is at `start`.
+std::size_t SectionEnd(const std::vector<RawTag>& tags, std::size_t start) {
+  std::size_t k = start + 1;
+  while (k < tags.size() && !Is(tags[k], "ENDSEC"))
+    ++k;
+  return k;
+}
+
+// Moves header variables found before the first section into HEADER (made when the file has
+// none); a variable HEADER already holds is dropped, and said so.
+void RescueHeaderVariables(std::vector<RawTag>& tags, std::size_t firstSection,
+                           const std::vector<std::vector<RawTag>>& variables, RepairLog& log) {
+  std::size_t header = tags.size();
+  for (std::size_t k = firstSection; k + 1 < tags.size(); ++k) {
+    if (Is(tags[k], "SECTION") && tags[k + 1].code == 2 && tags[k + 1].value == "HEADER") {
+      header = k;
+      break;
+    }
+  }
+  if (header == tags.size()) {
+    const int line = variables.front().front().line;
+    const std::vector<RawTag> fresh = {Structure("SECTION", line), RawTag{2, "HEADER", line, {}},
+                                       Structure("ENDSEC", line)};
+    tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(firstSection), fresh.begin(),
+                fresh.end());
+    header = firstSection;
+  }
+  const std::size_t end = SectionEnd(tags, header);
+  std::vector<RawTag> moved;
+  for (const std::vector<RawTag>& variable : variables) {
+    const bool held = std::any_of(
+        tags.begin() + static_cast<std::ptrdiff_t>(header),
+        tags.begin() + static_cast<std::ptrdiff_t>(end),
+        [&](const RawTag& t) { return t.code == 9 && t.value == variable.front().value; });
+    if (held) {
+      log.Note("header variable before the first section dropped, HEADER sets it too",
+               variable.front().line);
+      continue;
+    }
+    log.Note("header variable before the first section moved into HEADER", variable.front().line);
+    moved.insert(moved.end(), variable.begin(), variable.end());
+  }
+  tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(header + 2), moved.begin(), moved.end());
+}
+
+// Puts the section structure right (see Read with repairs); throws ReadError where it cannot.
+std::vector<RawTag> RepairStructure(const std::vector<RawTag>& tags, const std::string& file,
+                                    RepairLog& log) {
+  std::vector<RawTag> out;
+  std::vector<std::vector<RawTag>> orphanVariables;
+  std::size_t i = 0;
+  while (i < tags.size() && tags[i].code == 999)
+    out.push_back(tags[i++]);
+  const std::size_t firstSection = out.size();
+  bool inside = false;
+  bool anySection = false;
+  bool ended = false;
+  for (; i < tags.size(); ++i) {
+    const RawTag& t = tags[i];
+    if (Is(t, "EOF") || Is(t, "SECTION")) {
+      if (inside) {
+        log.Note("section not closed, 0/ENDSEC added", t.line);
+        out.push_back(Structure("ENDSEC", t.line));
+        inside = false;
+      }
+      out.push_back(t);
+      if (Is(t, "EOF")) {
+        ended = true;
+        break;
+      }
+      inside = anySection = true;
+      continue;
+    }
+    if (inside && Is(t, "ENDSEC")) {
+      const bool closes =
+          i + 1 == tags.size() || Is(tags[i + 1], "SECTION") || Is(tags[i + 1], "EOF");
+      if (closes) {
+        out.push_back(t);
+        inside = false;
+      } else {
+        log.Note("stray 0/ENDSEC removed, the section goes on", t.line);
+      }
+      continue;
+    }
+    if (inside) {
+      out.push_back(t);
+      continue;
+    }
+    // Before the first section (after a closed section only 0/SECTION or 0/EOF can follow).
+    if (t.code == 9) {
+      std::vector<RawTag> variable = {t};
+      while (i + 1 < tags.size() && tags[i + 1].code != 0 && tags[i + 1].code != 9)
+        variable.push_back(tags[++i]);
+      orphanVariables.push_back(std::move(variable));
+      continue;
+    }
+    log.Note("tag outside any section dropped", t.line);
+  }
+  if (!anySection) {
+    throw ReadError(file, tags.back().line, "the file holds no 0/SECTION");
+  }
+  if (!ended) {
+    if (inside) {
+      throw ReadError(file, tags.back().line + 1, "the file ends without 0/EOF (truncated file)");
+    }
+    // The line after the last tag's value.
+    log.Note("0/EOF missing at the end of the file, added", tags.back().line + 2);
+    out.push_back(Structure("EOF", tags.back().line + 2));
+  }
+  if (!orphanVariables.empty())
+    RescueHeaderVariables(out, firstSection, orphanVariables, log);
+  return out;
+}
+
+// Layers that records of ENTITIES and BLOCKS are on, with the first line naming each.
+std::vector<std::pair<std::string, int>> LayerReferences(const std::vector<RawTag>& tags) {
+  std::vector<std::pair<std::string, int>> refs;
+  bool drawn = false;
+  for (std::size_t k = 0; k < tags.size(); ++k) {
+    const RawTag& t = tags[k];
+    if (Is(t, "SECTION") && k + 1 < tags.size()) {
+      drawn = tags[k + 1].value == "ENTITIES" || tags[k + 1].value == "BLOCKS";
+      continue;
+    }
+    if (!drawn || t.code != 8 || t.value.empty())
+      continue;
+    const bool known = std::any_of(refs.begin(), refs.end(),
+                                   [&](const auto& r) { return SameName(r.first, t.value); });
+    if (!known)
+      refs.emplace_back(t.value, t.line);
+  }
+  return refs;
+}
+
+// The repairs that need the parsed document: the version of a drawing whose header lost it, and
+// the layer records its entities need.
+void RepairReferences(Document& doc, const std::vector<std::pair<std::string, int>>& layers,
+                      int firstSectionLine, RepairLog& log) {
+  if (!doc.HeaderValue("$ACADVER") && doc.FindTableRecord("BLOCK_RECORD", "*Model_Space")) {
+    bool markers = false;
+    doc.ForEachRecord([&markers](const Entity& e) {
+      markers = markers || std::any_of(e.tags.begin(), e.tags.end(),
+                                       [](const Tag& t) { return t.code == 100; });
+    });
+    if (markers) {
+      doc.SetHeaderVariable("$ACADVER", {Tag{1, "AC1015"}});
+      log.Note("no $ACADVER in the header of an R13-or-later drawing, AC1015 set",
+               firstSectionLine);
+    }
+  }
+  // An R12 drawing may leave its layers undefined; from R13 on, and wherever the file has a
+  // LAYER table, every layer needs its record.
+  if (!doc.FindTable("LAYER") && !doc.HasSubclassMarkers())
+    return;
+  const std::string continuous = doc.HasSubclassMarkers() ? "Continuous" : "CONTINUOUS";
+  for (const auto& [name, line] : layers) {
+    if (doc.FindTableRecord("LAYER", name))
+      continue;
+    try {
+      EnsureLayer(doc, LayerData{name, 7, continuous, 0});
+      log.Note("layer without a LAYER record, record added (colour 7, continuous)", line);
+    } catch (const Error&) {
+      // A name no CAD accepts: the entities keep it, no record is made up for it.
+    }
+  }
 }
 
 std::string CodePageOfRawTags(const std::vector<RawTag>& tags, const ReadOptions& options) {
@@ -303,7 +497,10 @@ std::filesystem::path PathOf(const std::string& utf8) {
 
 }  // namespace
 
-Document Read(std::string_view bytes, const std::string& fileName, const ReadOptions& options) {
+namespace {
+
+Document ReadWith(std::string_view bytes, const std::string& fileName, const ReadOptions& options,
+                  RepairLog* log) {
   if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
     throw ReadError(fileName, 0, "binary DXF is not supported; save the drawing as ASCII DXF");
   }
@@ -311,7 +508,9 @@ Document Read(std::string_view bytes, const std::string& fileName, const ReadOpt
   if (bom)
     bytes.remove_prefix(kBom.size());
   std::string lineEnd;
-  std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd);
+  std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd, log);
+  if (log)
+    tags = RepairStructure(tags, fileName, *log);
   const std::string codePage = CodePageOfRawTags(tags, options);
   Codec codec(codePage);
   for (RawTag& t : tags) {
@@ -323,14 +522,24 @@ Document Read(std::string_view bytes, const std::string& fileName, const ReadOpt
       t.value = std::move(decoded);
     }
   }
+  std::vector<std::pair<std::string, int>> layers;
+  int firstSectionLine = 0;
+  if (log) {
+    layers = LayerReferences(tags);
+    const auto first =
+        std::find_if(tags.begin(), tags.end(), [](const RawTag& t) { return Is(t, "SECTION"); });
+    firstSectionLine = first == tags.end() ? 0 : first->line;
+  }
   Document doc = Parser(std::move(tags), fileName).Parse();
   doc.codePage = options.codePage;
   doc.lineEnding = lineEnd.empty() ? "\r\n" : lineEnd;
   doc.byteOrderMark = bom;
+  if (log)
+    RepairReferences(doc, layers, firstSectionLine, *log);
   return doc;
 }
 
-Document ReadFile(const std::string& path, const ReadOptions& options) {
+std::string FileBytes(const std::string& path) {
   std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) {
     throw ReadError(path, 0, "cannot open the file: " + ErrnoText());
@@ -340,7 +549,39 @@ Document ReadFile(const std::string& path, const ReadOptions& options) {
   if (in.bad()) {
     throw ReadError(path, 0, "cannot read the file: " + ErrnoText());
   }
-  return Read(content.str(), path, options);
+  return content.str();
+}
+
+}  // namespace
+
+Document Read(std::string_view bytes, const std::string& fileName, const ReadOptions& options) {
+  return ReadWith(bytes, fileName, options, nullptr);
+}
+
+Document Read(std::string_view bytes, const std::string& fileName, const ReadOptions& options,
+              Repairs& repairs) {
+  Repairs found;
+  RepairLog log(found);
+  Document doc = ReadWith(bytes, fileName, options, &log);
+  // In the order of the file.
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Repair& a, const Repair& b) { return a.firstLine < b.firstLine; });
+  repairs = std::move(found);
+  return doc;
+}
+
+Document ReadFile(const std::string& path, const ReadOptions& options) {
+  return Read(FileBytes(path), path, options);
+}
+
+Document ReadFile(const std::string& path, const ReadOptions& options, Repairs& repairs) {
+  return Read(FileBytes(path), path, options, repairs);
+}
+
+std::string Describe(const Repair& repair, const std::string& fileName) {
+  return fileName + ": repaired: " + repair.what + ": " + std::to_string(repair.count) +
+         (repair.count == 1 ? " time" : " times") + ", first at line " +
+         std::to_string(repair.firstLine);
 }
 
 std::string CodePageOf(const Document& document) {

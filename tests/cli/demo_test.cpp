@@ -2,6 +2,7 @@
 #include <sstream>
 
 #include "cli/demo.h"
+#include "cli/output.h"
 #include "cli_fixture.h"
 #include "geometry/numbers.h"
 
@@ -52,6 +53,13 @@ TEST_F(CliTest, DemoCommandPrintsTableAndFiles) {
   EXPECT_NE(r.out.find("合計"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("wrote " + (Dir() / "d" / "demo.dxf").string()), std::string::npos);
   EXPECT_NE(r.out.find("wrote " + (Dir() / "d" / "demo.svg").string()), std::string::npos);
+  if (PdfAvailable()) {
+    // The parcel and its table side by side: landscape, at a standard scale.
+    EXPECT_NE(r.out.find("wrote " + (Dir() / "d" / "demo.pdf").string() + " (1/"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(", A4 landscape)"), std::string::npos) << r.out;
+  }
 }
 
 }  // namespace

@@ -423,6 +423,83 @@ TEST_F(CliTest, PicturesAreWrittenWhenAsked) {
     EXPECT_EQ(Cli({"run", in.string(), script.string(), "--png", png.string()}).status, 2);
 }
 
+struct PdfCase {
+  const char* what;
+  std::vector<std::string> options;
+  int status;
+  std::string said;  // in the output (status 0) or the error (status 2)
+};
+
+// The 10 m square: portrait (not wider than tall), 1/100 on A4 when no scale is asked.
+TEST_F(CliTest, PdfPrintsAtTheScaleThatFitsOrSaysWhichWould) {
+  if (!PdfAvailable())
+    GTEST_SKIP() << "this build has no PDF support";
+  const fs::path in = WriteDrawing("parcel.dxf", Square());
+  const fs::path script = WriteText("s.txt", "# nothing to do\n");
+  const std::string pdf = (Dir() / "parcel.pdf").string();
+  const PdfCase cases[] = {
+      {"largest standard scale", {"--pdf", pdf}, 0, "wrote " + pdf + " (1/100, A4 portrait)"},
+      {"asked scale on A3",
+       {"--pdf", pdf, "--paper", "A3", "--scale", "50"},
+       0,
+       "(1/50, A3 portrait)"},
+      {"too large for A4",
+       {"--pdf", pdf, "--scale", "50"},
+       2,
+       "trivane: --pdf: the drawing (10.00 m by 10.00 m) does not fit on A4 at 1/50; 1/100 fits"},
+      {"unknown paper", {"--pdf", pdf, "--paper", "A5"}, 2, "--paper"},
+      {"scale without a PDF", {"--scale", "100"}, 2, "--scale requires --pdf"},
+      {"scale of nothing", {"--pdf", pdf, "--scale", "0"}, 2, "--scale"},
+  };
+  for (const PdfCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(pdf);
+    fs::remove(Dir() / "parcel.out.dxf");
+    std::vector<std::string> args{"run", in.string(), script.string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const CliResult r = Cli(args);
+    EXPECT_EQ(r.status, c.status) << r.out << r.err;
+    EXPECT_NE((c.status == 0 ? r.out : r.err).find(c.said), std::string::npos) << r.out << r.err;
+    // A print that cannot be made stops the run before anything is written.
+    EXPECT_EQ(fs::exists(pdf), c.status == 0);
+    EXPECT_EQ(fs::exists(Dir() / "parcel.out.dxf"), c.status == 0);
+    if (c.status == 0) {
+      EXPECT_EQ(ReadBytes(pdf).substr(0, 5), "%PDF-");
+    }
+  }
+}
+
+// A file an old writer left with a stray ENDSEC in its header: read, repaired, said so on the
+// error stream, and written back sound.
+TEST_F(CliTest, DamagedDrawingIsRepairedAndTheRepairsReported) {
+  std::string lines;
+  for (int i = 0; i < 4; ++i) {
+    const TAcadPoint a = kSquare[i];
+    const TAcadPoint b = kSquare[(i + 1) % 4];
+    lines += "  0\nLINE\n  8\n0\n 10\n" + std::to_string(a.x) + "\n 20\n" + std::to_string(a.y) +
+             "\n 11\n" + std::to_string(b.x) + "\n 21\n" + std::to_string(b.y) + "\n";
+  }
+  const fs::path in = WriteText(
+      "field.dxf",
+      "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n  9\n$INSUNITS\n"
+      " 70\n4\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n" +
+          lines + "  0\nENDSEC\n");
+  const fs::path script = WriteText("s.txt", "click auto\npoint 3000,5000\n");
+  const CliResult r = Cli({"run", in.string(), script.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("trivane: " + in.string() +
+                       ": repaired: stray 0/ENDSEC removed, the section goes on: 1 time, first "
+                       "at line 9\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("repaired: 0/EOF missing at the end of the file, added: 1 time"),
+            std::string::npos)
+      << r.err;
+  const host::Drawing out = ReadBack(Dir() / "field.out.dxf");  // the strict reader takes it
+  EXPECT_EQ(ShapesOf<host::LineShape>(out, "0").size(), 4u);
+  EXPECT_EQ(RecordTexts(out).size(), 2u);
+}
+
 // --- Errors ---
 
 struct ScriptErrorCase {

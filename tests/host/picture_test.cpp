@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdio>
+#include <map>
 #include <numbers>
+#include <optional>
 #include <regex>
 #include <string>
 
@@ -179,6 +182,124 @@ TEST(Picture, FailedWriteNamesTheFile) {
     ADD_FAILURE() << "written";
   } catch (const PictureError& e) {
     EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+  }
+}
+
+// ---- The print at true scale
+
+// A rectangle of lines, width by height millimetres, from the origin.
+Drawing Frame(double width, double height) {
+  Drawing d;
+  const TAcadPoint c[] = {{0, 0, 0}, {width, 0, 0}, {width, height, 0}, {0, height, 0}};
+  for (int i = 0; i < 4; ++i)
+    d.AddEntity(Made(LineShape{c[i], c[(i + 1) % 4]}));
+  return d;
+}
+
+struct LayoutCase {
+  const char* what;
+  double width, height;  // of the drawing, mm
+  Paper paper;
+  std::optional<int> scale;
+  int expectedScale;  // or, when it does not fit, the scale the error names
+  bool fits;
+  bool landscape;
+};
+
+TEST(Print, ScaleOrientationAndFit) {
+  const LayoutCase cases[] = {
+      // A4 landscape leaves 277 x 190 mm inside the margins, A3 400 x 277.
+      {"30 m by 20 m on A4", 30000, 20000, Paper::A4, {}, 200, true, true},
+      {"the same on A3", 30000, 20000, Paper::A3, {}, 100, true, true},
+      {"tall: portrait", 20000, 60000, Paper::A4, {}, 250, true, false},
+      {"exactly the room at 1/100", 27700, 19000, Paper::A4, {}, 100, true, true},
+      {"asked and fitting, any N", 30000, 20000, Paper::A4, 150, 150, true, true},
+      {"asked too large", 30000, 20000, Paper::A4, 100, 200, false, true},
+      {"asked too large, nothing standard fits", 400000, 1000, Paper::A4, 500, 1445, false, true},
+      {"no standard scale fits", 400000, 1000, Paper::A4, {}, 1445, false, true},
+      {"nothing drawn", 0, 0, Paper::A4, {}, 100, true, false},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Drawing d = c.width > 0 ? Frame(c.width, c.height) : Drawing{};
+    try {
+      const PrintLayout page = LayOutPrint(d, {c.paper, c.scale});
+      EXPECT_TRUE(c.fits);
+      EXPECT_EQ(page.scale, c.expectedScale);
+      EXPECT_EQ(page.landscape, c.landscape);
+      EXPECT_EQ(page.widthMm > page.heightMm, c.landscape);
+    } catch (const PrintFitError& e) {
+      EXPECT_FALSE(c.fits) << e.what();
+      EXPECT_EQ(e.fittingScale(), c.expectedScale);
+      EXPECT_NE(std::string(e.what()).find("1/" + std::to_string(c.expectedScale) + " fits"),
+                std::string::npos)
+          << e.what();
+    }
+  }
+  EXPECT_EQ((PrintLayout{Paper::A3, true, 250, 420, 297}).Caption(), "縮尺 1/250 A3");
+  EXPECT_EQ(PaperByName("a3"), Paper::A3);
+  EXPECT_EQ(PaperByName("A5"), std::nullopt);
+}
+
+// The output of a poppler tool; empty when it cannot be run.
+std::string Poppler(const std::string& tool, const std::string& args) {
+  const std::string command = "/usr/bin/" + tool + " " + args + " 2>&1";
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe)
+    return out;
+  char buf[4096];
+  while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe))
+    out.append(buf, n);
+  pclose(pipe);
+  return out;
+}
+
+// The left edge and top of each word pdftotext finds, in points from the page's top left.
+std::map<std::string, std::pair<double, double>> WordPlaces(const std::string& pdf) {
+  const std::string html = Poppler("pdftotext", "-bbox " + dxf::testing::Quote(pdf) + " -");
+  std::map<std::string, std::pair<double, double>> places;
+  const std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>");
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
+       ++it)
+    places[(*it)[3].str()] = {Number((*it)[1].str()), Number((*it)[2].str())};
+  return places;
+}
+
+// Two texts 10 m apart across and 4 m apart down measure 10000 / N and 4000 / N mm on the page;
+// the texts (Japanese too) and the caption stay text, with every font embedded.
+TEST(Print, PdfPageIsTrueToScaleWithSearchableText) {
+  if (!PdfAvailable()) {
+    EXPECT_THROW(WritePdfFile(Drawing{}, "x.pdf", PrintLayout{}), PictureError);
+    GTEST_SKIP() << "this build has no PDF support";
+  }
+  ScratchDir scratch;
+  Drawing d = Frame(20000, 10000);
+  d.AddEntity(Made(Text("X1", 0, {2000, 6000, 0}, 500)));
+  d.AddEntity(Made(Text("X2", 0, {12000, 6000, 0}, 500)));
+  d.AddEntity(Made(Text("X3", 0, {2000, 2000, 0}, 500)));
+  d.AddEntity(Made(Text("面積", 0, {12000, 2000, 0}, 500)));
+  constexpr double kPtPerMm = 72.0 / 25.4;
+  for (const int scale : {100, 150}) {
+    SCOPED_TRACE(scale);
+    const std::string path = scratch.File("print" + std::to_string(scale) + ".pdf");
+    WritePdfFile(d, path, LayOutPrint(d, {Paper::A4, scale}));
+    const std::string info = Poppler("pdfinfo", dxf::testing::Quote(path));
+    ASSERT_NE(info.find("841.89 x 595.276 pts (A4)"), std::string::npos) << info;
+    const auto places = WordPlaces(path);
+    ASSERT_TRUE(places.count("X1") && places.count("X2") && places.count("X3")) << path;
+    const double across = (places.at("X2").first - places.at("X1").first) / kPtPerMm;
+    const double down = (places.at("X3").second - places.at("X1").second) / kPtPerMm;
+    EXPECT_NEAR(across, 10000.0 / scale, 0.05);
+    EXPECT_NEAR(down, 4000.0 / scale, 0.05);
+    // Centred: the frame's left edge is as far from the paper's as its right edge.
+    const double left = places.at("X1").first / kPtPerMm - 2000.0 / scale;
+    EXPECT_NEAR(left, (297.0 - 20000.0 / scale) / 2, 0.5);
+    const std::string text = Poppler("pdftotext", dxf::testing::Quote(path) + " -");
+    EXPECT_NE(text.find("面積"), std::string::npos) << text;
+    EXPECT_NE(text.find("縮尺 1/" + std::to_string(scale) + " A4"), std::string::npos) << text;
+    const std::string fonts = Poppler("pdffonts", dxf::testing::Quote(path));
+    EXPECT_EQ(fonts.find(" no  "), std::string::npos) << fonts;  // the "emb" column
   }
 }
 
