@@ -122,8 +122,13 @@ namespace {
 class Session {
  public:
   Session(Host& host, std::deque<TypedAnswer>& queue, const CommandLineOptions& options,
-          CadCommandLine::Waiting& state)
-      : host(host), options(options), queue_(queue), state_(state), quiet_(state.promptShown) {}
+          CadCommandLine::Waiting& state, BoundaryIndex& boundaryIndex)
+      : host(host),
+        options(options),
+        boundaryIndex(boundaryIndex),
+        queue_(queue),
+        state_(state),
+        quiet_(state.promptShown) {}
 
   Drawing& d() { return host.drawing(); }
 
@@ -214,6 +219,7 @@ class Session {
 
   Host& host;
   const CommandLineOptions& options;
+  BoundaryIndex& boundaryIndex;
 
  private:
   Reply Fresh(std::string_view prompt, Expect expect) {
@@ -313,8 +319,8 @@ void AdvancedOptions(Session& s) {
 }
 
 void Boundary(Session& s) {
-  // The boundary set is taken once, from the view the command starts in.
-  const trace::BoundarySet set(BoundaryCurves(s.d(), ViewBox(s.d().vars)));
+  // The boundary set is what the view the command starts in shows.
+  const Box view = ViewBox(s.d().vars);
   std::vector<trace::Outline> outlines;
   for (;;) {
     const Session::PointOrWord answer = s.AskPointOr(
@@ -325,7 +331,7 @@ void Boundary(Session& s) {
     }
     if (!answer.point)
       break;
-    std::optional<trace::Outline> outline = set.Trace(*answer.point);
+    std::optional<trace::Outline> outline = s.boundaryIndex.Trace(s.d(), view, *answer.point);
     if (!outline) {
       s.Message("Valid boundary not found.");
       continue;
@@ -577,8 +583,10 @@ void Move(Session& s) {
 
   const Placement move = Placement::Move(from, to);
   for (const ObjectId id : selected) {
-    if (Entity* e = d.FindEntity(id))
+    if (Entity* e = d.FindEntity(id)) {
       ApplyPlacement(*e, move);
+      d.MarkEdited(*e);
+    }
   }
   d.vars.LASTPOINT = to;
   s.host.SetPreviousSelection(selected);
@@ -911,7 +919,7 @@ void CadCommandLine::RunCommand(Host& host, Waiting state) {
     host.log().EndLine();
   };
   try {
-    Session session(host, queue_, options_, state);
+    Session session(host, queue_, options_, state, boundaryIndex_);
     command(session);
   } catch (const NeedInput&) {
     if (!state.savedBusyPolls) {

@@ -128,6 +128,8 @@ class CadCommandLine final : public CommandInterpreter {
   std::string unfinished_;
   std::deque<TypedAnswer> queue_;
   std::unique_ptr<Waiting> waiting_;
+  // The drawing's boundary objects, kept from one BOUNDARY to the next.
+  BoundaryIndex boundaryIndex_;
 };
 
 // Installs a command line with these options as the host's interpreter.

@@ -42,7 +42,15 @@ const Entity* Drawing::FindEntity(ObjectId id) const {
 }
 
 bool Drawing::EraseEntity(ObjectId id) {
-  return entities.erase(id) > 0;
+  if (entities.erase(id) == 0)
+    return false;
+  erased_.push_back(id);
+  return true;
+}
+
+void Drawing::MarkEdited(const Entity& e) {
+  if (std::holds_alternative<LineShape>(e.shape) || std::holds_alternative<PolylineShape>(e.shape))
+    ++lineworkEdits_;
 }
 
 std::vector<ObjectId> Drawing::EntitiesOf(ObjectId block) const {

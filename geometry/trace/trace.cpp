@@ -327,134 +327,187 @@ double JoinTolerance(double magnitude) {
   return 1e-10 * std::max(1.0, magnitude);
 }
 
-BoundarySet::BoundarySet(std::vector<Curve> curves) {
-  double magnitude = 0.0;
+BoundarySet::BoundarySet(const std::vector<Curve>& curves) {
+  // Cells of about two curves each over the curves' box; later curves go into the same cells.
+  Box2 box{0.0, 0.0, 0.0, 0.0};
+  std::size_t count = 0;
   for (const Curve& c : curves) {
     if (!Finite(c.a) || !Finite(c.b) || !std::isfinite(c.bulge))
       continue;
-    if (c.a.x == c.b.x && c.a.y == c.b.y)
-      continue;
-    curves_.push_back({{c.a.x, c.a.y, 0.0}, {c.b.x, c.b.y, 0.0}, c.bulge});
-    const Box2 box = CurveBox(c.a, c.b, c.bulge);
-    bounds_.push_back({box.minX, box.minY, box.maxX, box.maxY});
-    magnitude = std::max({magnitude, std::abs(box.minX), std::abs(box.minY), std::abs(box.maxX),
-                          std::abs(box.maxY)});
+    const Box2 b = CurveBox(c.a, c.b, c.bulge);
+    box = count++ == 0 ? b
+                       : Box2{std::min(box.minX, b.minX), std::min(box.minY, b.minY),
+                              std::max(box.maxX, b.maxX), std::max(box.maxY, b.maxY)};
   }
-  tolerance_ = JoinTolerance(magnitude);
-  if (curves_.empty())
-    return;
-  all_ = bounds_.front();
-  for (const Bounds& b : bounds_) {
-    all_.minX = std::min(all_.minX, b.minX);
-    all_.minY = std::min(all_.minY, b.minY);
-    all_.maxX = std::max(all_.maxX, b.maxX);
-    all_.maxY = std::max(all_.maxY, b.maxY);
+  if (count > 0) {
+    const double width = box.maxX - box.minX;
+    const double height = box.maxY - box.minY;
+    cell_ = std::sqrt(width * height / (static_cast<double>(count) / 2.0));
+    cell_ = std::max({cell_, width / 1024.0, height / 1024.0});
   }
-  // About two curves a cell, no more than 1024 cells a side.
-  const double width = std::max(all_.maxX - all_.minX, tolerance_);
-  const double height = std::max(all_.maxY - all_.minY, tolerance_);
-  cell_ = std::sqrt(width * height / (static_cast<double>(curves_.size()) / 2.0));
-  cell_ = std::max({cell_, width / 1024.0, height / 1024.0});
-  columns_ = static_cast<int>(width / cell_) + 1;
-  rows_ = static_cast<int>(height / cell_) + 1;
-  const auto cellRange = [&](const Bounds& b) {
-    const auto col = [&](double x) {
-      return std::clamp(static_cast<int>((x - all_.minX) / cell_), 0, columns_ - 1);
-    };
-    const auto row = [&](double y) {
-      return std::clamp(static_cast<int>((y - all_.minY) / cell_), 0, rows_ - 1);
-    };
-    return std::array<int, 4>{col(b.minX), row(b.minY), col(b.maxX), row(b.maxY)};
-  };
-  cellStart_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_) + 1, 0);
-  for (const Bounds& b : bounds_) {
-    const auto [c0, r0, c1, r1] = cellRange(b);
-    for (int r = r0; r <= r1; ++r)
-      for (int c = c0; c <= c1; ++c)
-        ++cellStart_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) +
-                     static_cast<std::size_t>(c) + 1];
-  }
-  for (std::size_t i = 1; i < cellStart_.size(); ++i)
-    cellStart_[i] += cellStart_[i - 1];
-  cellItems_.resize(static_cast<std::size_t>(cellStart_.back()));
-  std::vector<int> fill(cellStart_.begin(), cellStart_.end() - 1);
-  for (std::size_t i = 0; i < bounds_.size(); ++i) {
-    const auto [c0, r0, c1, r1] = cellRange(bounds_[i]);
-    for (int r = r0; r <= r1; ++r)
-      for (int c = c0; c <= c1; ++c)
-        cellItems_[static_cast<std::size_t>(
-            fill[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) +
-                 static_cast<std::size_t>(c)]++)] = static_cast<int>(i);
-  }
-}
-
-std::vector<int> BoundarySet::Query(const Bounds& w) const {
-  std::vector<int> ids;
-  if (curves_.empty() || w.maxX < all_.minX || w.minX > all_.maxX || w.maxY < all_.minY ||
-      w.minY > all_.maxY)
-    return ids;
-  const auto col = [&](double x) {
-    return std::clamp(static_cast<int>((x - all_.minX) / cell_), 0, columns_ - 1);
-  };
-  const auto row = [&](double y) {
-    return std::clamp(static_cast<int>((y - all_.minY) / cell_), 0, rows_ - 1);
-  };
-  for (int r = row(w.minY); r <= row(w.maxY); ++r) {
-    for (int c = col(w.minX); c <= col(w.maxX); ++c) {
-      const std::size_t cell = static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) +
-                               static_cast<std::size_t>(c);
-      for (int k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
-        const int i = cellItems_[static_cast<std::size_t>(k)];
-        const Bounds& b = bounds_[static_cast<std::size_t>(i)];
-        if (b.maxX >= w.minX && b.minX <= w.maxX && b.maxY >= w.minY && b.minY <= w.maxY)
-          ids.push_back(i);
-      }
+  for (std::size_t i = 0; i < curves.size(); ++i) {
+    // Keys are indexes: a curve that bounds nothing keeps its place, dead.
+    if (Add(curves[i]) < 0) {
+      curves_.push_back(curves[i]);
+      bounds_.push_back({0, 0, 0, 0});
+      alive_.push_back(0);
     }
   }
-  std::sort(ids.begin(), ids.end());
-  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-  return ids;
 }
 
-std::optional<Outline> BoundarySet::Trace(const TAcadPoint& p) const {
-  if (curves_.empty() || !Finite(p))
+std::uint64_t BoundarySet::CellKey(std::int64_t column, std::int64_t row) {
+  return (static_cast<std::uint64_t>(column) * 0x9E3779B97F4A7C15ull) ^
+         static_cast<std::uint64_t>(row);
+}
+
+bool BoundarySet::CellRange(const Bounds& b, std::int64_t range[4]) const {
+  const double cols = std::floor(b.maxX / cell_) - std::floor(b.minX / cell_) + 1.0;
+  const double rows = std::floor(b.maxY / cell_) - std::floor(b.minY / cell_) + 1.0;
+  if (!(cols * rows <= 4096.0))
+    return false;
+  range[0] = static_cast<std::int64_t>(std::floor(b.minX / cell_));
+  range[1] = static_cast<std::int64_t>(std::floor(b.minY / cell_));
+  range[2] = static_cast<std::int64_t>(std::floor(b.maxX / cell_));
+  range[3] = static_cast<std::int64_t>(std::floor(b.maxY / cell_));
+  return true;
+}
+
+int BoundarySet::Add(const Curve& c) {
+  if (!Finite(c.a) || !Finite(c.b) || !std::isfinite(c.bulge) || (c.a.x == c.b.x && c.a.y == c.b.y))
+    return -1;
+  const int key = static_cast<int>(curves_.size());
+  const Box2 box = CurveBox(c.a, c.b, c.bulge);
+  const Bounds b{box.minX, box.minY, box.maxX, box.maxY};
+  curves_.push_back({{c.a.x, c.a.y, 0.0}, {c.b.x, c.b.y, 0.0}, c.bulge});
+  bounds_.push_back(b);
+  alive_.push_back(1);
+  all_ = live_ == 0 && magnitude_ == 0.0
+             ? b
+             : Bounds{std::min(all_.minX, b.minX), std::min(all_.minY, b.minY),
+                      std::max(all_.maxX, b.maxX), std::max(all_.maxY, b.maxY)};
+  ++live_;
+  magnitude_ = std::max({magnitude_, std::abs(b.minX), std::abs(b.minY), std::abs(b.maxX),
+                         std::abs(b.maxY), std::numeric_limits<double>::min()});
+  tolerance_ = JoinTolerance(magnitude_);
+  if (!(cell_ > 0.0))
+    cell_ = std::max({b.maxX - b.minX, b.maxY - b.minY, 1.0}) * 4.0;
+  std::int64_t r[4];
+  if (!CellRange(b, r)) {
+    long_.push_back(key);
+    return key;
+  }
+  for (std::int64_t row = r[1]; row <= r[3]; ++row)
+    for (std::int64_t col = r[0]; col <= r[2]; ++col)
+      cells_[CellKey(col, row)].push_back(key);
+  return key;
+}
+
+void BoundarySet::Remove(int key) {
+  if (key < 0 || static_cast<std::size_t>(key) >= curves_.size() ||
+      !alive_[static_cast<std::size_t>(key)])
+    return;
+  alive_[static_cast<std::size_t>(key)] = 0;
+  --live_;
+  const auto drop = [key](std::vector<int>& list) {
+    const auto it = std::find(list.begin(), list.end(), key);
+    if (it != list.end()) {
+      *it = list.back();
+      list.pop_back();
+    }
+  };
+  std::int64_t r[4];
+  if (!CellRange(bounds_[static_cast<std::size_t>(key)], r)) {
+    drop(long_);
+    return;
+  }
+  for (std::int64_t row = r[1]; row <= r[3]; ++row) {
+    for (std::int64_t col = r[0]; col <= r[2]; ++col) {
+      const auto it = cells_.find(CellKey(col, row));
+      if (it != cells_.end())
+        drop(it->second);
+    }
+  }
+}
+
+std::vector<int> BoundarySet::Query(const Bounds& window, const Filter& filter) const {
+  std::vector<int> keys;
+  if (live_ == 0)
+    return keys;
+  // Only the part of the window where curves are.
+  const Bounds w{std::max(window.minX, all_.minX), std::max(window.minY, all_.minY),
+                 std::min(window.maxX, all_.maxX), std::min(window.maxY, all_.maxY)};
+  if (w.minX > w.maxX || w.minY > w.maxY)
+    return keys;
+  const auto take = [&](int key) {
+    const Bounds& b = bounds_[static_cast<std::size_t>(key)];
+    if (b.maxX >= w.minX && b.minX <= w.maxX && b.maxY >= w.minY && b.minY <= w.maxY &&
+        (!filter || filter(key)))
+      keys.push_back(key);
+  };
+  std::int64_t r[4];
+  if (CellRange(w, r) &&
+      static_cast<double>(r[2] - r[0] + 1) * static_cast<double>(r[3] - r[1] + 1) <
+          static_cast<double>(cells_.size())) {
+    for (std::int64_t row = r[1]; row <= r[3]; ++row) {
+      for (std::int64_t col = r[0]; col <= r[2]; ++col) {
+        const auto it = cells_.find(CellKey(col, row));
+        if (it != cells_.end())
+          for (const int key : it->second)
+            take(key);
+      }
+    }
+    for (const int key : long_)
+      take(key);
+  } else {
+    // A window over most of the grid: every curve once.
+    for (std::size_t key = 0; key < curves_.size(); ++key)
+      if (alive_[key])
+        take(static_cast<int>(key));
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  return keys;
+}
+
+std::optional<Outline> BoundarySet::Trace(const TAcadPoint& p, const Filter& filter) const {
+  if (live_ == 0 || !Finite(p))
     return std::nullopt;
   double half = 2.0 * cell_;
   for (;;) {
     const Bounds window{p.x - half, p.y - half, p.x + half, p.y + half};
-    const bool whole = window.minX < all_.minX && window.minY < all_.minY &&
-                       window.maxX > all_.maxX && window.maxY > all_.maxY;
-    if (whole)
-      return TraceWhole(p);
-    Result r = TraceIn(Query(window), p, &window);
+    if (window.minX < all_.minX && window.minY < all_.minY && window.maxX > all_.maxX &&
+        window.maxY > all_.maxY)
+      return TraceWhole(p, filter);
+    Result r = TraceIn(Query(window, filter), p, &window);
     if (r.certain)
       return std::move(r.outline);
     half *= 2.0;
   }
 }
 
-std::optional<Outline> BoundarySet::TraceWhole(const TAcadPoint& p) const {
-  if (curves_.empty() || !Finite(p))
+std::optional<Outline> BoundarySet::TraceWhole(const TAcadPoint& p, const Filter& filter) const {
+  if (live_ == 0 || !Finite(p))
     return std::nullopt;
-  std::vector<int> ids(curves_.size());
-  for (std::size_t i = 0; i < ids.size(); ++i)
-    ids[i] = static_cast<int>(i);
-  return TraceIn(ids, p, nullptr).outline;
+  std::vector<int> keys;
+  for (std::size_t key = 0; key < curves_.size(); ++key)
+    if (alive_[key] && (!filter || filter(static_cast<int>(key))))
+      keys.push_back(static_cast<int>(key));
+  return TraceIn(keys, p, nullptr).outline;
 }
 
-// The region of p among the curves `ids` (in the set's order). With a window, an answer only when
+// The region of p among the curves `keys` (in the set's order). With a window, an answer only when
 // it is certain: a bounded face lying inside the window by more than the tolerance; else nullopt,
 // and the caller widens the window.
-BoundarySet::Result BoundarySet::TraceIn(const std::vector<int>& ids, const TAcadPoint& p,
+BoundarySet::Result BoundarySet::TraceIn(const std::vector<int>& keys, const TAcadPoint& p,
                                          const Bounds* window) const {
   const double tol = tolerance_;
   // Without a window the answer is the whole set's; within one, a face not found may lie beyond.
   const Result unsure{window == nullptr, std::nullopt};
   Vertices vs(tol);
   std::vector<Piece> pieces;
-  pieces.reserve(ids.size());
+  pieces.reserve(keys.size());
   // End points first, in the set's order: they are the vertices crossings join.
-  for (const int i : ids) {
+  for (const int i : keys) {
     const Curve& c = curves_[static_cast<std::size_t>(i)];
     Piece piece{c.a, c.b, c.bulge, {}, vs.Add(c.a), vs.Add(c.b), {}};
     if (piece.va == piece.vb)

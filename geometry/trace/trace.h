@@ -33,8 +33,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "geometry/point.h"
@@ -60,19 +63,31 @@ struct Outline {
 // The joining tolerance of a set whose largest coordinate magnitude is `magnitude`.
 double JoinTolerance(double magnitude);
 
+// The curves of a drawing, kept in a grid index for traces near a point. Curves can be added and
+// removed between traces (a drawing's new lines, its erased ones), each known by the key Add gave.
 class BoundarySet {
  public:
-  // Curves of zero plan length, and arcs whose ends coincide, are ignored; so are curves with a
-  // coordinate that is not finite.
-  explicit BoundarySet(std::vector<Curve> curves);
+  // Which curves take part in a trace, by key (all when empty): the objects in a view, say.
+  using Filter = std::function<bool(int key)>;
+
+  BoundarySet() = default;
+  // The curves' keys are their indexes.
+  explicit BoundarySet(const std::vector<Curve>& curves);
+
+  // Adds a curve and gives its key; -1 for a curve that bounds nothing (of zero plan length, an
+  // arc whose ends coincide, a coordinate that is not finite), which is not kept.
+  int Add(const Curve& c);
+  // Takes the curve of that key out; nothing for a key not in the set.
+  void Remove(int key);
 
   // The outline of the region holding p, or nullopt when p lies in none.
-  std::optional<Outline> Trace(const TAcadPoint& p) const;
+  std::optional<Outline> Trace(const TAcadPoint& p, const Filter& filter = {}) const;
   // The same answer, from the whole set at once.
-  std::optional<Outline> TraceWhole(const TAcadPoint& p) const;
+  std::optional<Outline> TraceWhole(const TAcadPoint& p, const Filter& filter = {}) const;
 
+  // The joining tolerance: from the largest coordinate of every curve added so far.
   double tolerance() const { return tolerance_; }
-  std::size_t size() const { return curves_.size(); }
+  std::size_t size() const { return live_; }
 
  private:
   struct Bounds {
@@ -83,20 +98,24 @@ class BoundarySet {
     bool certain = true;
     std::optional<Outline> outline;
   };
-  Result TraceIn(const std::vector<int>& ids, const TAcadPoint& p, const Bounds* window) const;
-  std::vector<int> Query(const Bounds& window) const;
+  Result TraceIn(const std::vector<int>& keys, const TAcadPoint& p, const Bounds* window) const;
+  std::vector<int> Query(const Bounds& window, const Filter& filter) const;
+  // The cells a box covers, or false when they are too many (the curve goes on the long list).
+  bool CellRange(const Bounds& b, std::int64_t range[4]) const;
+  static std::uint64_t CellKey(std::int64_t column, std::int64_t row);
 
-  std::vector<Curve> curves_;
-  std::vector<Bounds> bounds_;  // each curve's box
-  Bounds all_{};                // the box of every curve
-  double tolerance_ = 0.0;
-  // Grid index: cells of `cell_` units from (all_.minX, all_.minY); cellStart_[c] ..
-  // cellStart_[c + 1] indexes cellItems_.
-  double cell_ = 1.0;
-  int columns_ = 1;
-  int rows_ = 1;
-  std::vector<int> cellStart_;
-  std::vector<int> cellItems_;
+  std::vector<Curve> curves_;   // by key
+  std::vector<Bounds> bounds_;  // each curve's box, by key
+  std::vector<char> alive_;     // by key
+  std::size_t live_ = 0;
+  Bounds all_{};  // the box of every curve added
+  double magnitude_ = 0.0;
+  double tolerance_ = JoinTolerance(0.0);
+  // Grid index: square cells of `cell_` units, from the origin; curves over very many cells are
+  // kept on a list of their own.
+  double cell_ = 0.0;
+  std::unordered_map<std::uint64_t, std::vector<int>> cells_;
+  std::vector<int> long_;
 };
 
 // One trace of a set used once.

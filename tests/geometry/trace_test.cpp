@@ -197,6 +197,25 @@ TEST(Trace, WindowedTraceGivesTheWholeSetsAnswer) {
   EXPECT_EQ(set.Trace({39000, -13000, 0}), std::nullopt);
 }
 
+// Curves added and removed between traces, and a filter that leaves some out, count as if the
+// set had been made anew.
+TEST(Trace, AddedRemovedAndFilteredCurves) {
+  BoundarySet set(Join(Closed({{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {0, 10, 0}}),
+                       {{{10, 0, 0}, {10, 10, 0}, 0.0}}));
+  const Outline right{{{10, 0, 0}, {20, 0, 0}, {20, 10, 0}, {10, 10, 0}}, {0, 0, 0, 0}};
+  const Outline whole{{{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {0, 10, 0}}, {0, 0, 0, 0}};
+  EXPECT_EQ(set.Trace({15, 5, 0}), right);
+  EXPECT_EQ(set.Trace({15, 5, 0}, [](int key) { return key != 4; }), whole);
+  set.Remove(4);
+  EXPECT_EQ(set.Trace({15, 5, 0}), whole);
+  const int key = set.Add({{12, 10, 0}, {12, 0, 0}, 0.0});
+  EXPECT_EQ(key, 5);
+  EXPECT_EQ(set.Trace({15, 5, 0}),
+            (Outline{{{12, 0, 0}, {20, 0, 0}, {20, 10, 0}, {12, 10, 0}}, {0, 0, 0, 0}}));
+  EXPECT_EQ(set.Add({{3, 3, 0}, {3, 3, 0}, 0.0}), -1);  // bounds nothing
+  EXPECT_EQ(set.size(), 5u);
+}
+
 TEST(Trace, ToleranceIsRelativeToTheCoordinates) {
   EXPECT_EQ(JoinTolerance(0.5), 1e-10);
   EXPECT_EQ(JoinTolerance(100000.0), 1e-5);

@@ -179,6 +179,34 @@ TEST_F(CommandLineTest, BoundaryOfAClockwisePolylineRunsAnticlockwise) {
             (std::vector<TAcadPoint>{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}));
 }
 
+// The boundary objects are kept from one command to the next: what was erased, added, moved or
+// put in the drawing's place since counts at the next pick.
+TEST_F(CommandLineTest, BoundaryFollowsTheDrawingBetweenCommands) {
+  AddRectangleHalves();
+  const ObjectId shared = Newest();
+  const auto traced = [&](const char* pick) {
+    doc.SendCommand(std::string("_-BOUNDARY A O P \r") + pick + "\r\r");
+    const auto outline = std::get<PolylineShape>(Get(Newest()).shape).vertices;
+    drawing().EraseEntity(Newest());
+    return outline;
+  };
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{10, 0, 0}, {20, 0, 0}, {20, 10, 0}, {10, 10, 0}}));
+  drawing().EraseEntity(shared);
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {0, 10, 0}}));
+  Add(LineShape{{12, 10, 0}, {12, 0, 0}});
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{12, 0, 0}, {20, 0, 0}, {20, 10, 0}, {12, 10, 0}}));
+  doc.SendCommand("MOVE\r12,5\r\r0,0\r4,0\r");
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {16, 0, 0}, {16, 10, 0}, {0, 10, 0}}));
+  drawing() = Drawing();
+  Add(PolylineShape{{{0, 0, 0}, {30, 0, 0}, {30, 30, 0}, {0, 30, 0}}, true, 0.0, {}});
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {30, 0, 0}, {30, 30, 0}, {0, 30, 0}}));
+}
+
 // The boundary set is what the view shows: a long lot whose far end lies outside the view has no
 // region until the view takes the end in. Its long sides, partly in view, take part.
 TEST_F(CommandLineTest, BoundaryTakesOnlyTheObjectsInTheView) {
