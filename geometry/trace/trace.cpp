@@ -146,13 +146,23 @@ double DistanceToPiece(const TAcadPoint& p, const Piece& c) {
 }
 
 // Where the lines or circles of two curves meet (at most two points; candidates only).
-int Crossings(const Piece& s, const Piece& t, TAcadPoint out[2]) {
+int Crossings(const Piece& s, const Piece& t, double tol, TAcadPoint out[2]) {
   if (s.bulge == 0.0 && t.bulge == 0.0) {
     const Vec r = Sub(s.b, s.a);
     const Vec q = Sub(t.b, t.a);
     const double d = CrossV(r, q);
-    // Parallel lines meet only where an end lies on the other; those ends are added apart.
-    if (d == 0.0 || std::abs(d) <= 1e-14 * Length(r) * Length(q))
+    // Only segments that cross properly, each with its ends on either side of the other by more
+    // than the tolerance: where an end lies on the other (a T, lines drawn over each other,
+    // segments meeting at a shallow angle at a shared end), those ends are added apart. Two
+    // segments nearly in line would otherwise give a "crossing" anywhere along them.
+    const double lr = Length(r);
+    const double lq = Length(q);
+    const double ta = CrossV(r, Sub(t.a, s.a)) / lr;
+    const double tb = CrossV(r, Sub(t.b, s.a)) / lr;
+    const double sa = CrossV(q, Sub(s.a, t.a)) / lq;
+    const double sb = CrossV(q, Sub(s.b, t.a)) / lq;
+    if (d == 0.0 || !(std::abs(ta) > tol && std::abs(tb) > tol && (ta > 0.0) != (tb > 0.0) &&
+                      std::abs(sa) > tol && std::abs(sb) > tol && (sa > 0.0) != (sb > 0.0)))
       return 0;
     const double u = CrossV(Sub(t.a, s.a), q) / d;
     out[0] = {s.a.x + u * r.x, s.a.y + u * r.y, 0.0};
@@ -548,7 +558,7 @@ BoundarySet::Result BoundarySet::TraceIn(const std::vector<int>& keys, const TAc
     Piece& s = pieces[i];
     Piece& t = pieces[j];
     TAcadPoint x[2];
-    const int n = Crossings(s, t, x);
+    const int n = Crossings(s, t, tol, x);
     for (int k = 0; k < n; ++k) {
       if (DistanceToPiece(x[k], s) <= tol && DistanceToPiece(x[k], t) <= tol) {
         const int v = vs.Add(x[k]);

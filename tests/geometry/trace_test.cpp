@@ -63,6 +63,11 @@ const Curves kArcLot{{{0, 0, 0}, {10, 0, 0}, 0.0},
                      {{0, 10, 0}, {0, 0, 0}, 0.0}};
 const Outline kArcOutline{{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}, {0, 0, kQuarter, 0}};
 
+// Two corners of a survey and a vertex between them, on the line as far as doubles go.
+const TAcadPoint kA0{-35069.4477, 12347.6072, 0};
+const TAcadPoint kA3{-35068.3746, 12370.8374, 0};
+const TAcadPoint kMiddle{kA0.x + 0.3253 * (kA3.x - kA0.x), kA0.y + 0.3253 * (kA3.y - kA0.y), 0};
+
 struct Case {
   const char* name;
   Curves curves;
@@ -114,6 +119,15 @@ const Case kCases[] = {
       {{0, 10, 0}, {0, 0, 0}, 0.0}},
      {5, 5, 0},
      std::nullopt},
+    // A neighbour's cut runs from corner to corner along the shared side, whose middle vertex
+    // lies a rounding error off the straight line: the two nearly in line met nowhere but at
+    // their ends, yet a crossing computed for them fell 0.2 mm up the side and made a vertex.
+    {"CutAlongANearlyStraightSideAddsNoVertex",
+     Join(Closed({kA0, {-35051.4378, 12345.6186, 0}, {-35052.0295, 12370.0632, 0}, kA3, kMiddle}),
+          {{kA3, kA0, 0.0}}),
+     {-35060, 12360, 0},
+     Outline{{{-35051.4378, 12345.6186, 0}, {-35052.0295, 12370.0632, 0}, kA3, kMiddle, kA0},
+             {0, 0, 0, 0, 0}}},
     // A building inside the lot, tied to its side by a line, and a loose line: the lot's outline
     // as it is.
     {"IslandBridgeAndDangleLeaveTheOutline",
