@@ -182,9 +182,13 @@ void Session::SetDrawing(host::Drawing drawing) {
   const auto [low, high] = host::Extents(host_->drawing());
   if (low.x <= high.x && low.y <= high.y) {
     const double side = std::max(high.x - low.x, high.y - low.y);
-    // A view smaller than the drawing is widened to all of it, with a margin.
-    if (side > vars.VIEWSIZE) {
-      vars.VIEWSIZE = side * 1.1;
+    // A view that does not show all of the drawing (smaller than it, or elsewhere) is widened to
+    // all of it, with a margin: the boundary set is what the view shows.
+    const double half = vars.VIEWSIZE / 2.0;
+    const bool showsAll = low.x >= vars.VIEWCTR.x - half && high.x <= vars.VIEWCTR.x + half &&
+                          low.y >= vars.VIEWCTR.y - half && high.y <= vars.VIEWCTR.y + half;
+    if (!showsAll) {
+      vars.VIEWSIZE = std::max(side * 1.1, vars.VIEWSIZE);
       vars.VIEWCTR = TAcadPoint{(low.x + high.x) / 2, (low.y + high.y) / 2, 0.0};
     }
   }

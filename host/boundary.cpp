@@ -1,188 +1,264 @@
 #include "host/boundary.h"
 
-#include <geos_c.h>
-
 #include <algorithm>
-#include <limits>
-#include <memory>
-#include <stdexcept>
-#include <string>
+#include <cmath>
+#include <numbers>
 #include <variant>
+
+#include "host/dxf/document.h"
+#include "host/dxf/tags.h"
+#include "host/dxf_bridge.h"
 
 namespace trivane::host {
 
 namespace {
 
-// A GEOS context of its own for each trace (the reentrant API), keeping its last error message.
-class Geos {
- public:
-  Geos() : ctx_(GEOS_init_r()) {
-    if (!ctx_)
-      throw std::runtime_error("boundary: the geometry engine could not start");
-    GEOSContext_setErrorMessageHandler_r(ctx_, &Geos::OnError, &error_);
+using trace::Curve;
+
+double NumberOf(const dxf::Entity& e, int code, double fallback) {
+  const dxf::Tag* t = e.Find(code);
+  return t ? dxf::ParseDouble(t->value).value_or(fallback) : fallback;
+}
+
+// The curves of a line or polyline of model space; none for any other entity.
+std::vector<Curve> EntityCurves(const Drawing& d, const Entity& e) {
+  std::vector<Curve> out;
+  if (e.owner != d.ModelSpaceId())
+    return out;
+  if (const auto* line = std::get_if<LineShape>(&e.shape)) {
+    out.push_back({line->start, line->end, 0.0});
+  } else if (const auto* pl = std::get_if<PolylineShape>(&e.shape)) {
+    const std::vector<TAcadPoint>& v = pl->vertices;
+    const auto bulge = [&](std::size_t i) {
+      return i < pl->bulges.size() && std::isfinite(pl->bulges[i]) ? pl->bulges[i] : 0.0;
+    };
+    for (std::size_t i = 0; i + 1 < v.size(); ++i)
+      out.push_back({v[i], v[i + 1], bulge(i)});
+    if (pl->closed && v.size() > 2)
+      out.push_back({v.back(), v.front(), bulge(v.size() - 1)});
   }
-  ~Geos() { GEOS_finish_r(ctx_); }
-  Geos(const Geos&) = delete;
-  Geos& operator=(const Geos&) = delete;
+  return out;
+}
 
-  GEOSContextHandle_t get() const { return ctx_; }
+// The box of the curves' ends (an arc's bulge aside: a polyline's arcs are caught by its segments'
+// crossing test).
+Box EndsBox(const std::vector<Curve>& curves) {
+  Box b{curves[0].a.x, curves[0].a.y, curves[0].a.x, curves[0].a.y};
+  for (const Curve& c : curves) {
+    for (const TAcadPoint& p : {c.a, c.b}) {
+      b.minX = std::min(b.minX, p.x);
+      b.minY = std::min(b.minY, p.y);
+      b.maxX = std::max(b.maxX, p.x);
+      b.maxY = std::max(b.maxY, p.y);
+    }
+  }
+  return b;
+}
 
-  struct Deleter {
-    GEOSContextHandle_t ctx;
-    void operator()(GEOSGeometry* g) const { GEOSGeom_destroy_r(ctx, g); }
+// Where a box stands against the view.
+enum class InView { Wholly, Partly, Not };
+
+InView Where(const Box& b, const Box& view) {
+  if (b.maxX < view.minX || b.minX > view.maxX || b.maxY < view.minY || b.minY > view.maxY)
+    return InView::Not;
+  if (b.minX >= view.minX && b.maxX <= view.maxX && b.minY >= view.minY && b.maxY <= view.maxY)
+    return InView::Wholly;
+  return InView::Partly;
+}
+
+// An object with this box in the view: a box that only overlaps asks the object itself.
+bool ObjectInView(const Drawing& d, const Entity& e, const Box& box, const Box& view) {
+  const InView where = Where(box, view);
+  return where == InView::Wholly || (where == InView::Partly && CrossesBox(d, e, view));
+}
+
+// An arc of the DXF source in model space: anticlockwise from its start angle to its end angle
+// about its extrusion (0, 0, 1); an extrusion (0, 0, -1) mirrors x and runs it clockwise. Arcs in
+// any other plane, and full circles, bound nothing in plan.
+std::optional<Curve> ArcCurve(const dxf::Entity& r) {
+  const double nz = NumberOf(r, 230, 1.0);
+  if (NumberOf(r, 210, 0.0) != 0.0 || NumberOf(r, 220, 0.0) != 0.0 || (nz != 1.0 && nz != -1.0))
+    return std::nullopt;
+  const double cx = NumberOf(r, 10, 0.0);
+  const double cy = NumberOf(r, 20, 0.0);
+  const double radius = NumberOf(r, 40, 0.0);
+  const double degree = std::numbers::pi / 180.0;
+  const double start = NumberOf(r, 50, 0.0) * degree;
+  const double end = NumberOf(r, 51, 0.0) * degree;
+  double sweep = std::fmod(end - start, 2.0 * std::numbers::pi);
+  if (sweep < 0.0)
+    sweep += 2.0 * std::numbers::pi;
+  if (!(radius > 0.0) || !(sweep > 0.0))
+    return std::nullopt;
+  const double mirror = nz < 0.0 ? -1.0 : 1.0;
+  const auto at = [&](double angle) {
+    return TAcadPoint{mirror * (cx + radius * std::cos(angle)), cy + radius * std::sin(angle), 0.0};
   };
-  using Geometry = std::unique_ptr<GEOSGeometry, Deleter>;
-
-  // Takes ownership of a result; a null result is the engine's error.
-  Geometry Own(GEOSGeometry* g, const char* what) const {
-    if (!g)
-      Fail(what);
-    return Geometry(g, Deleter{ctx_});
-  }
-  [[noreturn]] void Fail(const char* what) const {
-    throw std::runtime_error(std::string("boundary: ") + what + " failed" +
-                             (error_.empty() ? std::string() : ": " + error_));
-  }
-
- private:
-  static void OnError(const char* message, void* userdata) {
-    *static_cast<std::string*>(userdata) = message ? message : "";
-  }
-
-  GEOSContextHandle_t ctx_;
-  std::string error_;
-};
-
-Geos::Geometry MakeSegment(const Geos& geos, const SegmentPrimitive& s) {
-  GEOSCoordSequence* seq = GEOSCoordSeq_create_r(geos.get(), 2, 2);
-  if (!seq)
-    geos.Fail("a coordinate sequence");
-  GEOSCoordSeq_setXY_r(geos.get(), seq, 0, s.a.x, s.a.y);
-  GEOSCoordSeq_setXY_r(geos.get(), seq, 1, s.b.x, s.b.y);
-  // The line takes the sequence, also when it fails.
-  return geos.Own(GEOSGeom_createLineString_r(geos.get(), seq), "a line");
+  return Curve{at(start), at(end), mirror * std::tan(sweep / 4.0)};
 }
 
-// The outer ring of a polygon, open, as read.
-std::vector<TAcadPoint> OuterRing(const Geos& geos, const GEOSGeometry* polygon) {
-  const GEOSGeometry* ring = GEOSGetExteriorRing_r(geos.get(), polygon);
-  if (!ring)
-    geos.Fail("reading a ring");
-  const GEOSCoordSequence* seq = GEOSGeom_getCoordSeq_r(geos.get(), ring);
-  unsigned int size = 0;
-  if (!seq || !GEOSCoordSeq_getSize_r(geos.get(), seq, &size))
-    geos.Fail("reading a ring");
-  std::vector<TAcadPoint> points;
-  for (unsigned int i = 0; i < size; ++i) {
-    double x = 0.0;
-    double y = 0.0;
-    GEOSCoordSeq_getXY_r(geos.get(), seq, i, &x, &y);
-    // Consecutive repeats cannot come out of the polygonizer; the closing point is dropped.
-    if (points.empty() || points.back().x != x || points.back().y != y)
-      points.push_back({x, y, 0.0});
+// The arcs of the drawing's DXF source in model space, with the box of each one's circle.
+std::vector<std::pair<Curve, Box>> SourceArcs(const Drawing& d) {
+  std::vector<std::pair<Curve, Box>> out;
+  if (!d.dxfSource)
+    return out;
+  for (const dxf::Entity& r : d.dxfSource->document.Entities()) {
+    if (r.type != "ARC" || NumberOf(r, 67, 0.0) == 1.0)
+      continue;
+    const std::optional<Curve> arc = ArcCurve(r);
+    if (!arc)
+      continue;
+    // The chord's midpoint lies within a radius of the centre.
+    const double radius = NumberOf(r, 40, 0.0);
+    const double cx = (arc->a.x + arc->b.x) / 2.0;
+    const double cy = (arc->a.y + arc->b.y) / 2.0;
+    out.push_back(
+        {*arc, Box{cx - 2.0 * radius, cy - 2.0 * radius, cx + 2.0 * radius, cy + 2.0 * radius}});
   }
-  if (points.size() > 1 && points.front() == points.back())
-    points.pop_back();
-  return points;
-}
-
-double TwiceSignedArea(const std::vector<TAcadPoint>& ring) {
-  double sum = 0.0;
-  for (std::size_t i = 0; i < ring.size(); ++i) {
-    const TAcadPoint& a = ring[i];
-    const TAcadPoint& b = ring[(i + 1) % ring.size()];
-    sum += a.x * b.y - b.x * a.y;
-  }
-  return sum;
-}
-
-// Anticlockwise, from the lowest-then-leftmost vertex.
-void Normalise(std::vector<TAcadPoint>& ring) {
-  if (TwiceSignedArea(ring) < 0.0)
-    std::reverse(ring.begin(), ring.end());
-  const auto start = std::min_element(ring.begin(), ring.end(), [](const auto& a, const auto& b) {
-    return a.y < b.y || (a.y == b.y && a.x < b.x);
-  });
-  std::rotate(ring.begin(), start, ring.end());
+  return out;
 }
 
 }  // namespace
 
-std::optional<std::vector<TAcadPoint>> TraceBoundary(std::span<const SegmentPrimitive> segments,
-                                                     const TAcadPoint& p,
-                                                     const BoundaryOptions& options) {
-  if (!(options.gridSize > 0.0))
-    throw std::invalid_argument("boundary: the grid size must be positive");
-  const Geos geos;
-  GEOSContextHandle_t ctx = geos.get();
-
-  std::vector<Geos::Geometry> lines;
-  for (const SegmentPrimitive& s : segments) {
-    if (s.a.x != s.b.x || s.a.y != s.b.y)
-      lines.push_back(MakeSegment(geos, s));
-  }
-  if (lines.empty())
-    return std::nullopt;
-  // The collection takes the lines over.
-  std::vector<GEOSGeometry*> raw;
-  raw.reserve(lines.size());
-  for (Geos::Geometry& g : lines)
-    raw.push_back(g.release());
-  const Geos::Geometry all =
-      geos.Own(GEOSGeom_createCollection_r(ctx, GEOS_MULTILINESTRING, raw.data(),
-                                           static_cast<unsigned int>(raw.size())),
-               "collecting the lines");
-
-  // Union of linework nodes it: every crossing and touch becomes a node, overlaps merge.
-  const Geos::Geometry noded =
-      geos.Own(GEOSUnaryUnionPrec_r(ctx, all.get(), options.gridSize), "noding the lines");
-  const GEOSGeometry* nodedRaw = noded.get();
-  const Geos::Geometry faces = geos.Own(GEOSPolygonize_r(ctx, &nodedRaw, 1), "forming the regions");
-  const Geos::Geometry point = geos.Own(GEOSGeom_createPointFromXY_r(ctx, p.x, p.y), "a point");
-
-  const int count = GEOSGetNumGeometries_r(ctx, faces.get());
-  const GEOSGeometry* best = nullptr;
-  double bestArea = std::numeric_limits<double>::infinity();
-  for (int i = 0; i < count; ++i) {
-    const GEOSGeometry* face = GEOSGetGeometryN_r(ctx, faces.get(), i);
-    const char inside = GEOSContains_r(ctx, face, point.get());
-    if (inside == 2)
-      geos.Fail("the point-in-region test");
-    if (inside != 1)
-      continue;
-    // Faces do not overlap, so one at most holds the point; the smallest wins all the same.
-    double area = 0.0;
-    if (!GEOSArea_r(ctx, face, &area))
-      geos.Fail("measuring a region");
-    if (area < bestArea) {
-      bestArea = area;
-      best = face;
-    }
-  }
-  if (!best)
-    return std::nullopt;
-  std::vector<TAcadPoint> ring = OuterRing(geos, best);
-  if (ring.size() < 3)
-    return std::nullopt;
-  Normalise(ring);
-  return ring;
+Box ViewBox(const SystemVariables& v) {
+  const double halfHeight = v.VIEWSIZE / 2.0;
+  const double halfWidth = halfHeight * kViewAspect;
+  return {v.VIEWCTR.x - halfWidth, v.VIEWCTR.y - halfHeight, v.VIEWCTR.x + halfWidth,
+          v.VIEWCTR.y + halfHeight};
 }
 
-std::vector<SegmentPrimitive> BoundarySegments(const Drawing& d) {
-  std::vector<SegmentPrimitive> out;
-  for (const ObjectId id : d.EntitiesOf(d.ModelSpaceId())) {
-    const Shape& shape = d.FindEntity(id)->shape;
-    if (const auto* line = std::get_if<LineShape>(&shape)) {
-      out.push_back({line->start, line->end});
-    } else if (const auto* pl = std::get_if<PolylineShape>(&shape)) {
-      const std::vector<TAcadPoint>& v = pl->vertices;
-      for (std::size_t i = 0; i + 1 < v.size(); ++i)
-        out.push_back({v[i], v[i + 1]});
-      if (pl->closed && v.size() > 2)
-        out.push_back({v.back(), v.front()});
-    }
+std::vector<Curve> BoundaryCurves(const Drawing& d, const Box& view) {
+  std::vector<Curve> out;
+  for (const auto& [id, e] : d.entities) {
+    const std::vector<Curve> curves = EntityCurves(d, e);
+    if (!curves.empty() && ObjectInView(d, e, EndsBox(curves), view))
+      out.insert(out.end(), curves.begin(), curves.end());
+  }
+  for (const auto& [arc, box] : SourceArcs(d)) {
+    if (Where(box, view) != InView::Not)
+      out.push_back(arc);
   }
   return out;
+}
+
+// --- The index -----------------------------------------------------------------------------------
+
+void BoundaryIndex::Rebuild(const Drawing& d) {
+  std::vector<Curve> curves;
+  ownerOf_.clear();
+  objects_.clear();
+  arcBoxes_.clear();
+  for (const auto& [id, e] : d.entities) {
+    std::vector<Curve> mine = EntityCurves(d, e);
+    if (mine.empty())
+      continue;
+    Object& o = objects_[id];
+    o.box = EndsBox(mine);
+    for (const Curve& c : mine) {
+      o.keys.push_back(static_cast<int>(curves.size()));
+      curves.push_back(c);
+      ownerOf_.push_back(id);
+    }
+  }
+  for (const auto& [arc, box] : SourceArcs(d)) {
+    arcBoxes_[static_cast<int>(curves.size())] = box;
+    curves.push_back(arc);
+    ownerOf_.push_back(0);
+  }
+  set_ = trace::BoundarySet(curves);
+  drawing_ = &d;
+  source_ = d.dxfSource.get();
+  lastId_ = d.entities.empty() ? 0 : d.entities.rbegin()->first;
+  erasedSeen_ = d.ErasedIds().size();
+  edits_ = d.LineworkEdits();
+  count_ = d.entities.size();
+}
+
+void BoundaryIndex::Take(ObjectId id, const Entity& e) {
+  std::vector<Curve> mine = EntityCurves(*drawing_, e);
+  if (mine.empty())
+    return;
+  Object& o = objects_[id];
+  o.box = EndsBox(mine);
+  for (const Curve& c : mine) {
+    const int key = set_.Add(c);
+    if (key < 0)
+      continue;
+    if (ownerOf_.size() <= static_cast<std::size_t>(key))
+      ownerOf_.resize(static_cast<std::size_t>(key) + 1, 0);
+    ownerOf_[static_cast<std::size_t>(key)] = id;
+    o.keys.push_back(key);
+  }
+}
+
+void BoundaryIndex::Drop(ObjectId id) {
+  const auto it = objects_.find(id);
+  if (it == objects_.end())
+    return;
+  for (const int key : it->second.keys)
+    set_.Remove(key);
+  objects_.erase(it);
+}
+
+void BoundaryIndex::Update(const Drawing& d) {
+  if (&d != drawing_ || d.dxfSource.get() != source_ || d.LineworkEdits() != edits_ ||
+      d.ErasedIds().size() < erasedSeen_) {
+    Rebuild(d);
+    return;
+  }
+  std::size_t erasedOld = 0;
+  for (std::size_t i = erasedSeen_; i < d.ErasedIds().size(); ++i) {
+    const ObjectId id = d.ErasedIds()[i];
+    if (id <= lastId_) {
+      ++erasedOld;
+      Drop(id);
+    }
+  }
+  std::size_t added = 0;
+  for (auto it = d.entities.upper_bound(lastId_); it != d.entities.end(); ++it) {
+    ++added;
+    Take(it->first, it->second);
+  }
+  // Anything else (a drawing put in its place, entities taken out another way): read it all.
+  if (d.entities.size() != count_ + added - erasedOld) {
+    Rebuild(d);
+    return;
+  }
+  if (!d.entities.empty())
+    lastId_ = std::max(lastId_, d.entities.rbegin()->first);
+  erasedSeen_ = d.ErasedIds().size();
+  count_ = d.entities.size();
+}
+
+std::optional<trace::Outline> BoundaryIndex::Trace(const Drawing& d, const Box& view,
+                                                   const TAcadPoint& p) {
+  Update(d);
+  // Whether each object is in view, asked once per trace.
+  std::unordered_map<ObjectId, bool> inView;
+  const auto filter = [&](int key) {
+    const ObjectId id = ownerOf_[static_cast<std::size_t>(key)];
+    if (id == 0)
+      return Where(arcBoxes_.at(key), view) != InView::Not;
+    const auto [it, fresh] = inView.try_emplace(id, false);
+    if (fresh) {
+      const Entity* e = d.FindEntity(id);
+      it->second = e && ObjectInView(d, *e, objects_.at(id).box, view);
+    }
+    return it->second;
+  };
+  return set_.Trace(p, filter);
+}
+
+std::optional<std::vector<TAcadPoint>> TraceBoundary(std::span<const SegmentPrimitive> segments,
+                                                     const TAcadPoint& p) {
+  std::vector<Curve> curves;
+  curves.reserve(segments.size());
+  for (const SegmentPrimitive& s : segments)
+    curves.push_back({s.a, s.b, 0.0});
+  std::optional<trace::Outline> o = trace::TraceRegion(curves, p);
+  if (!o)
+    return std::nullopt;
+  return std::move(o->vertices);
 }
 
 }  // namespace trivane::host

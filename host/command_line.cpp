@@ -122,8 +122,13 @@ namespace {
 class Session {
  public:
   Session(Host& host, std::deque<TypedAnswer>& queue, const CommandLineOptions& options,
-          CadCommandLine::Waiting& state)
-      : host(host), options(options), queue_(queue), state_(state), quiet_(state.promptShown) {}
+          CadCommandLine::Waiting& state, BoundaryIndex& boundaryIndex)
+      : host(host),
+        options(options),
+        boundaryIndex(boundaryIndex),
+        queue_(queue),
+        state_(state),
+        quiet_(state.promptShown) {}
 
   Drawing& d() { return host.drawing(); }
 
@@ -214,6 +219,7 @@ class Session {
 
   Host& host;
   const CommandLineOptions& options;
+  BoundaryIndex& boundaryIndex;
 
  private:
   Reply Fresh(std::string_view prompt, Expect expect) {
@@ -305,20 +311,17 @@ void AdvancedOptions(Session& s) {
       // Islands are never part of the outline, so the answer changes nothing.
       s.AskKeyword("Do you want island detection? [Yes/No] <Y>: ", {{"YES", 1}, {"NO", 1}}, true);
     } else {
-      // The boundary set is always everything in model space.
+      // The boundary set is always what the view shows.
       s.AskKeyword("Specify candidate set for boundary [New/Everything] <Everything>: ",
                    {{"EVERYTHING", 1}}, true);
     }
   }
 }
 
-bool SameRing(const std::vector<TAcadPoint>& a, const std::vector<TAcadPoint>& b) {
-  return a == b;
-}
-
 void Boundary(Session& s) {
-  const std::vector<SegmentPrimitive> segments = BoundarySegments(s.d());
-  std::vector<std::vector<TAcadPoint>> rings;
+  // The boundary set is what the view the command starts in shows.
+  const Box view = ViewBox(s.d().vars);
+  std::vector<trace::Outline> outlines;
   for (;;) {
     const Session::PointOrWord answer = s.AskPointOr(
         "Specify internal point or [Advanced options]: ", {{"ADVANCED", 1}}, true, false);
@@ -328,28 +331,25 @@ void Boundary(Session& s) {
     }
     if (!answer.point)
       break;
-    std::optional<std::vector<TAcadPoint>> ring;
-    try {
-      ring = TraceBoundary(segments, *answer.point, s.options.boundary);
-    } catch (const std::runtime_error& e) {
-      throw CommandFailed(e.what());
-    }
-    if (!ring) {
+    std::optional<trace::Outline> outline = s.boundaryIndex.Trace(s.d(), view, *answer.point);
+    if (!outline) {
       s.Message("Valid boundary not found.");
       continue;
     }
-    if (std::none_of(rings.begin(), rings.end(),
-                     [&](const auto& made) { return SameRing(made, *ring); }))
-      rings.push_back(std::move(*ring));
+    if (std::find(outlines.begin(), outlines.end(), *outline) == outlines.end())
+      outlines.push_back(std::move(*outline));
   }
-  for (std::vector<TAcadPoint>& ring : rings) {
+  for (trace::Outline& o : outlines) {
     PolylineShape outline;
-    outline.vertices = std::move(ring);
+    // Bulges only where the outline has an arc, as a CAD writes a polyline of straight segments.
+    if (std::any_of(o.bulges.begin(), o.bulges.end(), [](double b) { return b != 0.0; }))
+      outline.bulges = std::move(o.bulges);
+    outline.vertices = std::move(o.vertices);
     outline.closed = true;
     s.host.CreateEntity(std::move(outline));
   }
-  s.Message("BOUNDARY created " + std::to_string(rings.size()) +
-            (rings.size() == 1 ? " polyline" : " polylines"));
+  s.Message("BOUNDARY created " + std::to_string(outlines.size()) +
+            (outlines.size() == 1 ? " polyline" : " polylines"));
 }
 
 // --- INSERT ----------------------------------------------------------------------------------
@@ -583,8 +583,10 @@ void Move(Session& s) {
 
   const Placement move = Placement::Move(from, to);
   for (const ObjectId id : selected) {
-    if (Entity* e = d.FindEntity(id))
+    if (Entity* e = d.FindEntity(id)) {
       ApplyPlacement(*e, move);
+      d.MarkEdited(*e);
+    }
   }
   d.vars.LASTPOINT = to;
   s.host.SetPreviousSelection(selected);
@@ -923,7 +925,7 @@ void CadCommandLine::RunCommand(Host& host, Waiting state) {
     host.log().EndLine();
   };
   try {
-    Session session(host, queue_, options_, state);
+    Session session(host, queue_, options_, state, boundaryIndex_);
     command(session);
   } catch (const NeedInput&) {
     if (!state.savedBusyPolls) {

@@ -34,11 +34,12 @@
 // Commands (names fold ASCII case; leading "_" and "." are dropped; the dialog forms run as
 // their command-line forms):
 // - BOUNDARY / -BOUNDARY: "Specify internal point or [Advanced options]: " takes points until
-//   Enter, then makes a closed lightweight polyline around each (boundary.h: anticlockwise from
-//   the lowest-then-leftmost vertex, a vertex wherever another line meets it) on the current
-//   layer. A point in no closed region makes nothing ("Valid boundary not found."). The advanced
-//   options take Object type Polyline and Island detection Yes/No (islands are never traced);
-//   the internal point does not become LASTPOINT.
+//   Enter, then makes a closed lightweight polyline around each (trace.h: anticlockwise from
+//   the lowest-then-leftmost vertex, a vertex wherever another line meets it, arcs as bulges) on
+//   the current layer, from the boundary set of the view the command starts in (boundary.h). A
+//   point in no closed region makes nothing ("Valid boundary not found."). The advanced options
+//   take Object type Polyline and Island detection Yes/No (islands are never traced); the internal
+//   point does not become LASTPOINT.
 // - INSERT / -INSERT: a block of the drawing, or a DXF file (a name with a folder or the ".dxf"
 //   extension, or NAME=file), placed at the insertion point ("Specify insertion point: ", with
 //   the options S scale and R rotation before it), then the scale (one factor for an exploded
@@ -82,7 +83,6 @@ struct CommandLineOptions {
   std::string dxfCodePage = "ANSI_932";
   // A prompt with neither typed nor scripted answer waits (true) instead of cancelling (false).
   bool waitForInput = false;
-  BoundaryOptions boundary{};
 };
 
 // One answer as typed: a word, an AutoLISP expression still to evaluate, or the AutoLISP pause.
@@ -128,6 +128,8 @@ class CadCommandLine final : public CommandInterpreter {
   std::string unfinished_;
   std::deque<TypedAnswer> queue_;
   std::unique_ptr<Waiting> waiting_;
+  // The drawing's boundary objects, kept from one BOUNDARY to the next.
+  BoundaryIndex boundaryIndex_;
 };
 
 // Installs a command line with these options as the host's interpreter.

@@ -47,7 +47,15 @@ const Entity* Drawing::FindEntity(ObjectId id) const {
 
 bool Drawing::EraseEntity(ObjectId id) {
   Remember(id);
-  return entities.erase(id) > 0;
+  if (entities.erase(id) == 0)
+    return false;
+  erased_.push_back(id);
+  return true;
+}
+
+void Drawing::MarkEdited(const Entity& e) {
+  if (std::holds_alternative<LineShape>(e.shape) || std::holds_alternative<PolylineShape>(e.shape))
+    ++lineworkEdits_;
 }
 
 std::vector<ObjectId> Drawing::EntitiesOf(ObjectId block) const {
@@ -172,6 +180,9 @@ bool Drawing::UndoLastStep() {
   headerPassthrough = std::move(step.headerPassthrough);
   dxfSource = std::move(step.dxfSource);
   nextId_ = step.nextId;
+  // Entities come back and go without EraseEntity, and IDs are handed out again: a cache of the
+  // linework must read the drawing anew.
+  ++lineworkEdits_;
   for (auto& [id, before] : step.entitiesBefore) {
     if (before)
       entities.insert_or_assign(id, std::move(*before));

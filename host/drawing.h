@@ -212,6 +212,14 @@ class Drawing {
   // The newest entity of model space still in the drawing: what selection mode 4 gives.
   std::optional<ObjectId> Newest() const;
 
+  // What a cache of the drawing's linework (the boundary index, boundary.h) reads to learn what
+  // changed without reading every entity again: the IDs EraseEntity erased, in order, and a count
+  // of the changes to lines and polylines already in the drawing. Whatever changes the geometry
+  // of an entity in place calls MarkEdited; new entities have higher IDs.
+  const std::vector<ObjectId>& ErasedIds() const { return erased_; }
+  std::uint64_t LineworkEdits() const { return lineworkEdits_; }
+  void MarkEdited(const Entity& e);
+
   LayerRecord* FindLayer(std::string_view name);
   const LayerRecord* FindLayer(std::string_view name) const;
   // The layer of that name; added when missing.
@@ -259,6 +267,8 @@ class Drawing {
   ObjectId nextId_ = kFirstObjectId;
   std::optional<UndoStep> open_;
   std::vector<UndoStep> steps_;  // closed steps, oldest first
+  std::vector<ObjectId> erased_;
+  std::uint64_t lineworkEdits_ = 0;
 };
 
 // DXF group 72 and 73 of a text for an automation alignment code, and back (an unknown pair gives

@@ -230,11 +230,13 @@ class EntityObject final : public HostObject {
     if (r.Calls("Rotate")) {
       r.args.Expect(2, 2);
       ApplyPlacement(*e, Placement::Rotate(r.args.Point(0), r.args.Number(1)));
+      d.MarkEdited(*e);
       return Value();
     }
     if (r.Calls("Move")) {
       r.args.Expect(2, 2);
       ApplyPlacement(*e, Placement::Move(r.args.Point(0), r.args.Point(1)));
+      d.MarkEdited(*e);
       return Value();
     }
     if (r.Calls("SetXdata")) {
@@ -252,6 +254,8 @@ class EntityObject final : public HostObject {
       r.Unknown();
     if (r.kind == cad::InvokeKind::Put)
       e->modified = true;
+    if (r.kind != cad::InvokeKind::Get)
+      d.MarkEdited(*e);
     return *v;
   }
 

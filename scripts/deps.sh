@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format locales
   libgtest-dev libbenchmark-dev
-  libgeos-dev libcli11-dev
+  libcli11-dev
   python3 python3-ezdxf
   librsvg2-dev libcairo2-dev fonts-ipafont-gothic
   # The DXF corpus the reader is tested on (LibreCAD's parts library and patterns).
@@ -14,7 +14,6 @@ packages=(
   # The PDF print's checks (pdfinfo, pdftotext, pdffonts; pdftoppm for the README's picture).
   poppler-utils
   g++-mingw-w64-x86-64-posix
-  # GEOS for the Windows build is compiled from Debian's source package (scripts/mingw-geos.sh).
   # The Windows build's tests under Wine, on a virtual X display, with Japanese fonts.
   wine wine64 fonts-wine xvfb xauth imagemagick fonts-ipafont-gothic
 )
@@ -22,17 +21,6 @@ packages=(
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
-
-# Source packages from Debian's archive (only GEOS is fetched, for the Windows build).
-updated=0
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  echo "Adding Debian's source packages to apt (deb-src)"
-  printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' \
-    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
-    "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/trivane-deb-src.sources >/dev/null
-  "${sudo_cmd[@]}" apt-get update -qq
-  updated=1
-fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -43,7 +31,7 @@ done
 
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
-  if ((!updated)); then "${sudo_cmd[@]}" apt-get update -qq; fi
+  "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 

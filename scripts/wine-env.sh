@@ -105,15 +105,13 @@ wine_env_stop() {
 }
 
 # Configures <build dir> as the MinGW-w64 cross build with tests: the portable layers, the
-# Windows program and the built-in host (for the COM host server), with GEOS cross-compiled from
-# Debian's source package once (scripts/mingw-geos.sh, into build/mingw-deps).
+# Windows program and the built-in host (for the COM host server).
 mingw_configure() {
   local build=$1
   local root
   root=$(pwd)
-  bash scripts/mingw-geos.sh build/mingw-deps/geos
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DTRIVANE_PORTABLE_ONLY=ON \
-    -DTRIVANE_HOST=ON -DGEOS_DIR="$root/build/mingw-deps/geos/lib/cmake/GEOS" \
+    -DTRIVANE_HOST=ON \
     -DTRIVANE_TESTS=ON >/dev/null
 }

@@ -145,10 +145,12 @@ TEST_F(Split, PickOutsideEveryRegionShowsTheBoundaryMessage) {
 
 TEST_F(Split, FailedSplitKeepsItsCutsAndLabelsNothing) {
   // An L whose long arm reaches far above every cut: with rays of 1 unit only the first cut is
-  // seen inside.
+  // seen inside. The view that small shows only the L's corner at the origin, so the L is one
+  // polyline: an object partly in view bounds regions as a whole.
   drawing().vars.VIEWSIZE = 0.1;
-  ClickInside({{0, 0, 0}, {10, 0, 0}, {10, 1, 0}, {1, 1, 0}, {1, 10, 0}, {0, 10, 0}}, {0.5, 0.5, 0},
-              "Button10");
+  AddPolyline({{0, 0, 0}, {10, 0, 0}, {10, 1, 0}, {1, 1, 0}, {1, 10, 0}, {0, 10, 0}}, true);
+  user().Push(UserAnswer::Point({0.5, 0.5, 0}));
+  Button10Click(c, "Button10");
   const std::vector<host::sim::Event> messages = Messages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "分割に失敗しました．");

@@ -99,15 +99,16 @@ const TraceCase kTraceCases[] = {
           Closed({{10, 10, 0}, {20, 10, 0}, {20, 20, 0}, {10, 20, 0}})),
      {15, 15, 0},
      Ring{{10, 10, 0}, {20, 10, 0}, {20, 20, 0}, {10, 20, 0}}},
-    // An end a rounding error short of its corner still closes the region, on the grid.
-    {"EndsMeetWithinTheGrid",
-     {{{0, 0, 0}, {10, 1e-9, 0}},
+    // An end a rounding error short of its corner still closes the region; the corner is the end
+    // drawn first, as it was drawn.
+    {"EndsMeetWithinTheJoiningTolerance",
+     {{{0, 0, 0}, {10, 1e-10, 0}},
       {{10, 0, 0}, {10, 10, 0}},
       {{10, 10, 0}, {0, 10, 0}},
       {{0, 10, 0}, {0, 0, 0}}},
      {5, 5, 0},
-     kSquare},
-    // Snap rounding on the default grid gives coordinates with six decimals back unchanged.
+     Ring{{0, 0, 0}, {10, 1e-10, 0}, {10, 10, 0}, {0, 10, 0}}},
+    // Vertices are the drawn points, never rounded.
     {"DecimalCoordinatesComeBackExact",
      Closed({{1234.567891, -5.1, 0}, {1234.667891, -5.1, 0}, {1234.667891, -5.000001, 0}}),
      {1234.64, -5.09, 0},
@@ -124,13 +125,13 @@ const TraceCase kTraceCases[] = {
 INSTANTIATE_TEST_SUITE_P(Boundary, TraceTest, ::testing::ValuesIn(kTraceCases),
                          [](const auto& info) { return info.param.name; });
 
-TEST(BoundarySegments, LinesAndPolylinesOfModelSpaceOnly) {
+TEST(BoundaryCurves, LinesPolylinesWithBulgesOfModelSpaceOnly) {
   Drawing d;
   Entity line;
   line.shape = LineShape{{0, 0, 0}, {1, 0, 0}};
   d.AddEntity(line);
   Entity closed;
-  closed.shape = PolylineShape{{{0, 0, 0}, {2, 0, 0}, {2, 2, 0}}, true, 0.0, {}};
+  closed.shape = PolylineShape{{{0, 0, 0}, {2, 0, 0}, {2, 2, 0}}, true, 0.0, {0.0, 0.5, 0.0}};
   d.AddEntity(closed);
   Entity circle;
   circle.shape = CircleShape{{0, 0, 0}, 1};
@@ -139,10 +140,10 @@ TEST(BoundarySegments, LinesAndPolylinesOfModelSpaceOnly) {
   inBlock.shape = LineShape{{5, 5, 0}, {6, 6, 0}};
   d.AddEntity(inBlock, d.AddBlock("B").id);
 
-  const std::vector<SegmentPrimitive> s = BoundarySegments(d);
+  const std::vector<trace::Curve> s = BoundaryCurves(d, {-100, -100, 100, 100});
   ASSERT_EQ(s.size(), 4u);  // the line and the polyline's three sides, the closing one too
-  EXPECT_EQ(s[3].a, (TAcadPoint{2, 2, 0}));
-  EXPECT_EQ(s[3].b, (TAcadPoint{0, 0, 0}));
+  EXPECT_EQ(s[2], (trace::Curve{{2, 0, 0}, {2, 2, 0}, 0.5}));
+  EXPECT_EQ(s[3], (trace::Curve{{2, 2, 0}, {0, 0, 0}, 0.0}));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "cad/connection.h"
 #include "cad/link.h"
 #include "host/command_line.h"
+#include "host/dxf/io.h"
+#include "host/dxf_bridge.h"
 #include "host/sim/sim_platform.h"
 #include "host_fixture.h"
 
@@ -175,6 +177,76 @@ TEST_F(CommandLineTest, BoundaryOfAClockwisePolylineRunsAnticlockwise) {
   doc.SendCommand("_-BOUNDARY A O P \r2.0000,3.0000\r\r");
   EXPECT_EQ(std::get<PolylineShape>(Get(Newest()).shape).vertices,
             (std::vector<TAcadPoint>{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}));
+}
+
+// The boundary objects are kept from one command to the next: what was erased, added, moved or
+// put in the drawing's place since counts at the next pick.
+TEST_F(CommandLineTest, BoundaryFollowsTheDrawingBetweenCommands) {
+  AddRectangleHalves();
+  const ObjectId shared = Newest();
+  const auto traced = [&](const char* pick) {
+    doc.SendCommand(std::string("_-BOUNDARY A O P \r") + pick + "\r\r");
+    const auto outline = std::get<PolylineShape>(Get(Newest()).shape).vertices;
+    drawing().EraseEntity(Newest());
+    return outline;
+  };
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{10, 0, 0}, {20, 0, 0}, {20, 10, 0}, {10, 10, 0}}));
+  drawing().EraseEntity(shared);
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {0, 10, 0}}));
+  Add(LineShape{{12, 10, 0}, {12, 0, 0}});
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{12, 0, 0}, {20, 0, 0}, {20, 10, 0}, {12, 10, 0}}));
+  doc.SendCommand("MOVE\r12,5\r\r0,0\r4,0\r");
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {16, 0, 0}, {16, 10, 0}, {0, 10, 0}}));
+  drawing() = Drawing();
+  Add(PolylineShape{{{0, 0, 0}, {30, 0, 0}, {30, 30, 0}, {0, 30, 0}}, true, 0.0, {}});
+  EXPECT_EQ(traced("15,5"),
+            (std::vector<TAcadPoint>{{0, 0, 0}, {30, 0, 0}, {30, 30, 0}, {0, 30, 0}}));
+}
+
+// The boundary set is what the view shows: a long lot whose far end lies outside the view has no
+// region until the view takes the end in. Its long sides, partly in view, take part.
+TEST_F(CommandLineTest, BoundaryTakesOnlyTheObjectsInTheView) {
+  Add(LineShape{{0, 0, 0}, {100, 0, 0}});
+  Add(LineShape{{100, 0, 0}, {100, 10, 0}});
+  Add(LineShape{{100, 10, 0}, {0, 10, 0}});
+  Add(LineShape{{0, 10, 0}, {0, 0, 0}});
+  drawing().vars.VIEWCTR = {5, 5, 0};
+  drawing().vars.VIEWSIZE = 20;  // 32 wide: x from -11 to 21
+  doc.SendCommand("_-BOUNDARY A O P \r5.0000,5.0000\r\r");
+  EXPECT_TRUE(Logged("Valid boundary not found."));
+  EXPECT_TRUE(Logged("BOUNDARY created 0 polylines"));
+
+  drawing().vars.VIEWSIZE = 130;
+  doc.SendCommand("_-BOUNDARY A O P \r5.0000,5.0000\r\r");
+  EXPECT_EQ(std::get<PolylineShape>(Get(Newest()).shape).vertices,
+            (std::vector<TAcadPoint>{{0, 0, 0}, {100, 0, 0}, {100, 10, 0}, {0, 10, 0}}));
+}
+
+// A lot fronting a curved road: the arc of the file bounds it, and the outline carries the arc as
+// the bulge of its segment; its ends are the lines' corners.
+TEST_F(CommandLineTest, BoundaryOfALotWithAnArcFrontage) {
+  const std::string file =
+      "0\nSECTION\n2\nENTITIES\n"
+      "0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n0\n"
+      "0\nLINE\n8\n0\n10\n10\n20\n0\n11\n10\n21\n10\n"
+      "0\nARC\n8\n0\n10\n5\n20\n5\n40\n7.0710678118654755\n50\n45\n51\n135\n"
+      "0\nLINE\n8\n0\n10\n0\n20\n10\n11\n0\n21\n0\n"
+      "0\nENDSEC\n0\nEOF\n";
+  drawing() = LoadDrawing(dxf::Read(file));
+  for (const char* pick : {"5.0000,5.0000", "5.0000,11.0000"}) {
+    doc.SendCommand(std::string("_-BOUNDARY A O P \r") + pick + "\r\r");
+    const auto& outline = std::get<PolylineShape>(Get(Newest()).shape);
+    EXPECT_EQ(outline.vertices,
+              (std::vector<TAcadPoint>{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}}))
+        << pick;
+    ASSERT_EQ(outline.bulges.size(), 4u) << pick;
+    EXPECT_EQ(outline.bulges[0], 0.0);
+    EXPECT_NEAR(outline.bulges[2], std::tan(std::numbers::pi / 8), 1e-15);
+  }
 }
 
 // --- INSERT of a DXF file, exploded
