@@ -104,8 +104,8 @@ cad::ObjectRef MakeEntity(std::shared_ptr<Host> host, ObjectId entity);
 cad::Value GetSystemVariable(const Drawing& d, const Request& r, std::string_view name);
 void SetSystemVariable(Drawing& d, const Request& r, std::string_view name, const cad::Value& v);
 
-// Layer and block names a CAD accepts: not empty, none of <>/\":;?*|=` and no leading or trailing
-// blank.
+// Layer and block names a CAD accepts: not empty, none of <>/\":;?*|=`, no control character
+// (TAB included) and no leading or trailing blank.
 bool IsValidSymbolName(std::string_view name);
 
 }  // namespace trivane::host
