@@ -1,5 +1,7 @@
 #include "commands/area_table.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <numeric>
@@ -43,6 +45,25 @@ RecordFields SplitRecord(std::string_view record) {
   for (std::size_t i = 0; i < f.size(); ++i)
     r.number += (i == 0 ? "" : ",") + f[i];
   return r;
+}
+
+// The three lengths must be numbers above 0 that make a triangle (each shorter than the other two
+// together); anything else comes from a damaged record and would print as an area of 0 or less.
+void CheckSides(const RecordFields& f, std::string_view record) {
+  double side[3] = {};
+  const std::string* texts[3] = {&f.a, &f.b, &f.c};
+  for (std::size_t i = 0; i < 3; ++i) {
+    try {
+      side[i] = ToDecimal(*texts[i]);
+    } catch (const NumberConversionError&) {
+      throw DamagedRecordError(std::string(record), "a side that is not a number");
+    }
+    if (!std::isfinite(side[i]) || !(side[i] > 0.0))
+      throw DamagedRecordError(std::string(record), "a side that is not above 0");
+  }
+  std::sort(std::begin(side), std::end(side));
+  if (!(side[0] + side[1] > side[2]))
+    throw DamagedRecordError(std::string(record), "sides that cannot form a triangle");
 }
 
 // Deletes the table's block definition when the command leaves, whichever way it leaves.
@@ -116,6 +137,7 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
   double total = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
     const RecordFields f = SplitRecord(records[k]);
+    CheckSides(f, records[k]);
     const double depth = (static_cast<double>(k) + 1.5) * h;
     std::vector<std::string> cells{f.number};
     if (in.baseHeight) {
@@ -150,6 +172,15 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
     t.texts.push_back({closing[i].first, At(labelX, depth), cad::kAlignmentMiddleRight});
     t.texts.push_back({closing[i].second, At(valueX, depth), cad::kAlignmentMiddleRight});
   }
+  // Sizes past the largest number would put every row at infinity, one on top of the other.
+  const auto finite = [](const TAcadPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+  const bool rulesFinite = std::all_of(t.rules.begin(), t.rules.end(), [&](const TableRule& r) {
+    return finite(r.start) && finite(r.end);
+  });
+  const bool textsFinite = std::all_of(t.texts.begin(), t.texts.end(),
+                                       [&](const TableText& text) { return finite(text.point); });
+  if (!rulesFinite || !textsFinite)
+    throw AreaTableInputError("the row height and column widths make a table too large to draw");
   return t;
 }
 

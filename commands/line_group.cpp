@@ -91,7 +91,7 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
   for (const TAcadLineBlk& record : c.buffers.LineRecords)
     segments.push_back({record.st, record.ed});
   const std::vector<TAcadTriangle> triangles = FindTriangles(segments);
-  if (triangles.empty())
+  if (triangles.empty() || !NumbersLeftFor(c, triangles.size()))
     return;
 
   LabelTriangles(c, document, triangles, h, scale, angles);

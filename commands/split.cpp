@@ -1,5 +1,7 @@
 #include "commands/split.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -78,6 +80,10 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
   else
     boundary = TakeBoundary(document, after);
 
+  // A polygon of n corners makes at most n - 2 triangles; refused before the first cut is drawn.
+  if (!boundary.empty() && annotate &&
+      !NumbersLeftFor(c, std::max<std::size_t>(boundary.size(), 3) - 2))
+    return;
   if (!boundary.empty()) {
     const cad::Block modelSpace = document.ModelSpace();
     const auto drawCut = [&](const TAcadPoint& from, const TAcadPoint& to) {
