@@ -50,9 +50,18 @@ int Run(const RunArgs& a, std::ostream& out) {
   Session session(OptionsOf(a.settings, a.progId), out);
   session.LoadDrawing(a.drawing);
   const fs::path output = a.out ? fs::path(*a.out) : DefaultOutput(a.drawing);
+  // A target that cannot take a file is refused before the session runs, so that nothing at all
+  // is written.
+  OutputTarget(output);
+  if (a.svg)
+    OutputTarget(*a.svg);
+  if (a.png)
+    OutputTarget(*a.png);
 
   session.Play(script);
   out << session.Summarise().Describe() << "\n";
+  if (a.svg || a.png)
+    CheckPicture(session.drawing());
   WriteDxf(session.drawing(), output);
   out << "wrote " << PathText(output) << "\n";
   if (a.svg) {
