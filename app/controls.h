@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/context.h"
+
 namespace trivane::app {
 
 enum class ControlKind {
@@ -74,8 +76,9 @@ struct Control {
 inline constexpr std::string_view kWindowFontName = "ＭＳ Ｐゴシック";
 inline constexpr int kWindowFontHeight = 12;
 inline constexpr int kShiftJisCharset = 128;
-// The highest next triangle number UpDown4 holds (the top of a Win32 up-down's 16-bit range).
-inline constexpr int kMaxTriangleNumber = 32767;
+// The highest next triangle number UpDown4 holds (the top of a Win32 up-down's 16-bit range); the
+// commands number nothing at it.
+inline constexpr int kMaxTriangleNumber = commands::kTopTriangleNumber;
 
 // Every control of the tool window with its design-time state: PageControl1, its four pages in
 // tab order (TabSheet2 " ﾍﾛﾝ ", TabSheet3 " 設定1", TabSheet4 " 設定2", TabSheet1 " ﾂｰﾙ"), and

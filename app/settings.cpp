@@ -177,7 +177,12 @@ bool IniFileStore::Exists() const {
 
 std::string IniFileStore::ReadString(std::string_view section, std::string_view key,
                                      std::string_view fallback) const {
-  std::optional<std::string> value = document_.Find(section, key);
+  return document_.ReadString(section, key, fallback);
+}
+
+std::string IniDocument::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view fallback) const {
+  std::optional<std::string> value = Find(section, key);
   if (!value)
     return std::string(fallback);
   std::string_view v = *value;

@@ -64,6 +64,9 @@ class IniDocument {
   void Set(std::string_view section, std::string_view key, std::string_view storedValue);
   // The file's bytes: CR LF after every line, the byte-order mark if the text had one.
   std::string Bytes() const;
+  // The value of the key as SettingsStore::ReadString returns it.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view fallback) const;
 
  private:
   std::vector<std::string> lines_;

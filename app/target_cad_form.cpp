@@ -23,7 +23,9 @@ std::pair<std::string, std::string> SplitTargetCadLine(std::string_view line) {
 }
 
 std::vector<std::string> ParseTargetCadList(std::string_view bytes) {
-  if (bytes.starts_with(kByteOrderMark))
+  // Every mark at the start: a second one, kept in the first name, would be taken for the mark
+  // once the list is written back, and the list would change with each save.
+  while (bytes.starts_with(kByteOrderMark))
     bytes.remove_prefix(kByteOrderMark.size());
   return SplitLines(bytes);
 }

@@ -29,7 +29,7 @@ enum class ModalResult { None, Ok, Cancel };
 // A list line split at its first TAB: the display name and the ProgID. A line without a TAB has
 // an empty name and the whole line as ProgID.
 std::pair<std::string, std::string> SplitTargetCadLine(std::string_view line);
-// The lines of the list file's bytes.
+// The lines of the list file's bytes, every byte-order mark at its start skipped.
 std::vector<std::string> ParseTargetCadList(std::string_view bytes);
 // The list file's bytes for these lines.
 std::string TargetCadListBytes(const std::vector<std::string>& lines);

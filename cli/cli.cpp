@@ -64,9 +64,20 @@ int Run(const RunArgs& a, std::ostream& out, std::ostream& err) {
   Session session(OptionsOf(a.settings, a.progId), out);
   ReportRepairs(session.LoadDrawing(a.drawing), a.drawing, err);
   const fs::path output = a.out ? fs::path(*a.out) : DefaultOutput(a.drawing);
+  // A target that cannot take a file is refused before the session runs, so that nothing at all
+  // is written.
+  OutputTarget(output);
+  if (a.svg)
+    OutputTarget(*a.svg);
+  if (a.png)
+    OutputTarget(*a.png);
+  if (a.pdf)
+    OutputTarget(*a.pdf);
 
   session.Play(script);
   out << session.Summarise().Describe() << "\n";
+  if (a.svg || a.png || a.pdf)
+    CheckPicture(session.drawing());
   // The print is laid out before anything is written: a drawing that does not fit writes nothing.
   std::optional<host::PrintLayout> page;
   if (a.pdf)

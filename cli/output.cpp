@@ -5,7 +5,34 @@
 
 namespace trivane::cli {
 
-void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path) {
+namespace fs = std::filesystem;
+
+fs::path OutputTarget(const fs::path& path) {
+  constexpr int kMaxLinks = 40;  // as many as the system follows in one path
+  fs::path at = path;
+  for (int links = 0;; ++links) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(at, ec);
+    if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::regular)
+      return at;
+    if (ec)
+      throw OutputError(PathText(path) + ": cannot write: " + ec.message());
+    if (status.type() != fs::file_type::symlink)
+      throw OutputError(
+          PathText(path) + ": cannot write: " +
+          (status.type() == fs::file_type::directory ? "a folder" : "not a regular file") +
+          (at == path ? "" : " (" + PathText(at) + ")"));
+    if (links == kMaxLinks)
+      throw OutputError(PathText(path) + ": cannot write: too many symbolic links");
+    const fs::path next = fs::read_symlink(at, ec);
+    if (ec)
+      throw OutputError(PathText(path) + ": cannot write: " + ec.message());
+    at = next.is_absolute() ? next : at.parent_path() / next;
+  }
+}
+
+void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& requested) {
+  const fs::path path = OutputTarget(requested);
   try {
     host::WriteDrawingFile(drawing, PathText(path));
   } catch (const dxf::Error& e) {
@@ -13,7 +40,8 @@ void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path) {
   }
 }
 
-void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path) {
+void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& requested) {
+  const fs::path path = OutputTarget(requested);
   try {
     host::WriteSvgFile(drawing, PathText(path));
   } catch (const host::PictureError& e) {
@@ -21,11 +49,20 @@ void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path) {
   }
 }
 
+void CheckPicture(const host::Drawing& drawing) {
+  try {
+    host::CheckPictureSize(drawing);
+  } catch (const host::PictureError& e) {
+    throw OutputError(std::string("cannot draw the picture: ") + e.what());
+  }
+}
+
 bool PngAvailable() {
   return host::PngAvailable();
 }
 
-void WritePng(const host::Drawing& drawing, const std::filesystem::path& path) {
+void WritePng(const host::Drawing& drawing, const std::filesystem::path& requested) {
+  const fs::path path = OutputTarget(requested);
   try {
     host::WritePngFile(drawing, PathText(path));
   } catch (const host::PictureError& e) {
@@ -45,8 +82,9 @@ bool PdfAvailable() {
   return host::PdfAvailable();
 }
 
-void WritePdf(const host::Drawing& drawing, const std::filesystem::path& path,
+void WritePdf(const host::Drawing& drawing, const std::filesystem::path& requested,
               const host::PrintLayout& layout) {
+  const fs::path path = OutputTarget(requested);
   try {
     host::WritePdfFile(drawing, PathText(path), layout);
   } catch (const host::PictureError& e) {

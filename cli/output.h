@@ -17,8 +17,18 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Where a write to `path` lands: the path itself, or for a symbolic link the file it leads to
+// (through every link on the way), so that the link stays and its target is replaced. Throws
+// OutputError when that is neither absent nor a regular file (a FIFO, a device, a folder) or the
+// links go round in a circle: such a target is never replaced by a regular file.
+std::filesystem::path OutputTarget(const std::filesystem::path& path);
+
+// Each writes to OutputTarget(path).
 void WriteDxf(const host::Drawing& drawing, const std::filesystem::path& path);
 void WriteSvg(const host::Drawing& drawing, const std::filesystem::path& path);
+// OutputError when the drawing is too large to draw (nested block references that expand past
+// what a picture can show), checked before anything is written.
+void CheckPicture(const host::Drawing& drawing);
 // PNG needs a build with librsvg and cairo (PngAvailable); OutputError otherwise.
 bool PngAvailable();
 void WritePng(const host::Drawing& drawing, const std::filesystem::path& path);

@@ -8,6 +8,7 @@
 
 #include "app/settings.h"
 #include "cad/objects.h"
+#include "cli/settings_file.h"
 #include "geometry/numbers.h"
 #include "host/command_line.h"
 #include "host/dxf_bridge.h"
@@ -65,19 +66,16 @@ class Session::TemporaryFolder {
 
 namespace {
 
-// The settings a session starts from: the user's file read as the program reads it, or nothing
-// (the built-in defaults). What the program writes at its end stays here: a session leaves the
-// user's settings file as it was.
+// The settings a session starts from: the user's file read as the program reads it (decoded by
+// ReadSettingsFile), or nothing (the built-in defaults). What the program writes at its end stays
+// here: a session leaves the user's settings file as it was.
 class SessionSettings final : public app::SettingsStore {
  public:
-  SessionSettings(std::filesystem::path path, const std::optional<std::filesystem::path>& file)
-      : path_(std::move(path)) {
-    if (file)
-      file_.emplace(*file);
-  }
+  SessionSettings(std::filesystem::path path, std::optional<app::IniDocument> file)
+      : path_(std::move(path)), file_(std::move(file)) {}
 
-  const std::filesystem::path& Path() const override { return file_ ? file_->Path() : path_; }
-  bool Exists() const override { return file_ && file_->Exists(); }
+  const std::filesystem::path& Path() const override { return path_; }
+  bool Exists() const override { return file_.has_value(); }
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view fallback) const override {
     return file_ ? file_->ReadString(section, key, fallback) : std::string(fallback);
@@ -87,7 +85,7 @@ class SessionSettings final : public app::SettingsStore {
 
  private:
   std::filesystem::path path_;
-  std::optional<app::IniFileStore> file_;
+  std::optional<app::IniDocument> file_;
 };
 
 bool SameAscii(std::string_view a, std::string_view b) {
@@ -144,16 +142,16 @@ int CountTriangleRecords(const host::Drawing& drawing) {
 
 Session::Session(SessionOptions options, std::ostream& transcript)
     : out_(transcript), folder_(std::make_unique<TemporaryFolder>()) {
+  std::optional<app::IniDocument> settings;
+  std::filesystem::path settingsPath;
   if (options.settingsFile) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(*options.settingsFile, ec))
-      throw UsageError(PathText(*options.settingsFile) + ": no such settings file");
+    settings = ReadSettingsFile(*options.settingsFile);
+    settingsPath = *options.settingsFile;
   }
   platform_ = std::make_unique<TranscriptPlatform>(sim_, *this);
-  const std::optional<std::filesystem::path> settingsFile = options.settingsFile;
   app::ApplicationOptions appOptions;
-  appOptions.openSettings = [settingsFile](const std::filesystem::path& path) {
-    return std::make_unique<SessionSettings>(path, settingsFile);
+  appOptions.openSettings = [settings, settingsPath](const std::filesystem::path& path) {
+    return std::make_unique<SessionSettings>(settingsPath.empty() ? path : settingsPath, settings);
   };
   program_ =
       std::make_unique<app::Application>(*platform_, folder_->path() / "trivane.exe", appOptions);
@@ -181,15 +179,20 @@ void Session::SetDrawing(host::Drawing drawing) {
   host::SystemVariables& vars = host_->drawing().vars;
   const auto [low, high] = host::Extents(host_->drawing());
   if (low.x <= high.x && low.y <= high.y) {
-    const double side = std::max(high.x - low.x, high.y - low.y);
+    // Halves first: the span of the largest coordinates is past the largest double, and a view
+    // of infinite size could not be saved. The view stops at 1e308, which a drawing file holds
+    // exactly as written (the largest double itself would be written rounded up, past it).
+    constexpr double kLargest = 1e308;
+    const double halfSide = std::max(high.x / 2 - low.x / 2, high.y / 2 - low.y / 2);
+    const double size = halfSide < kLargest / 2.2 ? halfSide * 2.2 : kLargest;
     // A view that does not show all of the drawing (smaller than it, or elsewhere) is widened to
     // all of it, with a margin: the boundary set is what the view shows.
     const double half = vars.VIEWSIZE / 2.0;
     const bool showsAll = low.x >= vars.VIEWCTR.x - half && high.x <= vars.VIEWCTR.x + half &&
                           low.y >= vars.VIEWCTR.y - half && high.y <= vars.VIEWCTR.y + half;
     if (!showsAll) {
-      vars.VIEWSIZE = std::max(side * 1.1, vars.VIEWSIZE);
-      vars.VIEWCTR = TAcadPoint{(low.x + high.x) / 2, (low.y + high.y) / 2, 0.0};
+      vars.VIEWSIZE = std::max(size, vars.VIEWSIZE);
+      vars.VIEWCTR = TAcadPoint{low.x / 2 + high.x / 2, low.y / 2 + high.y / 2, 0.0};
     }
   }
   recordsAtStart_ = CountTriangleRecords(host_->drawing());
@@ -197,8 +200,18 @@ void Session::SetDrawing(host::Drawing drawing) {
 
 dxf::Repairs Session::LoadDrawing(const std::filesystem::path& dxf) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(dxf, ec))
-    throw UsageError(PathText(dxf) + ": no such drawing");
+  switch (std::filesystem::status(dxf, ec).type()) {
+    case std::filesystem::file_type::regular:
+      break;
+    case std::filesystem::file_type::not_found:
+      throw UsageError(PathText(dxf) + ": no such drawing");
+    case std::filesystem::file_type::directory:
+      throw UsageError(PathText(dxf) + ": the drawing is a folder, not a file");
+    case std::filesystem::file_type::none:
+      throw UsageError(PathText(dxf) + ": cannot read the drawing: " + ec.message());
+    default:
+      throw UsageError(PathText(dxf) + ": the drawing is not a regular file");
+  }
   dxf::Repairs repairs;
   try {
     SetDrawing(host::ReadDrawingFile(PathText(dxf), {}, repairs));
@@ -374,6 +387,7 @@ void Session::Click(const SourceLine& where, const ClickAction& click) {
   for (const ScriptAnswer& a : click.answers)
     user.Push(a.answer);
   const std::string control(click.button->control);
+  host_->ClearLastError();
   if (!form().Click(control)) {
     user.Clear();
     throw LineError(
@@ -385,6 +399,12 @@ void Session::Click(const SourceLine& where, const ClickAction& click) {
   if (left > 0) {
     const ScriptAnswer& first = click.answers[click.answers.size() - left];
     const std::size_t used = click.answers.size() - left;
+    // A command ends silently at an error of the CAD; the answers it did not reach are not the
+    // script's fault then.
+    if (const std::optional<std::string>& error = host_->lastError())
+      throw LineError(first.where,
+                      std::string(click.button->caption) +
+                          " ended at an error of the CAD before this answer: " + *error);
     throw LineError(first.where, "answer left over: " + std::string(click.button->caption) +
                                      " asked for " + std::to_string(used) + " of the " +
                                      std::to_string(click.answers.size()) + " answers below it");

@@ -30,7 +30,7 @@ namespace trivane::cli {
 
 struct SessionOptions {
   // The settings file the window starts from; the built-in defaults when absent. A file that
-  // does not exist is a UsageError.
+  // does not exist, cannot be read or does not decode is a UsageError (ReadSettingsFile).
   std::optional<std::filesystem::path> settingsFile;
   // The ProgID the host runs as and the program targets (--as); when absent, the target the
   // window starts with (the settings file's ProgId, else the built-in default).

@@ -83,6 +83,8 @@ AreaTableText SessionAreaTable(Session& session, const commands::TriangleRecords
     const commands::AreaTableLayout layout =
         commands::LayoutAreaTable(inputs, session.program().State().numbers, records);
     return AreaTableRows(layout, inputs.widths.size());
+  } catch (const commands::DamagedRecordError& e) {
+    throw UsageError(std::string(e.what()) + " in the drawing");
   } catch (const commands::AreaTableInputError& e) {
     throw UsageError(std::string("the settings make no area table: ") + e.what());
   } catch (const NumberConversionError& e) {

@@ -1,5 +1,7 @@
 #include "commands/area_table.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -33,6 +35,29 @@ TriangleRecordFields SplitTriangleRecord(std::string_view record) {
     r.number += (i == 0 ? "" : ",") + f[i];
   return r;
 }
+
+namespace {
+
+// The three lengths must be numbers above 0 that make a triangle (each shorter than the other two
+// together); anything else comes from a damaged record and would print as an area of 0 or less.
+void CheckSides(const TriangleRecordFields& f, std::string_view record) {
+  double side[3] = {};
+  const std::string* texts[3] = {&f.a, &f.b, &f.c};
+  for (std::size_t i = 0; i < 3; ++i) {
+    try {
+      side[i] = ToDecimal(*texts[i]);
+    } catch (const NumberConversionError&) {
+      throw DamagedRecordError(std::string(record), "a side that is not a number");
+    }
+    if (!std::isfinite(side[i]) || !(side[i] > 0.0))
+      throw DamagedRecordError(std::string(record), "a side that is not above 0");
+  }
+  std::sort(std::begin(side), std::end(side));
+  if (!(side[0] + side[1] > side[2]))
+    throw DamagedRecordError(std::string(record), "sides that cannot form a triangle");
+}
+
+}  // namespace
 
 AreaTableInputs ReadAreaTableInputs(const ToolWindow& window) {
   return ReadAreaTableInputs(
@@ -68,6 +93,7 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
   std::vector<std::vector<std::string>> body;
   for (const std::string& record : records) {
     const TriangleRecordFields f = SplitTriangleRecord(record);
+    CheckSides(f, record);
     std::vector<std::string> cells{f.number};
     if (in.baseHeight) {
       const BaseHeightText bh =

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cad/objects.h"
@@ -41,6 +42,19 @@ struct TriangleRecordFields {
   std::string a, b, c;
 };
 TriangleRecordFields SplitTriangleRecord(std::string_view record);
+
+// A triangle record whose sides make no triangle: a side missing, not a number, not above 0, or
+// one side as long as the other two together.
+class DamagedRecordError : public AreaTableInputError {
+ public:
+  DamagedRecordError(std::string record, const std::string& why)
+      : AreaTableInputError("a damaged triangle record \"" + record + "\": " + why),
+        record_(std::move(record)) {}
+  const std::string& record() const { return record_; }
+
+ private:
+  std::string record_;
+};
 
 // What the table is made from, read from the tool window when the command runs.
 struct AreaTableInputs {
@@ -80,8 +94,8 @@ using AreaTableLayout = TableLayout;
 //
 // A record is the number text, then the three side lengths in drawing units, separated by ",";
 // a number text that holds "," itself is shown whole (the last three fields are the lengths).
-// AreaTableInputError for a record of fewer than four fields, NumberConversionError for a
-// length that is not a number.
+// AreaTableInputError for a record of fewer than four fields, or a row height and widths that put
+// the table past the largest number; DamagedRecordError for lengths that make no triangle.
 AreaTableLayout LayoutAreaTable(const AreaTableInputs& inputs, const NumberSettings& numbers,
                                 const TriangleRecords& records);
 

@@ -74,6 +74,8 @@ void BuildTriangleOnBase(CommandContext& c, const cad::Document& document, const
     ShowMessage(c, kNoTriangleText, kNoTriangleCaption);
     return;
   }
+  if (!NumbersLeftFor(c, 1))
+    return;
 
   cad::FrontCadWindow(c.link);
   const TAcadPoint side = document.Utility().GetPoint(std::nullopt, kSidePrompt);
@@ -83,13 +85,17 @@ void BuildTriangleOnBase(CommandContext& c, const cad::Document& document, const
   const annotate::AngleSettings angles = ReadAngleSettings(document);
 
   // From here on the state belongs to this triangle: its points, its entities, its reversal.
+  // The reversal is offered only once the triangle is built: a build that stops on the way (a
+  // marker setting that is no number) leaves nothing to reverse, and reversing would step the
+  // number back onto the previous triangle's.
   c.LastBaseTriangle = {s, e, *apex};
   c.creation.CreatedObjectIds.clear();
   c.creation.RecordCreatedObjects = true;
-  c.window.SetEnabled("Button9", true);
+  c.window.SetEnabled("Button9", false);
 
   AnnotateTriangle(c, document, s, e, *apex, h, c.numbers.Keta1, c.numbers.Nagasa, scale, angles,
                    HeronMethod(c.window));
+  c.window.SetEnabled("Button9", true);
   BringCadToFront(c);
   document.Regen(0);
 }
@@ -117,6 +123,8 @@ void Button9Click(CommandContext& c) {
     const TAcadPoint apex = Distance(*same, p3) > Distance(*exchanged, p3) ? *same : *exchanged;
     c.LastBaseTriangle.p3 = apex;
 
+    // As for the build: enabled again only once the reversed triangle is built.
+    c.window.SetEnabled("Button9", false);
     c.window.SetPosition("UpDown4", c.window.Position("UpDown4") - 1);
     bool deletionFailed = false;
     if (c.creation.RecordCreatedObjects) {
@@ -133,6 +141,7 @@ void Button9Click(CommandContext& c) {
 
     AnnotateTriangle(c, document, p1, p2, apex, h, c.numbers.Keta1, c.numbers.Nagasa, scale, angles,
                      threeSides);
+    c.window.SetEnabled("Button9", true);
     document.Regen(0);
     BringCadToFront(c);
   });

@@ -1,5 +1,8 @@
 #include "commands/common.h"
 
+#include <cstddef>
+#include <cstdint>
+
 #include "cad/segment_picking.h"
 #include "geometry/numbers.h"
 
@@ -51,6 +54,14 @@ annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c) {
 
 int TriangleNumber(const ToolWindow& window) {
   return window.Position("UpDown4");
+}
+
+bool NumbersLeftFor(CommandContext& c, std::size_t count) {
+  const auto first = static_cast<std::int64_t>(TriangleNumber(c.window));
+  if (first + static_cast<std::int64_t>(count) - 1 < kTopTriangleNumber)
+    return true;
+  ShowMessage(c, kNumberAtTopText, kNumberAtTopCaption);
+  return false;
 }
 
 void StepTriangleNumber(ToolWindow& window) {

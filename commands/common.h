@@ -27,6 +27,9 @@ inline constexpr std::string_view kNotJoinedText = "2 線分の端点がつな�
 inline constexpr std::string_view kNotJoinedCaption = "Acad_Trivane";
 inline constexpr std::string_view kNoTriangleText = "三角が作成できません．";
 inline constexpr std::string_view kNoTriangleCaption = "IJcad_Trivane";
+inline constexpr std::string_view kNumberAtTopText =
+    "三角形の番号が上限に達しました．番号を変えてください．";
+inline constexpr std::string_view kNumberAtTopCaption = "Trivane";
 
 // Entity type names as the CAD reports them.
 inline constexpr std::string_view kLineEntity = "AcDbLine";
@@ -83,6 +86,10 @@ annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c);
 int TriangleNumber(const ToolWindow& window);
 // After a triangle is labelled: the number field steps to the next number.
 void StepTriangleNumber(ToolWindow& window);
+// Can `count` triangles take numbers from the next number on, all below the top of the field
+// (kTopTriangleNumber)? If not, shows kNumberAtTopText and gives false: the command then leaves
+// the drawing as it was.
+bool NumbersLeftFor(CommandContext& c, std::size_t count);
 
 // The side the user picks at `prompt`: a line as it is, or the picked segment of a lightweight
 // polyline. Empty for any other entity and for a polyline pick that finds no segment.

@@ -41,6 +41,11 @@ struct NumberSettings {
   int Goukei = 1;
 };
 
+// The top of the next-number field (UpDown4: a Win32 up-down's 16-bit range). The field cannot
+// step past it, so a triangle numbered there would leave the next one the same number: the field
+// at the top numbers nothing, and the last number a triangle takes is one below it.
+inline constexpr int kTopTriangleNumber = 32767;
+
 struct CommandContext {
   cad::CadLink& link;
   ToolWindow& window;

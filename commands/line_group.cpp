@@ -93,7 +93,7 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
     segments.push_back({record.st, record.ed});
   // Each piece of land once: no repeated, flat or divided triangle.
   const std::vector<TAcadTriangle> triangles = FindLandTriangles(segments);
-  if (triangles.empty())
+  if (triangles.empty() || !NumbersLeftFor(c, triangles.size()))
     return;
 
   LabelTriangles(c, document, triangles, h, scale, angles);

@@ -1,5 +1,7 @@
 #include "commands/split.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -81,6 +83,11 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
   const double viewHeight = document.GetVariable("VIEWSIZE").ToDouble();
 
   const std::vector<TAcadPoint> boundary = TraceBoundary(c, application, document, p);
+
+  // A polygon of n corners makes at most n - 2 triangles; refused before the first cut is drawn.
+  if (!boundary.empty() && annotate &&
+      !NumbersLeftFor(c, std::max<std::size_t>(boundary.size(), 3) - 2))
+    return;
   if (!boundary.empty()) {
     const cad::Block modelSpace = document.ModelSpace();
     const auto drawCut = [&](const TAcadPoint& from, const TAcadPoint& to) {

@@ -1,10 +1,13 @@
 #include "commands/table_block.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <numeric>
 
 #include "cad/connection.h"
 #include "cad/database.h"
+#include "commands/area_table.h"
 #include "commands/common.h"
 
 namespace trivane::commands {
@@ -69,6 +72,15 @@ TableLayout LayoutRuledTable(const std::vector<double>& w, double h,
     t.texts.push_back({closing[i].label, At(labelX, depth), cad::kAlignmentMiddleRight});
     t.texts.push_back({closing[i].value, At(valueX, depth), cad::kAlignmentMiddleRight});
   }
+  // Sizes past the largest number would put every row at infinity, one on top of the other.
+  const auto finite = [](const TAcadPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); };
+  const bool rulesFinite = std::all_of(t.rules.begin(), t.rules.end(), [&](const TableRule& r) {
+    return finite(r.start) && finite(r.end);
+  });
+  const bool textsFinite = std::all_of(t.texts.begin(), t.texts.end(),
+                                       [&](const TableText& text) { return finite(text.point); });
+  if (!rulesFinite || !textsFinite)
+    throw AreaTableInputError("the row height and column widths make a table too large to draw");
   return t;
 }
 

@@ -88,6 +88,8 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
   const annotate::MarkerStyle marker = ReadMarkerStyle(c);
   const annotate::LabelFormat format = LabelFormatOf(c, h, scale);
   const annotate::WriterContext w = WriterFor(c, document, angles);
+  if (!NumbersLeftFor(c, 1))
+    return;
 
   cad::EnsureLayer(document, layers.side);
   annotate::PutSideLine(w, farA, farB, true, layers.side);

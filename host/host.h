@@ -105,6 +105,17 @@ class Host : public std::enable_shared_from_this<Host> {
   const std::map<std::string, std::int64_t, std::less<>>& CallCounts() const { return calls_; }
   void ResetCallCounts() { calls_.clear(); }
 
+  // --- Errors raised -----------------------------------------------------------------------------
+  // The last automation error any of this host's objects raised ("Add: invalid layer name ..."),
+  // until cleared; the user's cancels are not errors. A CAD shows its caller nothing more, but
+  // whoever plays a session can say why a command ended early.
+  void NoteError(const cad::AutomationError& e) {
+    if (!e.cancelled())
+      lastError_ = e.what();
+  }
+  const std::optional<std::string>& lastError() const { return lastError_; }
+  void ClearLastError() { lastError_.reset(); }
+
   // --- The user's input --------------------------------------------------------------------------
   // Each writes the prompt to the log, takes the next scripted answer and writes it after the
   // prompt. No answer left, or a Cancel, writes "*Cancel*" and throws AutomationError(member,
@@ -156,6 +167,7 @@ class Host : public std::enable_shared_from_this<Host> {
   ScriptedUser user_;
   CommandLog log_;
   std::map<std::string, std::int64_t, std::less<>> calls_;
+  std::optional<std::string> lastError_;
   int busyPolls_ = 0;
   std::vector<ObjectId> previous_;
   std::vector<std::shared_ptr<SelectionSetData>> selectionSets_;

@@ -110,8 +110,8 @@ enum class CoordinateKind { Position, Displacement };
 TAcadPoint UcsToWorld(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind);
 TAcadPoint WorldToUcs(const SystemVariables& v, const TAcadPoint& p, CoordinateKind kind);
 
-// Layer and block names a CAD accepts: not empty, none of <>/\":;?*|=` and no leading or trailing
-// blank.
+// Layer and block names a CAD accepts: not empty, none of <>/\":;?*|=`, no control character
+// (TAB included) and no leading or trailing blank.
 bool IsValidSymbolName(std::string_view name);
 
 }  // namespace trivane::host

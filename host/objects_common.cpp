@@ -1,4 +1,5 @@
 // Argument reading, dispatch plumbing and the system variables of the host's automation objects.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -154,13 +155,22 @@ void Request::Unknown() const {
 Value HostObject::Invoke(std::string_view member, cad::InvokeKind kind, std::span<cad::Arg> args) {
   host_->CountCall(member);
   Request r(member, kind, args);
-  return Dispatch(r);
+  try {
+    return Dispatch(r);
+  } catch (const AutomationError& e) {
+    host_->NoteError(e);
+    throw;
+  }
 }
 
 bool IsValidSymbolName(std::string_view name) {
   if (name.empty() || name.front() == ' ' || name.back() == ' ')
     return false;
-  return name.find_first_of("<>/\\\":;?*|=`") == std::string_view::npos;
+  // Control characters (TAB included) cannot stand in a name a drawing file keeps.
+  const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+  });
+  return !control && name.find_first_of("<>/\\\":;?*|=`") == std::string_view::npos;
 }
 
 // --- System variables ----------------------------------------------------------------------------

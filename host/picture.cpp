@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <map>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -305,7 +307,49 @@ void CollectSource(const Drawing& d, std::vector<SourceArc>& arcs,
   }
 }
 
-constexpr double kMTextLineSpacing = 5.0 / 3.0;  // baseline to baseline, in text heights
+constexpr double kMTextLineSpacing = 5.0 / 3.0;
+// Block references nested deeper than this draw nothing past it (a reference to itself included).
+constexpr int kMaxPictureDepth = 16;  // baseline to baseline, in text heights
+
+// Counts the parts a picture draws (every entity, and every entity of a referenced block each time
+// it is referenced, to the nesting depth drawn), once per block definition and depth; stops
+// counting past `limit`.
+class PartCounter {
+ public:
+  PartCounter(const Drawing& d, std::int64_t limit) : d_(d), limit_(limit) {
+    for (const auto& [id, e] : d.entities)
+      parts_[e.owner].push_back(&e);
+  }
+
+  std::int64_t Count() { return Parts(d_.ModelSpaceId(), 0); }
+
+ private:
+  std::int64_t Parts(ObjectId owner, int depth) {
+    const auto key = std::make_pair(owner, depth);
+    if (const auto it = counts_.find(key); it != counts_.end())
+      return it->second;
+    std::int64_t n = 0;
+    if (const auto parts = parts_.find(owner); parts != parts_.end()) {
+      for (const Entity* e : parts->second) {
+        ++n;
+        const InsertShape* ins = std::get_if<InsertShape>(&e->shape);
+        const BlockRecord* block = ins ? d_.FindBlock(ins->block) : nullptr;
+        if (block && depth < kMaxPictureDepth)
+          n += Parts(block->id, depth + 1);
+        if (n > limit_)
+          break;
+      }
+    }
+    n = std::min(n, limit_ + 1);
+    counts_.emplace(key, n);
+    return n;
+  }
+
+  const Drawing& d_;
+  std::int64_t limit_;
+  std::map<ObjectId, std::vector<const Entity*>> parts_;
+  std::map<std::pair<ObjectId, int>, std::int64_t> counts_;
+};
 
 // What the picture covers, in drawing units; lo > hi when nothing is drawn.
 struct Bounds {
@@ -316,7 +360,9 @@ struct Bounds {
 
 Bounds DrawnBounds(const Drawing& d, const std::vector<SourceArc>& arcs,
                    const std::vector<SourceMText>& mtexts) {
-  auto [lo, hi] = Extents(d);
+  // Plain variables, not a structured binding: the lambda below captures them.
+  const std::pair<TAcadPoint, TAcadPoint> extents = Extents(d);
+  TAcadPoint lo = extents.first, hi = extents.second;
   auto add = [&](double x, double y) {
     lo.x = std::min(lo.x, x);
     lo.y = std::min(lo.y, y);
@@ -367,26 +413,41 @@ class Painter {
         strokeWidth_(o.strokeWidth),
         offsetX_(o.margin),
         offsetY_(o.margin) {
+    CheckPictureSize(d);
     CollectSource(d, arcs_, mtexts_);
-    const auto [lo, hi] = DrawnBounds(d, arcs_, mtexts_);
+    for (const auto& [id, e] : d.entities)
+      parts_[e.owner].push_back(&e);
+    const Bounds bounds = DrawnBounds(d, arcs_, mtexts_);
+    TAcadPoint lo = bounds.lo, hi = bounds.hi;
+    // Half differences stay finite for the largest coordinates, so the picture's numbers do.
+    const auto finite = [](double v) {
+      return std::clamp(v, std::numeric_limits<double>::lowest(),
+                        std::numeric_limits<double>::max());
+    };
+    const bool drawn = lo.x <= hi.x && lo.y <= hi.y;
+    if (drawn) {
+      lo = TAcadPoint{finite(lo.x), finite(lo.y), 0.0};
+      hi = TAcadPoint{finite(hi.x), finite(hi.y), 0.0};
+    }
+    const double halfWidth = hi.x / 2 - lo.x / 2, halfHeight = hi.y / 2 - lo.y / 2;
     if (page) {
       scale_ = page->scale;
       width_ = page->width;
       height_ = page->height;
       strokeWidth_ = page->strokeWidth;
-      if (lo.x <= hi.x && lo.y <= hi.y) {
+      if (drawn) {
         minX_ = lo.x;
         maxY_ = hi.y;
-        offsetX_ = (width_ - (hi.x - lo.x) * scale_) / 2;
-        offsetY_ = (height_ - (hi.y - lo.y) * scale_) / 2;
+        offsetX_ = width_ / 2 - halfWidth * scale_;
+        offsetY_ = height_ / 2 - halfHeight * scale_;
       }
-    } else if (lo.x <= hi.x && lo.y <= hi.y) {
+    } else if (drawn) {
       minX_ = lo.x;
       maxY_ = hi.y;
-      const double span = std::max(hi.x - lo.x, hi.y - lo.y);
-      scale_ = span > 0.0 ? o.width / span : 1.0;
-      width_ = (hi.x - lo.x) * scale_ + 2 * o.margin;
-      height_ = (hi.y - lo.y) * scale_ + 2 * o.margin;
+      const double halfSpan = std::max(halfWidth, halfHeight);
+      scale_ = halfSpan > 0.0 ? o.width / 2 / halfSpan : 1.0;
+      width_ = halfWidth * scale_ * 2 + 2 * o.margin;
+      height_ = halfHeight * scale_ * 2 + 2 * o.margin;
     } else {
       width_ = height_ = 2 * o.margin;
     }
@@ -419,8 +480,8 @@ class Painter {
   }
 
  private:
-  double X(double x) const { return offsetX_ + (x - minX_) * scale_; }
-  double Y(double y) const { return offsetY_ + (maxY_ - y) * scale_; }
+  double X(double x) const { return offsetX_ + (x / 2 - minX_ / 2) * scale_ * 2; }
+  double Y(double y) const { return offsetY_ + (maxY_ / 2 - y / 2) * scale_ * 2; }
   std::string P(const TAcadPoint& p) const { return Num(X(p.x)) + "," + Num(Y(p.y)); }
 
   // The entity's colour: its own (true colour 420, else index 62), else its layer's; by block
@@ -476,12 +537,12 @@ class Painter {
             DrawLeader(s, t, *colour);
           } else {
             const BlockRecord* block = d_.FindBlock(s.block);
-            if (!block || depth >= 16)
+            if (!block || depth >= kMaxPictureDepth)
               return;
             const Affine inner = t.After(InsertTransform(s, block->origin));
-            for (const auto& [id, part] : d_.entities) {
-              if (part.owner == block->id)
-                Draw(part, inner, *colour, depth + 1);
+            if (const auto parts = parts_.find(block->id); parts != parts_.end()) {
+              for (const Entity* part : parts->second)
+                Draw(*part, inner, *colour, depth + 1);
             }
           }
         },
@@ -657,6 +718,7 @@ class Painter {
   const PageFrame* page_;
   double strokeWidth_;
   double offsetX_, offsetY_;  // picture units from the sheet's left and top edges to the drawing
+  std::map<ObjectId, std::vector<const Entity*>> parts_;  // each block's entities, in order
   std::vector<SourceArc> arcs_;
   std::vector<SourceMText> mtexts_;
   double minX_ = 0.0, maxY_ = 0.0, scale_ = 1.0, width_ = 0.0, height_ = 0.0;
@@ -674,12 +736,24 @@ void WriteAtomically(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
+void CheckPictureSize(const Drawing& drawing) {
+  if (PartCounter(drawing, kMaxPictureParts).Count() > kMaxPictureParts)
+    throw PictureError("the drawing's block references expand to more than " +
+                       std::to_string(kMaxPictureParts) + " parts to draw");
+}
+
 std::string DrawingToSvg(const Drawing& drawing, const PictureOptions& options) {
   return Painter(drawing, options).Svg();
 }
 
 void WriteSvgFile(const Drawing& drawing, const std::string& path, const PictureOptions& options) {
-  WriteAtomically(path, DrawingToSvg(drawing, options));
+  std::string svg;
+  try {
+    svg = DrawingToSvg(drawing, options);
+  } catch (const PictureError& e) {
+    throw PictureError("cannot draw " + path + ": " + e.what());
+  }
+  WriteAtomically(path, svg);
 }
 
 // ---- Prints
@@ -867,7 +941,12 @@ void WritePdfFile(const Drawing&, const std::string& path, const PrintLayout&) {
 #endif
 
 void WritePngFile(const Drawing& drawing, const std::string& path, const PictureOptions& options) {
-  const std::string svg = DrawingToSvg(drawing, options);
+  std::string svg;
+  try {
+    svg = DrawingToSvg(drawing, options);
+  } catch (const PictureError& e) {
+    throw PictureError("cannot draw " + path + ": " + e.what());
+  }
   GError* error = nullptr;
   RsvgHandle* handle =
       rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error);

@@ -15,6 +15,7 @@
 // Japanese-capable font family, so Japanese stays readable.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -35,7 +36,14 @@ struct PictureOptions {
   double strokeWidth = 1.2;
 };
 
-// The SVG document. An empty drawing gives an empty picture of the margins' size.
+// Nested block references can make a small file expand to more parts than a picture can show.
+inline constexpr std::int64_t kMaxPictureParts = 1'000'000;
+// Throws PictureError when drawing the picture would take more than kMaxPictureParts parts. Counts
+// each block definition once: cheap whatever the nesting.
+void CheckPictureSize(const Drawing& drawing);
+
+// The SVG document. An empty drawing gives an empty picture of the margins' size. Throws
+// PictureError past kMaxPictureParts (CheckPictureSize).
 std::string DrawingToSvg(const Drawing& drawing, const PictureOptions& options = {});
 
 // Writes the SVG (or PNG) through a temporary file beside the target that replaces it only when

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <numbers>
+#include <utility>
 
 #include "host/utf8.h"
 
@@ -92,7 +95,20 @@ struct InsertMap {
   }
 };
 
-void AppendPrimitives(const Drawing& d, const Entity& e, int depth, std::vector<Primitive>& out) {
+// Parts visited and primitives made, counted against kMaxExpansion.
+struct ExpansionBudget {
+  std::int64_t used = 0;
+  void Spend(std::int64_t n) {
+    used += n;
+    if (used > kMaxExpansion)
+      throw ExpansionError("block references expand to more than " + std::to_string(kMaxExpansion) +
+                           " parts");
+  }
+};
+
+void AppendPrimitives(const Drawing& d, const Entity& e, int depth, std::vector<Primitive>& out,
+                      ExpansionBudget& budget) {
+  budget.Spend(1);
   std::visit(Overloaded{
                  [&](const LineShape& l) {
                    out.push_back(SegmentPrimitive{l.start, l.end});
@@ -123,7 +139,8 @@ void AppendPrimitives(const Drawing& d, const Entity& e, int depth, std::vector<
                      if (part.owner != block->id)
                        continue;
                      std::vector<Primitive> inner;
-                     AppendPrimitives(d, part, depth + 1, inner);
+                     AppendPrimitives(d, part, depth + 1, inner, budget);
+                     budget.Spend(static_cast<std::int64_t>(inner.size()));
                      for (const Primitive& prim : inner)
                        out.push_back(map.Apply(prim));
                    }
@@ -288,7 +305,8 @@ TAcadPoint AnchorFromInsertion(const TextShape& t, std::int32_t alignment) {
 
 std::vector<Primitive> Primitives(const Drawing& d, const Entity& e) {
   std::vector<Primitive> out;
-  AppendPrimitives(d, e, 0, out);
+  ExpansionBudget budget;
+  AppendPrimitives(d, e, 0, out, budget);
   return out;
 }
 
@@ -311,36 +329,168 @@ double DistanceToEntity(const Drawing& d, const Entity& e, const TAcadPoint& p) 
   return best;
 }
 
+namespace {
+
+// What bounds a block's parts under any placement: the convex hull of their corner points (an
+// affine map keeps a hull a hull) and their circles. Computed once per block definition and
+// nesting depth, so that nested references cost their number of definitions, not the number of
+// parts they would expand to.
+struct Outline {
+  std::vector<TAcadPoint> points;
+  std::vector<CirclePrimitive> circles;
+};
+
+// More circles than this in one outline (only nesting makes that many) are replaced by
+// circumscribed polygons, at most 0.5% wider than the circle, so that an outline stays small
+// however deep the nesting.
+constexpr std::size_t kMaxOutlineCircles = 4096;
+constexpr int kCircleSides = 32;
+
+double Finite(double v) {
+  return std::clamp(v, std::numeric_limits<double>::lowest(), std::numeric_limits<double>::max());
+}
+
+// Andrew's monotone chain; collinear points are dropped. Coordinates that are not numbers are
+// left out, infinities are taken as the largest finite values.
+std::vector<TAcadPoint> ConvexHull(std::vector<TAcadPoint> points) {
+  std::vector<TAcadPoint> in;
+  in.reserve(points.size());
+  for (const TAcadPoint& p : points) {
+    if (!std::isnan(p.x) && !std::isnan(p.y))
+      in.push_back(TAcadPoint{Finite(p.x), Finite(p.y), 0.0});
+  }
+  std::sort(in.begin(), in.end(), [](const TAcadPoint& a, const TAcadPoint& b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  });
+  in.erase(std::unique(
+               in.begin(), in.end(),
+               [](const TAcadPoint& a, const TAcadPoint& b) { return a.x == b.x && a.y == b.y; }),
+           in.end());
+  if (in.size() <= 2)
+    return in;
+  // Halved coordinates keep the cross product finite for the largest doubles.
+  const auto cross = [](const TAcadPoint& o, const TAcadPoint& a, const TAcadPoint& b) {
+    return (a.x / 2 - o.x / 2) * (b.y / 2 - o.y / 2) - (a.y / 2 - o.y / 2) * (b.x / 2 - o.x / 2);
+  };
+  std::vector<TAcadPoint> hull(2 * in.size());
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    while (k >= 2 && !(cross(hull[k - 2], hull[k - 1], in[i]) > 0))
+      --k;
+    hull[k++] = in[i];
+  }
+  for (std::size_t i = in.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && !(cross(hull[k - 2], hull[k - 1], in[i]) > 0))
+      --k;
+    hull[k++] = in[i];
+  }
+  hull.resize(k - 1);
+  return hull;
+}
+
+void AddToOutline(const Primitive& prim, Outline& out) {
+  std::visit(Overloaded{
+                 [&](const SegmentPrimitive& s) {
+                   out.points.push_back(s.a);
+                   out.points.push_back(s.b);
+                 },
+                 [&](const CirclePrimitive& c) { out.circles.push_back(c); },
+                 [&](const QuadPrimitive& q) {
+                   out.points.insert(out.points.end(), q.corners.begin(), q.corners.end());
+                 },
+             },
+             prim);
+}
+
+void Tighten(Outline& o) {
+  if (o.circles.size() > kMaxOutlineCircles) {
+    const double step = 2 * std::numbers::pi / kCircleSides;
+    const double reach = 1.0 / std::cos(step / 2);
+    for (const CirclePrimitive& c : o.circles) {
+      for (int i = 0; i < kCircleSides; ++i)
+        o.points.push_back(TAcadPoint{c.center.x + c.radius * reach * std::cos(i * step),
+                                      c.center.y + c.radius * reach * std::sin(i * step), 0.0});
+    }
+    o.circles.clear();
+  }
+  o.points = ConvexHull(std::move(o.points));
+}
+
+class OutlineCache {
+ public:
+  explicit OutlineCache(const Drawing& d) : d_(d) {
+    for (const auto& [id, e] : d.entities)
+      parts_[e.owner].push_back(&e);
+  }
+
+  // The outline of one entity at a nesting depth, as AppendPrimitives would expand it.
+  void AddEntity(const Entity& e, int depth, Outline& out) {
+    const InsertShape* ins = std::get_if<InsertShape>(&e.shape);
+    if (!ins) {
+      std::vector<Primitive> prims;
+      ExpansionBudget budget;
+      AppendPrimitives(d_, e, depth, prims, budget);
+      for (const Primitive& prim : prims)
+        AddToOutline(prim, out);
+      return;
+    }
+    const BlockRecord* block = d_.FindBlock(ins->block);
+    if (!block || depth >= kMaxInsertDepth)
+      return;
+    const InsertMap map{block->origin, ins->insertion, ins->xscale,
+                        ins->yscale,   ins->zscale,    ins->rotation};
+    const Outline& inner = BlockOutline(block->id, depth + 1);
+    for (const TAcadPoint& p : inner.points)
+      out.points.push_back(map.Apply(p));
+    for (const CirclePrimitive& c : inner.circles)
+      out.circles.push_back(std::get<CirclePrimitive>(map.Apply(Primitive{c})));
+  }
+
+ private:
+  const Outline& BlockOutline(ObjectId block, int depth) {
+    const auto key = std::make_pair(block, depth);
+    if (const auto it = outlines_.find(key); it != outlines_.end())
+      return it->second;
+    Outline o;
+    if (const auto parts = parts_.find(block); parts != parts_.end()) {
+      for (const Entity* part : parts->second)
+        AddEntity(*part, depth, o);
+    }
+    Tighten(o);
+    return outlines_.emplace(key, std::move(o)).first->second;
+  }
+
+  const Drawing& d_;
+  std::map<ObjectId, std::vector<const Entity*>> parts_;
+  std::map<std::pair<ObjectId, int>, Outline> outlines_;
+};
+
+}  // namespace
+
 std::pair<TAcadPoint, TAcadPoint> Extents(const Drawing& d) {
   double minX = 1e20, minY = 1e20, maxX = -1e20, maxY = -1e20;
   bool any = false;
   auto add = [&](double x, double y) {
-    minX = std::min(minX, x);
-    minY = std::min(minY, y);
-    maxX = std::max(maxX, x);
-    maxY = std::max(maxY, y);
+    if (std::isnan(x) || std::isnan(y))
+      return;
+    minX = std::min(minX, Finite(x));
+    minY = std::min(minY, Finite(y));
+    maxX = std::max(maxX, Finite(x));
+    maxY = std::max(maxY, Finite(y));
     any = true;
   };
+  OutlineCache cache(d);
   const ObjectId ms = d.ModelSpaceId();
   for (const auto& [id, e] : d.entities) {
     if (e.owner != ms)
       continue;
-    for (const Primitive& prim : Primitives(d, e)) {
-      std::visit(Overloaded{
-                     [&](const SegmentPrimitive& s) {
-                       add(s.a.x, s.a.y);
-                       add(s.b.x, s.b.y);
-                     },
-                     [&](const CirclePrimitive& c) {
-                       add(c.center.x - c.radius, c.center.y - c.radius);
-                       add(c.center.x + c.radius, c.center.y + c.radius);
-                     },
-                     [&](const QuadPrimitive& q) {
-                       for (const TAcadPoint& p : q.corners)
-                         add(p.x, p.y);
-                     },
-                 },
-                 prim);
+    Outline o;
+    cache.AddEntity(e, 0, o);
+    for (const TAcadPoint& p : o.points)
+      add(p.x, p.y);
+    for (const CirclePrimitive& c : o.circles) {
+      add(c.center.x - c.radius, c.center.y - c.radius);
+      add(c.center.x + c.radius, c.center.y + c.radius);
     }
   }
   if (!any)

@@ -15,7 +15,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
@@ -54,8 +57,17 @@ TAcadPoint InsertionFromAnchor(const TextShape& t, const TAcadPoint& anchor);
 // The point a text with this alignment is justified on, given its left baseline point.
 TAcadPoint AnchorFromInsertion(const TextShape& t, std::int32_t alignment);
 
+// Nested block references can make a small file expand to more parts than anything can hold:
+// Primitives refuses an entity past this many parts and primitives.
+inline constexpr std::int64_t kMaxExpansion = 1'000'000;
+class ExpansionError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // The primitives of an entity in world coordinates. Block references nested deeper than 16 levels
-// (or referring to themselves) contribute nothing past that depth.
+// (or referring to themselves) contribute nothing past that depth. Throws ExpansionError past
+// kMaxExpansion.
 std::vector<Primitive> Primitives(const Drawing& d, const Entity& e);
 
 // Crossing window: some part of the entity lies inside or on the box.
@@ -67,8 +79,10 @@ bool InsideBox(const Drawing& d, const Entity& e, const Box& box);
 // entity without parts.
 double DistanceToEntity(const Drawing& d, const Entity& e, const TAcadPoint& p);
 
-// Extents of the model-space entities: EXTMIN and EXTMAX. An empty drawing gives (1e20, 1e20, 1e20)
-// and (-1e20, -1e20, -1e20) as a CAD of this family does. z is 0 otherwise.
+// Extents of the model-space entities: EXTMIN and EXTMAX, from each block definition's outline
+// computed once (never by expanding references), finite however large the coordinates. An empty
+// drawing gives (1e20, 1e20, 1e20) and (-1e20, -1e20, -1e20) as a CAD of this family does. z is 0
+// otherwise.
 std::pair<TAcadPoint, TAcadPoint> Extents(const Drawing& d);
 
 // A similarity of the plan: scale about `origin`, then rotate about it, then move by `offset`.

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 out=${1:-demo-out}
 jobs=$(nproc 2>/dev/null || echo 2)
 
-bash scripts/deps.sh
+bash scripts/deps.sh build
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVANE_TESTS=OFF >/dev/null
 cmake --build build/release -j "$jobs" --target trivane
 build/release/cli/trivane demo --out "$out"

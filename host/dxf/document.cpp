@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 #include <utility>
 
 namespace trivane::dxf {
@@ -270,24 +271,40 @@ std::string Document::ModelSpaceHandle() const {
 }
 
 std::string Document::NewHandle() {
+  constexpr std::uint64_t kLast = std::numeric_limits<std::uint64_t>::max();
   if (nextHandle_ == 0) {
     std::uint64_t next = 1;
     if (const auto seed = HeaderValue("$HANDSEED")) {
       next = std::max(next, ParseHex(*seed).value_or(1));
     }
-    ForEachRecord([&next](const Entity& e) {
+    ForEachRecord([&](const Entity& e) {
       for (const Tag& t : e.tags) {
         if (t.code == 5 || t.code == 105) {
-          if (const auto h = ParseHex(t.value))
-            next = std::max(next, *h + 1);
+          if (const auto h = ParseHex(t.value)) {
+            usedHandles_.insert(*h);
+            next = std::max(next, *h == kLast ? kLast : *h + 1);
+          }
         }
       }
     });
     nextHandle_ = next;
   }
-  const std::string handle = Hex(nextHandle_++);
+  // Past the top the counter cannot go on: the lowest handle no record holds is taken instead,
+  // so that a handle is never given twice.
+  if (usedHandles_.count(nextHandle_) != 0) {
+    nextHandle_ = 1;
+    for (const std::uint64_t used : usedHandles_) {
+      if (used > nextHandle_)
+        break;
+      if (used == nextHandle_)
+        ++nextHandle_;
+    }
+  }
+  const std::uint64_t handle = nextHandle_;
+  usedHandles_.insert(handle);
+  nextHandle_ = handle == kLast ? kLast : handle + 1;
   SetHeaderVariable("$HANDSEED", {Tag{5, Hex(nextHandle_)}});
-  return handle;
+  return Hex(handle);
 }
 
 }  // namespace trivane::dxf

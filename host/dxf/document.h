@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -147,11 +148,14 @@ struct Document {
     }
   }
 
-  // A handle no record of the document holds, above $HANDSEED; $HANDSEED is moved past it.
+  // A handle no record of the document holds, above $HANDSEED; $HANDSEED is moved past it. Once
+  // the handles reach the largest one (FFFFFFFFFFFFFFFF), the lowest free handle: never one a
+  // record holds, never 0.
   std::string NewHandle();
 
  private:
   std::uint64_t nextHandle_ = 0;  // 0: not yet computed from the document
+  std::set<std::uint64_t> usedHandles_;
 };
 
 }  // namespace trivane::dxf

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <climits>
 #include <map>
 #include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link_fixture.h"
@@ -274,7 +276,14 @@ INSTANTIATE_TEST_SUITE_P(
                       IdlePollCase{"BricscadApp.AcadApplication", "GetAcadState", 1, 100},
                       IdlePollCase{"GCAD.Application.23", "GetGcadState", 5, 200},
                       IdlePollCase{"GCAD.Application.24", "GetAcadState", 2, 100},
-                      IdlePollCase{"GCAD.Application", "GetGcadState", 0, 100}));
+                      IdlePollCase{"GCAD.Application", "GetGcadState", 0, 100}),
+    // Short names (the ProgID and the busy polls), so that the test log reads at a glance.
+    [](const ::testing::TestParamInfo<IdlePollCase>& info) {
+      std::string name;
+      for (const char ch : std::string_view(info.param.progId))
+        name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+      return name + "_" + std::to_string(info.param.busyPolls) + "Busy";
+    });
 
 TEST_F(LinkTest, IdleWaitPassesQueryErrorsOn) {
   // A CAD whose idle query fails for another reason than an unknown name (it has quit, say).

@@ -338,6 +338,99 @@ TEST_F(CliTest, OneUndoTakesAWholeCommandBack) {
   EXPECT_NE(none.out.find("Everything has been undone"), std::string::npos) << none.out;
 }
 
+// --- The next number at the top of its field ---
+
+// At the top the field cannot step on, and every new triangle once took 32767 again. Numbering
+// there is refused with a message and the drawing stays as it was; a command that would number
+// past the top is refused whole.
+struct TopCase {
+  std::string name;
+  std::function<host::Drawing()> drawing;
+  std::string script;
+  std::vector<std::string> numbers;  // the number texts afterwards, in drawing order
+  std::string next;
+  bool refused;  // the message was shown
+};
+
+void PrintTo(const TopCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class NumberAtTheTop : public CliTest, public ::testing::WithParamInterface<TopCase> {};
+
+TEST_P(NumberAtTheTop, NumbersBelowTheTopOnly) {
+  const TopCase& c = GetParam();
+  const host::Drawing before = c.drawing();
+  const fs::path in = WriteDrawing("in.dxf", before);
+  const CliResult r = Cli({"run", in.string(), WriteText("s.txt", c.script).string()});
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const host::Drawing out = ReadBack(Dir() / "in.out.dxf");
+  std::vector<std::string> numbers;
+  for (const host::TextShape& t : RecordTexts(out))
+    numbers.push_back(t.string);
+  EXPECT_EQ(numbers, c.numbers);
+  EXPECT_NE(r.out.find("next number " + c.next + "\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("[Trivane] 三角形の番号が上限に達しました．") != std::string::npos,
+            c.refused)
+      << r.out;
+  if (c.refused && c.numbers.empty()) {
+    EXPECT_EQ(out.entities.size(), ReadBack(in).entities.size());
+  }
+}
+
+host::Drawing TopRecord() {
+  host::Drawing d = BaseLine();
+  AddNumberText(d, "32767", 3000, 4000, 5000, {0, -5000, 0});
+  return d;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, NumberAtTheTop,
+    ::testing::Values(TopCase{"AutoAtTheTop",
+                              Square,
+                              "number 32767\nclick auto\npoint 3000,5000\n",
+                              {},
+                              "32767",
+                              true},
+                      TopCase{"AutoThatWouldRunPastTheTop",
+                              Square,
+                              "number 32766\nclick auto\npoint 3000,5000\n",
+                              {},
+                              "32766",
+                              true},
+                      TopCase{"AutoJustBelowTheTop",
+                              Square,
+                              "number 32765\nclick auto\npoint 3000,5000\n",
+                              {"32765", "32766"},
+                              "32767",
+                              false},
+                      TopCase{"GroupThatWouldRunPastTheTop",
+                              SquareWithDiagonal,
+                              "number 32766\nclick group\nselect all\n",
+                              {},
+                              "32766",
+                              true},
+                      TopCase{"TwoSidesAtTheTop",
+                              TwoSides,
+                              "number 32767\nclick two-sides\nentity 5000,0\nentity 0,4000\n",
+                              {},
+                              "32767",
+                              true},
+                      TopCase{"BaseLineTakesTheLastNumberOnce",
+                              BaseLine,
+                              "number 32766\nclick base\nentity 2000,0\npoint 5000,5000\n"
+                              "click base\nentity 2000,0\n",
+                              {"32766"},
+                              "32767",
+                              true},
+                      TopCase{"MaxOfTheTopNumberRefusesTheNext",
+                              TopRecord,
+                              "click max\nclick base\nentity 2000,0\n",
+                              {"32767"},
+                              "32767",
+                              true}),
+    [](const ::testing::TestParamInfo<TopCase>& info) { return info.param.name; });
+
 // --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {
@@ -625,6 +718,31 @@ TEST_F(CliTest, MissingOrMalformedFilesExitTwo) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(Dir() / "in.out.dxf"));
+}
+
+// A layer name with a TAB once passed the session and was refused only at save: exit 1, the whole
+// result lost. The CAD refuses it when the command adds the layer; that command ends as commands
+// end at a CAD error, and the session goes on. Answers the command never reached are blamed on the
+// CAD's error, not on the script.
+TEST_F(CliTest, LayerNameTheCadRefusesEndsOnlyThatCommand) {
+  const fs::path in = WriteDrawing("in.dxf", Square());
+  const fs::path tab = WriteText(
+      "tab.txt", "click split\npoint 3000,5000\nset M_Layer a\tb\nclick split\npoint 7000,5000\n");
+  const CliResult r = Cli({"run", in.string(), tab.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const host::Drawing out = ReadBack(Dir() / "in.out.dxf");
+  EXPECT_EQ(ShapesOf<host::LineShape>(out, "H_HEN").size(), 1u);
+  EXPECT_EQ(out.FindLayer("a\tb"), nullptr);
+
+  const fs::path numbered = WriteDrawing("numbered.dxf", NumberedTexts());
+  const fs::path angle = WriteText("angle.txt", "set M_Layer a<b>c\nclick table\npoint 1,1\n");
+  const CliResult table = Cli({"run", numbered.string(), angle.string()});
+  EXPECT_EQ(table.status, 2);
+  EXPECT_NE(table.err.find(angle.string() +
+                           ":3: 作成 ended at an error of the CAD before this answer: Add: "
+                           "invalid layer name \"a<b>c\""),
+            std::string::npos)
+      << table.err;
 }
 
 TEST_F(CliTest, HelpAndVersion) {

@@ -247,5 +247,30 @@ TEST_F(BaseLine, MarkerSettingThatIsNoNumberDrawsNothing) {
   EXPECT_EQ(window.Text("Edit16"), "1");
 }
 
+// The swap stayed enabled after a build that stopped at a marker setting, and then stepped the
+// number back onto the triangle before: number 5 given twice.
+TEST_F(BaseLine, BuildThatDidNotFinishDisablesTheReversal) {
+  AddLine({0, 0, 0}, {10, 0, 0});
+  // The second base, clear of the first triangle's marker (a number 400 high).
+  AddLine({0, 2000, 0}, {10, 2000, 0});
+  window.SetPosition("UpDown4", 5);
+  Build({2, 0, 0}, {5, 5, 0});
+  ASSERT_TRUE(window.enabled["Button9"]);
+  ASSERT_EQ(window.Text("Edit16"), "6");
+
+  window.texts["Edit6"] = "abc";
+  Build({2, 2000, 0}, {5, 2005, 0});
+  EXPECT_FALSE(window.enabled["Button9"]);
+  EXPECT_EQ(window.Text("Edit16"), "6");
+
+  // A reversal that stops on the way leaves it disabled too.
+  window.texts["Edit6"] = "500";
+  Build({2, 2000, 0}, {5, 2005, 0});
+  ASSERT_TRUE(window.enabled["Button9"]);
+  window.texts["Edit5"] = "x";
+  Button9Click(c);
+  EXPECT_FALSE(window.enabled["Button9"]);
+}
+
 }  // namespace
 }  // namespace trivane::commands

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "command_fixture.h"
 #include "commands/angle_settings.h"
@@ -92,7 +93,10 @@ TEST_P(SplitAndLabel, HeronLabelsTheSharedDiagonalOnce) {
   EXPECT_EQ(LinesOn("H_HEN").size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(AutoAndOnePoint, SplitAndLabel, ::testing::Values("Button10", "Button6"));
+INSTANTIATE_TEST_SUITE_P(AutoAndOnePoint, SplitAndLabel, ::testing::Values("Button10", "Button6"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
 
 TEST_F(Split, BaseAndHeightLabelsTheSharedBaseOnceAndDrawsHeightLines) {
   window.radioGroups["RadioGroup1"] = 1;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/dxf/io.h"
+#include "host/dxf_bridge.h"
 #include "host/shapes.h"
 #include "host_fixture.h"
 
@@ -120,6 +122,29 @@ TEST_F(Tables, SettingALayerThatDoesNotExistFails) {
   layers.Add("Ｈ_HEN");
   EXPECT_EQ(layers.Count(), 3);
   ExpectAutomationError([&] { layers.Add("A*B"); }, "Add", cad::kErrorInvalidArg);
+}
+
+// A name the host let through once came back only at save, as "invalid layer name", and the whole
+// session's result was lost. The collection refuses it where a CAD does, and the drawing saves.
+TEST_F(Tables, NamesADrawingFileCannotKeepAreRefusedByAdd) {
+  const std::string refused[] = {"a\tb",
+                                 "a\x01"
+                                 "b",
+                                 "\x1F",
+                                 "a\x7F",
+                                 "a<b>c",
+                                 " a",
+                                 "a ",
+                                 ""};
+  cad::Layers layers = doc.Layers();
+  cad::Blocks blocks = doc.Blocks();
+  for (const std::string& name : refused) {
+    ExpectAutomationError([&] { layers.Add(name); }, "Add", cad::kErrorInvalidArg);
+    ExpectAutomationError([&] { blocks.Add({}, name); }, "Add", cad::kErrorInvalidArg);
+  }
+  EXPECT_EQ(layers.Count(), 1);
+  EXPECT_NO_THROW(dxf::Write(ToDocument(host->drawing())));
+  EXPECT_EQ(host->lastError().value_or(""), "Add: invalid block name \"\"");
 }
 
 TEST_F(Tables, ABlockIsDeletedOnlyWhileNothingReferencesIt) {

@@ -1,5 +1,6 @@
 // The host as a session: the scripted user and the command log, snapping, the idle-state query
 // per product, system variables, call counters and the command interpreter hook.
+#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -104,7 +105,14 @@ INSTANTIATE_TEST_SUITE_P(Host, IdleState,
                                            StateCase{"GCAD.Application", "GetGcadState"},
                                            StateCase{"Gcad.Application.23", "GetGcadState"},
                                            StateCase{"GCAD.Application.24", "GetAcadState"},
-                                           StateCase{"GCAD.Application.x24", "GetGcadState"}));
+                                           StateCase{"GCAD.Application.x24", "GetGcadState"}),
+                         // The ProgID as the name, so that the test log reads at a glance.
+                         [](const ::testing::TestParamInfo<StateCase>& info) {
+                           std::string name;
+                           for (const char ch : std::string(info.param.progId))
+                             name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                           return name;
+                         });
 
 TEST_F(Session, BusyPollsReportNotQuiescentThenIdle) {
   host->SetBusyPolls(2);

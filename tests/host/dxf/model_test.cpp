@@ -240,6 +240,28 @@ TEST(AddEntity, GivesAUniqueHandleAboveTheSeedAndTheModelSpaceOwner) {
   EXPECT_NE(added.Handle(), copy.Handle());
 }
 
+// A seed at the top once wrapped to 0, and every new record after it took a handle in use.
+TEST(AddEntity, SeedAtTheTopGivesFreeHandlesNeverDuplicates) {
+  Document made = NewDocument("AC1015");
+  made.SetHeaderVariable("$HANDSEED", {{5, "FFFFFFFFFFFFFFFF"}});
+  Document doc = Read(Write(made), "seed.dxf");
+  std::set<std::string> handles;
+  doc.ForEachRecord([&](const Entity& e) {
+    if (!e.Handle().empty())
+      handles.insert(e.Handle());
+  });
+  const std::size_t before = handles.size();
+  for (int i = 0; i < 5; ++i) {
+    const std::string h = AddEntity(doc, NewEntity(doc, CircleData{{0, 0, 0}, 1.0 + i})).Handle();
+    EXPECT_NE(h, "0");
+    EXPECT_TRUE(handles.insert(h).second) << h << " given twice";
+  }
+  EXPECT_EQ(handles.size(), before + 5);
+  EXPECT_EQ(handles.count("FFFFFFFFFFFFFFFF"), 1u);
+  // The file still reads back with every handle once.
+  EXPECT_NO_THROW(Read(Write(doc), "x"));
+}
+
 TEST(AddEntity, R12GetsHandlesOnlyWhenTheFileUsesThem) {
   Document plain = NewDocument("AC1009");
   Entity& a = AddEntity(plain, NewEntity(plain, CircleData{{0, 0, 0}, 1}));
