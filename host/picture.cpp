@@ -407,12 +407,7 @@ struct PageFrame {
 class Painter {
  public:
   Painter(const Drawing& d, const PictureOptions& o, const PageFrame* page = nullptr)
-      : d_(d),
-        o_(o),
-        page_(page),
-        strokeWidth_(o.strokeWidth),
-        offsetX_(o.margin),
-        offsetY_(o.margin) {
+      : d_(d), page_(page), strokeWidth_(o.strokeWidth), offsetX_(o.margin), offsetY_(o.margin) {
     CheckPictureSize(d);
     CollectSource(d, arcs_, mtexts_);
     for (const auto& [id, e] : d.entities)
@@ -714,7 +709,6 @@ class Painter {
   }
 
   const Drawing& d_;
-  const PictureOptions& o_;
   const PageFrame* page_;
   double strokeWidth_;
   double offsetX_, offsetY_;  // picture units from the sheet's left and top edges to the drawing
