@@ -143,7 +143,7 @@ TEST(ProgramTest, StartsWithTheWindowAndEndsWithTheSettingsSaved) {
   EXPECT_EQ(app::testing::ReadBytes(ini).substr(0, 2), "\xFF\xFE");  // UTF-16LE
   EXPECT_EQ(SectionEntries(ini, L"Form"), (std::vector<std::wstring>{L"Top=120", L"Left=100"}));
   const std::vector<std::wstring> settings = SectionEntries(ini, L"LT_Trivane");
-  EXPECT_EQ(settings.size(), 29u);
+  EXPECT_EQ(settings.size(), 30u);
   EXPECT_EQ(settings.front(), L"Kakudo=180.0");
   EXPECT_EQ(settings.back(), L"cadName=ZWCAD");
 
