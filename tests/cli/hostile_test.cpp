@@ -141,11 +141,12 @@ INSTANTIATE_TEST_SUITE_P(
             },
             2,
             "a damaged triangle record \"2,3.00000000,4.00000000,10.00000000\": sides that cannot"},
-        HostileCase{"FlatTriangle",
+        // A sliver a split made: its recorded sides add up exactly. Tabled, with no area.
+        HostileCase{"FlatTriangleIsNoDamage",
                     [](const fs::path& dir) -> std::vector<std::string> {
                       return {"table", Drawn(dir, "in.dxf", Records({{3, 4, 7}})).string()};
                     },
-                    2, "sides that cannot form a triangle"},
+                    0, ""},
         HostileCase{"NegativeSide",
                     [](const fs::path& dir) -> std::vector<std::string> {
                       return {"table", Drawn(dir, "in.dxf", Records({{-3, 4, 5}})).string()};
