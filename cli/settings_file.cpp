@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "cli/errors.h"
+#include "host/utf8.h"
 
 namespace trivane::cli {
 namespace {
@@ -76,48 +77,14 @@ std::string FromUtf16(std::string_view bytes, ByteOrder order) {
   return out;
 }
 
-// The length of the well-formed UTF-8 sequence at `i`, or nothing.
-std::optional<std::size_t> Utf8SequenceAt(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80)
-    return 1;
-  std::size_t len = 0;
-  char32_t cp = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    cp = b0 & 0x07;
-  } else {
-    return std::nullopt;
-  }
-  if (i + len > s.size())
-    return std::nullopt;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80)
-      return std::nullopt;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are not well formed.
-  if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-      (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-    return std::nullopt;
-  return len;
-}
-
 // The offset of the first byte that is not well-formed UTF-8, or nothing.
 std::optional<std::size_t> FirstBadUtf8(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {
-    const std::optional<std::size_t> len = Utf8SequenceAt(s, i);
-    if (!len)
+    const std::optional<host::Utf8Sequence> seq = host::Utf8SequenceAt(s, i);
+    if (!seq)
       return i;
-    i += *len;
+    i += seq->length;
   }
   return std::nullopt;
 }
