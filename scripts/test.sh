@@ -4,6 +4,9 @@
 # replays the fuzz targets over their corpora), and cross-compiles the portable layers and the COM
 # backend for Windows and runs their tests under Wine. Exits non-zero on the first failure.
 set -euo pipefail
+# A failing command names itself on both outputs, so that a CI log shows where the run stopped.
+set -E
+trap 'status=$?; echo "FAILED (exit $status) at ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND"; echo "FAILED (exit $status) at ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)

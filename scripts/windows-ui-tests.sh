@@ -8,6 +8,9 @@
 # The build dir is a MinGW-w64 cross build with tests (default build/mingw, as scripts/test.sh
 # makes it); it is configured here when it is not yet.
 set -euo pipefail
+# A failing command names itself on both outputs, so that a CI log shows where the run stopped.
+set -E
+trap 'status=$?; echo "FAILED (exit $status) at ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND"; echo "FAILED (exit $status) at ${BASH_SOURCE[0]}:$LINENO: $BASH_COMMAND" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$(pwd)
 build=${1:-build/mingw}

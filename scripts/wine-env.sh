@@ -74,8 +74,11 @@ wine_env_start() {
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   if [ -n "${TRIVANE_WINE_LOCALE:-}" ]; then export LC_ALL=$TRIVANE_WINE_LOCALE; fi
 
-  # A wineserver left over from an interrupted run would keep the display it started with.
+  # A wineserver left over from an interrupted run (or the previous stage) would keep the display it
+  # started with. -k only asks it to end: wait until it has, or the persistent server started below
+  # finds the old one still holding the prefix's lock and exits at once (status 2, silently).
   wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   _wine_env_start_xvfb || return 1
   if [ ! -f "$WINEPREFIX/.trivane-configured" ]; then
     wineboot -i </dev/null >/dev/null 2>&1
@@ -88,14 +91,21 @@ wine_env_start() {
     wineserver -w
     touch "$WINEPREFIX/.trivane-configured"
   fi
-  wineserver -p
-  wine wineboot </dev/null >/dev/null 2>&1
+  if ! wineserver -p; then
+    echo "wine-env: the wineserver of $WINEPREFIX did not start" >&2
+    return 1
+  fi
+  if ! wine wineboot </dev/null >/dev/null 2>&1; then
+    echo "wine-env: wineboot failed in $WINEPREFIX" >&2
+    return 1
+  fi
 }
 
 # Ends the Wine processes of this prefix (only) and the Xvfb started by wine_env_start.
 wine_env_stop() {
   if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null; then
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
   fi
   if [ -n "$_wine_env_xvfb_pid" ]; then
     kill "$_wine_env_xvfb_pid" 2>/dev/null || true
