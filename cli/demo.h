@@ -10,7 +10,7 @@
 
 #include "cli/session.h"
 #include "cli/table.h"
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 #include "host/picture.h"
 
 namespace trivane::cli {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 #include "host/picture.h"
 
 namespace trivane::cli {

@@ -12,7 +12,7 @@
 #include "geometry/numbers.h"
 #include "host/command_line.h"
 #include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 namespace trivane::cli {
 

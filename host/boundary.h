@@ -18,8 +18,8 @@
 
 #include "geometry/point.h"
 #include "geometry/trace/trace.h"
-#include "host/drawing.h"
-#include "host/shapes.h"
+#include "host/model/drawing.h"
+#include "host/model/shapes.h"
 
 namespace trivane::host {
 

@@ -12,8 +12,8 @@
 #include "host/dxf/io.h"
 #include "host/dxf/tags.h"
 #include "host/dxf_bridge.h"
-#include "host/selection.h"
-#include "host/shapes.h"
+#include "host/model/selection.h"
+#include "host/model/shapes.h"
 
 namespace trivane::host {
 

@@ -72,7 +72,7 @@
 #include <vector>
 
 #include "host/boundary.h"
-#include "host/host.h"
+#include "host/model/host.h"
 
 namespace trivane::host {
 

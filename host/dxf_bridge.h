@@ -50,10 +50,10 @@
 #include <string>
 #include <vector>
 
-#include "host/drawing.h"
 #include "host/dxf/document.h"
 #include "host/dxf/io.h"
-#include "host/shapes.h"
+#include "host/model/drawing.h"
+#include "host/model/shapes.h"
 
 namespace trivane::host {
 

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "cad/automation.h"
-#include "host/host.h"
+#include "host/model/host.h"
 
 namespace trivane::host {
 

@@ -4,8 +4,8 @@
 #include <limits>
 #include <numbers>
 
+#include "host/model/shapes.h"
 #include "host/objects.h"
-#include "host/shapes.h"
 
 namespace trivane::host {
 

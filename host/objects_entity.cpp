@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "host/model/shapes.h"
 #include "host/objects.h"
-#include "host/shapes.h"
 
 namespace trivane::host {
 

@@ -16,7 +16,7 @@
 #include "host/dxf/model.h"
 #include "host/dxf/tags.h"
 #include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 #ifdef TRIVANE_HAVE_RSVG
 #include <cairo.h>

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 
 namespace trivane::host {
 

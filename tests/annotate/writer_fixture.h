@@ -14,7 +14,7 @@
 #include "annotate/writers.h"
 #include "cad/link.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 

@@ -23,7 +23,7 @@
 #include "cad/connection.h"
 #include "cad/objects.h"
 #include "host/dxf_bridge.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/app/app_fixture.h"
 #include "tests/com/com_fixture.h"

@@ -31,7 +31,7 @@
 #include "cad/com/win.h"
 #include "cad/connection.h"
 #include "host/dxf_bridge.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "tests/com/host_control.h"
 #include "tests/com/server_main.h"
 #include "tests/com/typed_server.h"

@@ -17,7 +17,7 @@
 #include "cad/com/text.h"
 #include "cad/com/win32_platform.h"
 #include "host/dxf_bridge.h"
-#include "host/scripted_user.h"
+#include "host/model/scripted_user.h"
 #include "tests/com/host_control.h"
 #include "tests/com/registration.h"
 #include "tests/com/server_process.h"

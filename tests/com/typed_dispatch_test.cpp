@@ -15,7 +15,7 @@
 #include "cad/com/raii.h"
 #include "cad/com/text.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "tests/com/com_fixture.h"
 #include "tests/com/typed_server.h"
 

@@ -20,7 +20,7 @@
 #include "geometry/numbers.h"
 #include "geometry/split.h"
 #include "host/command_line.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 

@@ -17,8 +17,8 @@
 
 #include "app/application.h"
 #include "app/program_state.h"
-#include "host/host.h"
-#include "host/shapes.h"
+#include "host/model/host.h"
+#include "host/model/shapes.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "host/boundary.h"
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 
 namespace trivane::host::testing {
 namespace {

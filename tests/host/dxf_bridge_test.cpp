@@ -12,7 +12,7 @@
 #include "cad/objects.h"
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "tests/host/dxf/test_support.h"
 
 namespace trivane::host {

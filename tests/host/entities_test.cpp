@@ -5,7 +5,7 @@
 
 #include "host/dxf/io.h"
 #include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 #include "host_fixture.h"
 
 namespace trivane::host::testing {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 #include "tests/host/dxf/test_support.h"
 
 namespace trivane::host {

@@ -1,4 +1,4 @@
-#include "host/host.h"
+#include "host/model/host.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 
 #include <algorithm>
 #include <utility>

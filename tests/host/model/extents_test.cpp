@@ -10,7 +10,7 @@
 #include <numbers>
 #include <string>
 
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 namespace trivane::host {
 namespace {

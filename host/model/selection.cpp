@@ -1,9 +1,9 @@
-#include "host/selection.h"
+#include "host/model/selection.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "host/wildcard.h"
+#include "host/model/wildcard.h"
 
 namespace trivane::host {
 

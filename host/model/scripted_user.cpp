@@ -1,4 +1,4 @@
-#include "host/scripted_user.h"
+#include "host/model/scripted_user.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <numbers>
 #include <utility>
 
-#include "host/utf8.h"
+#include "host/model/utf8.h"
 
 namespace trivane::host {
 namespace {

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "geometry/point.h"
-#include "host/drawing.h"
+#include "host/model/drawing.h"
 
 namespace trivane::host {
 

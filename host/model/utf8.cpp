@@ -1,4 +1,4 @@
-#include "host/utf8.h"
+#include "host/model/utf8.h"
 
 namespace trivane::host {
 

@@ -1,4 +1,4 @@
-#include "host/command_log.h"
+#include "host/model/command_log.h"
 
 #include <utility>
 

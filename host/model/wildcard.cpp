@@ -1,9 +1,9 @@
-#include "host/wildcard.h"
+#include "host/model/wildcard.h"
 
 #include <string>
 #include <vector>
 
-#include "host/utf8.h"
+#include "host/model/utf8.h"
 
 namespace trivane::host {
 namespace {

@@ -1,7 +1,7 @@
 // Wildcard patterns of selection filters.
 #include <gtest/gtest.h>
 
-#include "host/wildcard.h"
+#include "host/model/wildcard.h"
 
 namespace trivane::host {
 namespace {

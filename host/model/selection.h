@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/drawing.h"
-#include "host/shapes.h"
+#include "host/model/drawing.h"
+#include "host/model/shapes.h"
 
 namespace trivane::host {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host_fixture.h"
+#include "tests/host/host_fixture.h"
 
 namespace trivane::host::testing {
 namespace {

@@ -23,10 +23,10 @@
 
 #include "cad/automation.h"
 #include "cad/platform.h"
-#include "host/command_log.h"
-#include "host/drawing.h"
-#include "host/scripted_user.h"
-#include "host/selection.h"
+#include "host/model/command_log.h"
+#include "host/model/drawing.h"
+#include "host/model/scripted_user.h"
+#include "host/model/selection.h"
 
 namespace trivane::host {
 
