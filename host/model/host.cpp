@@ -2,8 +2,8 @@
 
 #include <charconv>
 
+#include "host/automation/objects.h"
 #include "host/command_line.h"
-#include "host/objects.h"
 
 namespace trivane::host {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "host_fixture.h"
+#include "tests/host/host_fixture.h"
 
 namespace trivane::host::testing {
 namespace {

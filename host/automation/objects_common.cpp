@@ -4,8 +4,8 @@
 #include <limits>
 #include <numbers>
 
+#include "host/automation/objects.h"
 #include "host/model/shapes.h"
-#include "host/objects.h"
 
 namespace trivane::host {
 

@@ -1,5 +1,5 @@
 // Application, document, utility and idle-state objects of the host.
-#include "host/objects.h"
+#include "host/automation/objects.h"
 
 namespace trivane::host {
 

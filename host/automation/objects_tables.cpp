@@ -3,7 +3,7 @@
 #include <cmath>
 #include <optional>
 
-#include "host/objects.h"
+#include "host/automation/objects.h"
 
 namespace trivane::host {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "host/automation/objects.h"
 #include "host/model/shapes.h"
-#include "host/objects.h"
 
 namespace trivane::host {
 

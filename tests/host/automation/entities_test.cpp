@@ -6,7 +6,7 @@
 #include "host/dxf/io.h"
 #include "host/dxf_bridge.h"
 #include "host/model/shapes.h"
-#include "host_fixture.h"
+#include "tests/host/host_fixture.h"
 
 namespace trivane::host::testing {
 namespace {
