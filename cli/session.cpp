@@ -10,7 +10,7 @@
 #include "cad/objects.h"
 #include "cli/settings_file.h"
 #include "geometry/numbers.h"
-#include "host/command_line.h"
+#include "host/command_line/command_line.h"
 #include "host/dxf_bridge.h"
 #include "host/model/shapes.h"
 

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "host/automation/objects.h"
-#include "host/command_line.h"
+#include "host/command_line/command_line.h"
 
 namespace trivane::host {
 

@@ -19,7 +19,7 @@
 #include "commands/context.h"
 #include "geometry/numbers.h"
 #include "geometry/split.h"
-#include "host/command_line.h"
+#include "host/command_line/command_line.h"
 #include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"

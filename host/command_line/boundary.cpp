@@ -1,4 +1,4 @@
-#include "host/boundary.h"
+#include "host/command_line/boundary.h"
 
 #include <algorithm>
 #include <cmath>

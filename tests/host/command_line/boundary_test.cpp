@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/boundary.h"
+#include "host/command_line/boundary.h"
 #include "host/model/drawing.h"
 
 namespace trivane::host::testing {

@@ -71,7 +71,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/boundary.h"
+#include "host/command_line/boundary.h"
 #include "host/model/host.h"
 
 namespace trivane::host {

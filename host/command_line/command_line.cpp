@@ -1,4 +1,4 @@
-#include "host/command_line.h"
+#include "host/command_line/command_line.h"
 
 #include <algorithm>
 #include <charconv>

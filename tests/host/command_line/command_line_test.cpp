@@ -12,11 +12,11 @@
 
 #include "cad/connection.h"
 #include "cad/link.h"
-#include "host/command_line.h"
+#include "host/command_line/command_line.h"
 #include "host/dxf/io.h"
 #include "host/dxf_bridge.h"
 #include "host/sim/sim_platform.h"
-#include "host_fixture.h"
+#include "tests/host/host_fixture.h"
 
 namespace trivane::host::testing {
 namespace {
