@@ -11,7 +11,7 @@
 #include "cli/session.h"
 #include "cli/table.h"
 #include "host/model/drawing.h"
-#include "host/picture.h"
+#include "host/picture/picture.h"
 
 namespace trivane::cli {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "host/model/drawing.h"
-#include "host/picture.h"
+#include "host/picture/picture.h"
 
 namespace trivane::cli {
 

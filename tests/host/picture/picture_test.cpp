@@ -1,5 +1,5 @@
 // The picture of a drawing: what the SVG holds, where it puts things, and the PNG beside it.
-#include "host/picture.h"
+#include "host/picture/picture.h"
 
 #include <gtest/gtest.h>
 

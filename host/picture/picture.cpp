@@ -1,4 +1,4 @@
-#include "host/picture.h"
+#include "host/picture/picture.h"
 
 #include <algorithm>
 #include <array>
