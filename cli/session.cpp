@@ -10,8 +10,8 @@
 #include "cad/objects.h"
 #include "cli/settings_file.h"
 #include "geometry/numbers.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/command_line/command_line.h"
-#include "host/dxf_bridge.h"
 #include "host/model/shapes.h"
 
 namespace trivane::cli {

@@ -5,9 +5,9 @@
 #include <numbers>
 #include <variant>
 
+#include "host/bridge/dxf_bridge.h"
 #include "host/dxf/document.h"
 #include "host/dxf/tags.h"
-#include "host/dxf_bridge.h"
 
 namespace trivane::host {
 

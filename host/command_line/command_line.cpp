@@ -9,9 +9,9 @@
 #include <utility>
 #include <variant>
 
+#include "host/bridge/dxf_bridge.h"
 #include "host/dxf/io.h"
 #include "host/dxf/tags.h"
-#include "host/dxf_bridge.h"
 #include "host/model/selection.h"
 #include "host/model/shapes.h"
 

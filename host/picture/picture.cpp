@@ -12,10 +12,10 @@
 #include <optional>
 #include <string_view>
 
+#include "host/bridge/dxf_bridge.h"
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
 #include "host/dxf/tags.h"
-#include "host/dxf_bridge.h"
 #include "host/model/shapes.h"
 
 #ifdef TRIVANE_HAVE_RSVG

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/model/drawing.h"
 #include "host/model/shapes.h"
 

@@ -22,7 +22,7 @@
 #include "cad/com/win32_platform.h"
 #include "cad/connection.h"
 #include "cad/objects.h"
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/app/app_fixture.h"

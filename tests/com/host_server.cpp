@@ -30,7 +30,7 @@
 #include "cad/com/text.h"
 #include "cad/com/win.h"
 #include "cad/connection.h"
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/model/host.h"
 #include "tests/com/host_control.h"
 #include "tests/com/server_main.h"

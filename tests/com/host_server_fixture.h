@@ -16,7 +16,7 @@
 #include "cad/automation.h"
 #include "cad/com/text.h"
 #include "cad/com/win32_platform.h"
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/model/scripted_user.h"
 #include "tests/com/host_control.h"
 #include "tests/com/registration.h"

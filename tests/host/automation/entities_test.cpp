@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/bridge/dxf_bridge.h"
 #include "host/dxf/io.h"
-#include "host/dxf_bridge.h"
 #include "host/model/shapes.h"
 #include "tests/host/host_fixture.h"
 

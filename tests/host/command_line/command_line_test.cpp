@@ -12,9 +12,9 @@
 
 #include "cad/connection.h"
 #include "cad/link.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/command_line/command_line.h"
 #include "host/dxf/io.h"
-#include "host/dxf_bridge.h"
 #include "host/sim/sim_platform.h"
 #include "tests/host/host_fixture.h"
 

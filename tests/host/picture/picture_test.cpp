@@ -11,7 +11,7 @@
 #include <regex>
 #include <string>
 
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "host/model/shapes.h"
 #include "tests/host/dxf/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The host's drawing to and from DXF: drawings made by another program survive a session, files
 // without a source pass a real reader's audit, bad files load nothing, failed saves keep the
 // target.
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 
 #include <gtest/gtest.h>
 
