@@ -177,6 +177,10 @@ class DocumentObject final : public HostObject {
 
 }  // namespace
 
+cad::ObjectRef Host::Application() {
+  return MakeApplication(shared_from_this());
+}
+
 cad::ObjectRef MakeApplication(std::shared_ptr<Host> host) {
   return std::make_shared<ApplicationObject>(std::move(host));
 }

@@ -969,6 +969,13 @@ void InstallCommandLine(Host& host, CommandLineOptions options) {
   host.SetInterpreter(std::make_unique<CadCommandLine>(std::move(options)));
 }
 
+std::shared_ptr<Host> CreateHostWithCommandLine(HostOptions options,
+                                                CommandLineOptions commandLine) {
+  std::shared_ptr<Host> host = Host::Create(std::move(options));
+  InstallCommandLine(*host, std::move(commandLine));
+  return host;
+}
+
 CadCommandLine* CommandLineOf(Host& host) {
   return dynamic_cast<CadCommandLine*>(host.interpreter());
 }

@@ -1,7 +1,7 @@
 // The host's command line: runs the texts Document.SendCommand sends, as the command line of a CAD
 // of the AutoCAD family would.
 //
-//   host::InstallCommandLine(*host, {.dxfCodePage = "ANSI_932"});  // Host::Create installs one
+//   auto host = host::CreateHostWithCommandLine({.progId = "ZWCAD.Application"});
 //   doc.SendCommand("_-BOUNDARY A O P \r5.0000,5.0000\r\r");         // a closed polyline
 //
 // Typing. The text is split into answers: an answer ends at CR, LF (CR LF counts once) or a
@@ -134,6 +134,9 @@ class CadCommandLine final : public CommandInterpreter {
 
 // Installs a command line with these options as the host's interpreter.
 void InstallCommandLine(Host& host, CommandLineOptions options = {});
+// A host whose SendCommand runs this command line, as a CAD's does.
+std::shared_ptr<Host> CreateHostWithCommandLine(HostOptions options = {},
+                                                CommandLineOptions commandLine = {});
 // The host's command line, or null when its interpreter is another.
 CadCommandLine* CommandLineOf(Host& host);
 // What Esc reaching the CAD's window does: cancels the command waiting on the host's command line.

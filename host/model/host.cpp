@@ -2,9 +2,6 @@
 
 #include <charconv>
 
-#include "host/automation/objects.h"
-#include "host/command_line/command_line.h"
-
 namespace trivane::host {
 
 using cad::AutomationError;
@@ -27,13 +24,7 @@ StateQuery StateQueryFor(std::string_view progId) {
 }
 
 std::shared_ptr<Host> Host::Create(HostOptions options) {
-  std::shared_ptr<Host> host(new Host(std::move(options)));
-  InstallCommandLine(*host);
-  return host;
-}
-
-cad::ObjectRef Host::Application() {
-  return MakeApplication(shared_from_this());
+  return std::shared_ptr<Host>(new Host(std::move(options)));
 }
 
 bool Host::PollQuiescent() {

@@ -1,7 +1,7 @@
 // The built-in drawing host: an in-memory drawing that answers the automation members of a CAD of
 // the AutoCAD family by name, with the value types such a CAD checks.
 //
-//   auto host = host::Host::Create({.progId = "ZWCAD.Application"});
+//   auto host = host::Host::Create({.progId = "ZWCAD.Application"});  // no command line
 //   host->user().Push(host::UserAnswer::Point({10, 20, 0}));  // the user's next answer
 //   cad::Application app(host->Application());                // what the commands are given
 //   ... commands run against app ...
@@ -71,12 +71,15 @@ struct PickResult {
 
 class Host : public std::enable_shared_from_this<Host> {
  public:
+  // A host without a command line: SendCommand only echoes the text until SetInterpreter gives it
+  // one (host/command_line/command_line.h: CreateHostWithCommandLine makes a host with the CAD's).
   static std::shared_ptr<Host> Create(HostOptions options = {});
 
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
 
   // The automation application object; every object reached from it calls back into this host.
+  // Defined with the automation objects (host/automation, library trivane_automation).
   cad::ObjectRef Application();
 
   Drawing& drawing() { return drawing_; }

@@ -102,7 +102,7 @@ struct TextAt {
 class CommandTest : public ::testing::Test {
  protected:
   CommandTest() {
-    host = host::Host::Create({.progId = "ZWCAD.Application"});
+    host = host::CreateHostWithCommandLine({.progId = "ZWCAD.Application"});
     auto recorder = std::make_unique<RecordingCommandLine>();
     commandLine = recorder.get();
     host->SetInterpreter(std::move(recorder));

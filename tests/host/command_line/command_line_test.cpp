@@ -485,8 +485,10 @@ TEST_F(CommandLineTest, UnknownCommandIsReportedAndChangesNothing) {
   EXPECT_TRUE(Quiescent());
 }
 
-TEST(CommandLineInstall, EveryHostHasOne) {
-  const std::shared_ptr<Host> host = Host::Create();
+// The object model alone has no command line; the host made with one has the default options.
+TEST(CommandLineInstall, OnlyTheHostMadeWithACommandLineHasOne) {
+  EXPECT_EQ(CommandLineOf(*Host::Create()), nullptr);
+  const std::shared_ptr<Host> host = CreateHostWithCommandLine();
   ASSERT_NE(CommandLineOf(*host), nullptr);
   EXPECT_EQ(CommandLineOf(*host)->options().dxfCodePage, "ANSI_932");
   EXPECT_FALSE(CommandLineOf(*host)->options().waitForInput);
