@@ -27,24 +27,6 @@ bool IsPaperSpaceName(std::string_view name) {
   return dxf::SameName(name, "*Paper_Space") || dxf::SameName(name, "$PAPER_SPACE");
 }
 
-// ---- Numbers from tags
-// ---------------------------------------------------------------------------
-
-double NumberOf(const dxf::Entity& e, int code, double fallback) {
-  const dxf::Tag* t = e.Find(code);
-  return t ? dxf::ParseDouble(t->value).value_or(fallback) : fallback;
-}
-
-std::int64_t IntegerOf(const dxf::Entity& e, int code, std::int64_t fallback) {
-  const dxf::Tag* t = e.Find(code);
-  return t ? dxf::ParseInt(t->value).value_or(fallback) : fallback;
-}
-
-TAcadPoint PointOf(const dxf::Entity& e, int code) {
-  return TAcadPoint{NumberOf(e, code, 0.0), NumberOf(e, code + 10, 0.0),
-                    NumberOf(e, code + 20, 0.0)};
-}
-
 // The value tag of a header variable with this group code.
 std::optional<std::string> HeaderTag(const dxf::Document& doc, std::string_view name, int code) {
   const auto tags = doc.HeaderVariable(name);
@@ -67,16 +49,6 @@ std::int16_t ClampToInt16(double v, std::int16_t fallback) {
       v > std::numeric_limits<std::int16_t>::max())
     return fallback;
   return static_cast<std::int16_t>(v);
-}
-
-// Replaces the value of the record's first tag with this code, or appends the tag.
-void SetRecordTag(dxf::Entity& e, const dxf::Tag& tag) {
-  if (dxf::Tag* t = e.Find(tag.code)) {
-    t->value = tag.value;
-    t->source.clear();
-    return;
-  }
-  e.tags.push_back(tag);
 }
 
 bool HasDefaultExtrusion(const dxf::Entity& e) {
@@ -279,8 +251,9 @@ Arrow ArrowOf(const dxf::Document& doc, const dxf::Entity& leader) {
   const DimOverride o = ReadOverride(leader);
   const double headerSize = HeaderNumber(doc, "$DIMASZ", 40).value_or(SystemVariables{}.DIMASZ);
   const double headerScale = HeaderNumber(doc, "$DIMSCALE", 40).value_or(1.0);
-  const double size = o.dimasz.value_or(style ? NumberOf(*style, 41, headerSize) : headerSize);
-  double scale = o.dimscale.value_or(style ? NumberOf(*style, 40, headerScale) : headerScale);
+  const double size =
+      o.dimasz.value_or(style ? dxf::GetDouble(*style, 41, headerSize) : headerSize);
+  double scale = o.dimscale.value_or(style ? dxf::GetDouble(*style, 40, headerScale) : headerScale);
   if (!(scale > 0.0))
     scale = 1.0;
   Arrow a;
@@ -406,19 +379,19 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
   }
   if (r.type == "POLYLINE") {
     // Only a plain 2D polyline (open or closed); curve-fit, spline, 3D and mesh forms are carried.
-    const std::int64_t flags = IntegerOf(r, 70, 0);
+    const std::int64_t flags = dxf::GetInt(r, 70, 0);
     if ((flags & ~std::int64_t{1 | 128}) != 0)
       return std::nullopt;
     PolylineShape p;
     p.closed = (flags & 1) != 0;
-    p.elevation = NumberOf(r, 30, 0.0);
+    p.elevation = dxf::GetDouble(r, 30, 0.0);
     bool curved = false;
     for (std::size_t k = index + 1; k < records.size() && records[k].type == "VERTEX"; ++k) {
       const dxf::Entity& v = records[k];
-      if (IntegerOf(v, 70, 0) != 0)
+      if (dxf::GetInt(v, 70, 0) != 0)
         return std::nullopt;
-      p.vertices.push_back(TAcadPoint{NumberOf(v, 10, 0.0), NumberOf(v, 20, 0.0), 0.0});
-      const double bulge = NumberOf(v, 42, 0.0);
+      p.vertices.push_back(TAcadPoint{dxf::GetDouble(v, 10, 0.0), dxf::GetDouble(v, 20, 0.0), 0.0});
+      const double bulge = dxf::GetDouble(v, 42, 0.0);
       p.bulges.push_back(bulge);
       curved = curved || bulge != 0.0;
     }
@@ -434,7 +407,7 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
     t.height = text->height;
     t.rotation = text->rotationDegrees / kDegreesPerRadian;
     t.alignment = text->alignment;
-    t.widthFactor = NumberOf(r, 41, 1.0);
+    t.widthFactor = dxf::GetDouble(r, 41, 1.0);
     t.style = std::string(r.Value(7, "Standard"));
     if (t.alignment == 0) {
       t.alignmentPoint = t.insertion;
@@ -447,7 +420,7 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
   if (auto circle = dxf::AsCircle(r))
     return CircleShape{circle->center, circle->radius};
   if (auto insert = dxf::AsInsert(r)) {
-    if (IntegerOf(r, 70, 1) > 1 || IntegerOf(r, 71, 1) > 1)
+    if (dxf::GetInt(r, 70, 1) > 1 || dxf::GetInt(r, 71, 1) > 1)
       return std::nullopt;  // an array of references (MINSERT)
     return InsertShape{insert->name,   insert->insertion,
                        insert->xScale, insert->yScale,
@@ -513,16 +486,18 @@ SystemVariables ReadVariables(const dxf::Document& doc) {
     v.SNAPBASE = {number("$SNAPBASE", 10, v.SNAPBASE.x), number("$SNAPBASE", 20, v.SNAPBASE.y),
                   0.0};
   } else {
-    v.SNAPMODE = ClampToInt16(NumberOf(*vp, 75, v.SNAPMODE), v.SNAPMODE);
-    v.SNAPUNIT = {NumberOf(*vp, 14, v.SNAPUNIT.x), NumberOf(*vp, 24, v.SNAPUNIT.y), 0.0};
-    v.SNAPBASE = {NumberOf(*vp, 13, v.SNAPBASE.x), NumberOf(*vp, 23, v.SNAPBASE.y), 0.0};
+    v.SNAPMODE = ClampToInt16(dxf::GetDouble(*vp, 75, v.SNAPMODE), v.SNAPMODE);
+    v.SNAPUNIT = {dxf::GetDouble(*vp, 14, v.SNAPUNIT.x), dxf::GetDouble(*vp, 24, v.SNAPUNIT.y),
+                  0.0};
+    v.SNAPBASE = {dxf::GetDouble(*vp, 13, v.SNAPBASE.x), dxf::GetDouble(*vp, 23, v.SNAPBASE.y),
+                  0.0};
   }
   if (doc.HeaderVariable("$VIEWSIZE") || !vp) {
     v.VIEWSIZE = number("$VIEWSIZE", 40, v.VIEWSIZE);
     v.VIEWCTR = {number("$VIEWCTR", 10, v.VIEWCTR.x), number("$VIEWCTR", 20, v.VIEWCTR.y), 0.0};
   } else {
-    v.VIEWSIZE = NumberOf(*vp, 40, v.VIEWSIZE);
-    v.VIEWCTR = {NumberOf(*vp, 12, v.VIEWCTR.x), NumberOf(*vp, 22, v.VIEWCTR.y), 0.0};
+    v.VIEWSIZE = dxf::GetDouble(*vp, 40, v.VIEWSIZE);
+    v.VIEWCTR = {dxf::GetDouble(*vp, 12, v.VIEWCTR.x), dxf::GetDouble(*vp, 22, v.VIEWCTR.y), 0.0};
   }
   return v;
 }
@@ -560,11 +535,11 @@ void WriteVariables(dxf::Document& doc, const SystemVariables& v, bool all) {
                               {dxf::DoubleTag(10, v.SNAPBASE.x), dxf::DoubleTag(20, v.SNAPBASE.y)});
       }
     } else {
-      SetRecordTag(*vp, dxf::IntTag(75, v.SNAPMODE));
-      SetRecordTag(*vp, dxf::DoubleTag(13, v.SNAPBASE.x));
-      SetRecordTag(*vp, dxf::DoubleTag(23, v.SNAPBASE.y));
-      SetRecordTag(*vp, dxf::DoubleTag(14, v.SNAPUNIT.x));
-      SetRecordTag(*vp, dxf::DoubleTag(24, v.SNAPUNIT.y));
+      dxf::SetFirstTag(*vp, dxf::IntTag(75, v.SNAPMODE));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(13, v.SNAPBASE.x));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(23, v.SNAPBASE.y));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(14, v.SNAPUNIT.x));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(24, v.SNAPUNIT.y));
     }
   }
   const bool viewChanged =
@@ -577,9 +552,9 @@ void WriteVariables(dxf::Document& doc, const SystemVariables& v, bool all) {
                               {dxf::DoubleTag(10, v.VIEWCTR.x), dxf::DoubleTag(20, v.VIEWCTR.y)});
       }
     } else {
-      SetRecordTag(*vp, dxf::DoubleTag(40, v.VIEWSIZE));
-      SetRecordTag(*vp, dxf::DoubleTag(12, v.VIEWCTR.x));
-      SetRecordTag(*vp, dxf::DoubleTag(22, v.VIEWCTR.y));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(40, v.VIEWSIZE));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(12, v.VIEWCTR.x));
+      dxf::SetFirstTag(*vp, dxf::DoubleTag(22, v.VIEWCTR.y));
     }
   }
 }
@@ -756,15 +731,15 @@ std::vector<dxf::Entity> PolylineFollowers(dxf::Document& doc, const dxf::Entity
       v.xdata.clear();
       AdoptFollower(doc, v, owner);
     }
-    if (NumberOf(v, 10, 0.0) != p.vertices[k].x || !v.Find(10))
-      SetRecordTag(v, dxf::DoubleTag(10, p.vertices[k].x));
-    if (NumberOf(v, 20, 0.0) != p.vertices[k].y || !v.Find(20))
-      SetRecordTag(v, dxf::DoubleTag(20, p.vertices[k].y));
-    if (NumberOf(v, 42, 0.0) != bulge) {
+    if (dxf::GetDouble(v, 10, 0.0) != p.vertices[k].x || !v.Find(10))
+      dxf::SetFirstTag(v, dxf::DoubleTag(10, p.vertices[k].x));
+    if (dxf::GetDouble(v, 20, 0.0) != p.vertices[k].y || !v.Find(20))
+      dxf::SetFirstTag(v, dxf::DoubleTag(20, p.vertices[k].y));
+    if (dxf::GetDouble(v, 42, 0.0) != bulge) {
       if (bulge == 0.0)
         std::erase_if(v.tags, [](const dxf::Tag& t) { return t.code == 42; });
       else
-        SetRecordTag(v, dxf::DoubleTag(42, bulge));
+        dxf::SetFirstTag(v, dxf::DoubleTag(42, bulge));
     }
     if (dxf::LayerOf(v) != layer)
       dxf::SetLayer(v, layer);
@@ -784,19 +759,19 @@ std::vector<dxf::Entity> PolylineFollowers(dxf::Document& doc, const dxf::Entity
 }
 
 void UpdatePolylineHead(dxf::Entity& head, const PolylineShape& p) {
-  const std::int64_t flags = IntegerOf(head, 70, 0);
+  const std::int64_t flags = dxf::GetInt(head, 70, 0);
   const std::int64_t wanted = p.closed ? (flags | 1) : (flags & ~std::int64_t{1});
   if (wanted != flags || (!head.Find(70) && wanted != 0))
-    SetRecordTag(head, dxf::IntTag(70, wanted));
-  if (NumberOf(head, 30, 0.0) != p.elevation) {
+    dxf::SetFirstTag(head, dxf::IntTag(70, wanted));
+  if (dxf::GetDouble(head, 30, 0.0) != p.elevation) {
     if (!head.Find(10)) {
-      SetRecordTag(head, dxf::Tag{10, "0.0"});
-      SetRecordTag(head, dxf::Tag{20, "0.0"});
+      dxf::SetFirstTag(head, dxf::Tag{10, "0.0"});
+      dxf::SetFirstTag(head, dxf::Tag{20, "0.0"});
     }
-    SetRecordTag(head, dxf::DoubleTag(30, p.elevation));
+    dxf::SetFirstTag(head, dxf::DoubleTag(30, p.elevation));
   }
   if (!head.Find(66))
-    SetRecordTag(head, dxf::IntTag(66, 1));
+    dxf::SetFirstTag(head, dxf::IntTag(66, 1));
 }
 
 dxf::TextData TextDataOf(const TextShape& t) {
@@ -898,7 +873,7 @@ struct Writer {
             dxf::Update(rec, TextDataOf(shape));
             if (rec.Value(7, "Standard") != shape.style)
               SetTextTag(rec, dxf::Tag{7, shape.style});
-            if (NumberOf(rec, 41, 1.0) != shape.widthFactor)
+            if (dxf::GetDouble(rec, 41, 1.0) != shape.widthFactor)
               SetTextTag(rec, dxf::DoubleTag(41, shape.widthFactor));
           } else if constexpr (std::is_same_v<T, CircleShape>) {
             dxf::Update(rec, dxf::CircleData{shape.center, shape.radius});
@@ -949,15 +924,16 @@ struct Writer {
       for (int code : {10, 11}) {
         if (!a.Find(code))
           continue;
-        const TAcadPoint p = place(PointOf(a, code));
-        SetRecordTag(a, dxf::DoubleTag(code, p.x));
-        SetRecordTag(a, dxf::DoubleTag(code + 10, p.y));
-        SetRecordTag(a, dxf::DoubleTag(code + 20, p.z));
+        const TAcadPoint p = place(dxf::GetPoint(a, code));
+        dxf::SetFirstTag(a, dxf::DoubleTag(code, p.x));
+        dxf::SetFirstTag(a, dxf::DoubleTag(code + 10, p.y));
+        dxf::SetFirstTag(a, dxf::DoubleTag(code + 20, p.z));
       }
       if (k != 1.0)
-        SetRecordTag(a, dxf::DoubleTag(40, NumberOf(a, 40, 1.0) * k));
+        dxf::SetFirstTag(a, dxf::DoubleTag(40, dxf::GetDouble(a, 40, 1.0) * k));
       if (turn != 0.0)
-        SetRecordTag(a, dxf::DoubleTag(50, NumberOf(a, 50, 0.0) + turn * kDegreesPerRadian));
+        dxf::SetFirstTag(a,
+                         dxf::DoubleTag(50, dxf::GetDouble(a, 50, 0.0) + turn * kDegreesPerRadian));
     }
   }
 
@@ -1250,7 +1226,7 @@ struct Writer {
           changed = true;
           for (int axis = 0; axis < 3; ++axis) {
             const double v = axis == 0 ? b->origin.x : axis == 1 ? b->origin.y : b->origin.z;
-            SetRecordTag(block.begin, dxf::DoubleTag(10 + 10 * axis, v));
+            dxf::SetFirstTag(block.begin, dxf::DoubleTag(10 + 10 * axis, v));
           }
         }
       }

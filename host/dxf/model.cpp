@@ -189,20 +189,6 @@ void SetPoint(Entity& e, const Subclass& sub, int code, const TAcadPoint& p) {
   SetDouble(e, sub, code + 20, p.z, 0.0);
 }
 
-double GetDouble(const Entity& e, int code, double fallback) {
-  const Tag* t = e.Find(code);
-  return t ? ParseDouble(t->value).value_or(fallback) : fallback;
-}
-
-std::int64_t GetInt(const Entity& e, int code, std::int64_t fallback) {
-  const Tag* t = e.Find(code);
-  return t ? ParseInt(t->value).value_or(fallback) : fallback;
-}
-
-TAcadPoint GetPoint(const Entity& e, int code) {
-  return {GetDouble(e, code, 0.0), GetDouble(e, code + 10, 0.0), GetDouble(e, code + 20, 0.0)};
-}
-
 void Expect(const Entity& e, std::string_view type) {
   if (e.type != type) {
     throw Error("cannot update a " + e.type + " record as " + std::string(type));
@@ -447,6 +433,29 @@ void RegisterXData(Document& doc, const Entity& e) {
 }
 
 }  // namespace
+
+double GetDouble(const Entity& e, int code, double fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseDouble(t->value).value_or(fallback) : fallback;
+}
+
+std::int64_t GetInt(const Entity& e, int code, std::int64_t fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseInt(t->value).value_or(fallback) : fallback;
+}
+
+TAcadPoint GetPoint(const Entity& e, int code) {
+  return {GetDouble(e, code, 0.0), GetDouble(e, code + 10, 0.0), GetDouble(e, code + 20, 0.0)};
+}
+
+void SetFirstTag(Entity& e, const Tag& tag) {
+  if (Tag* t = e.Find(tag.code)) {
+    t->value = tag.value;
+    t->source.clear();
+    return;
+  }
+  e.tags.push_back(tag);
+}
 
 int AlignmentFromDxf(int h, int v) {
   if (h == 3 || h == 4 || h == 5)

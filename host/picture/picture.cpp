@@ -259,11 +259,6 @@ std::optional<int> ColourTag(const dxf::Entity& e) {
   return v ? std::optional<int>(static_cast<int>(*v)) : std::nullopt;
 }
 
-double NumberTag(const dxf::Entity& e, int code, double fallback) {
-  const dxf::Tag* t = e.Find(code);
-  return t ? dxf::ParseDouble(t->value).value_or(fallback) : fallback;
-}
-
 void CollectSource(const Drawing& d, std::vector<SourceArc>& arcs,
                    std::vector<SourceMText>& texts) {
   if (!d.dxfSource)
@@ -276,19 +271,19 @@ void CollectSource(const Drawing& d, std::vector<SourceArc>& arcs,
     if (dxf::InPaperSpace(e) || z.x != 0.0 || z.y != 0.0 || z.z <= 0.0)
       continue;
     if (e.type == "ARC") {
-      arcs.push_back(SourceArc{{NumberTag(e, 10, 0), NumberTag(e, 20, 0), 0},
-                               NumberTag(e, 40, 0),
-                               NumberTag(e, 50, 0),
-                               NumberTag(e, 51, 360),
+      arcs.push_back(SourceArc{{dxf::GetDouble(e, 10, 0), dxf::GetDouble(e, 20, 0), 0},
+                               dxf::GetDouble(e, 40, 0),
+                               dxf::GetDouble(e, 50, 0),
+                               dxf::GetDouble(e, 51, 360),
                                dxf::LayerOf(e),
                                ColourTag(e)});
     } else if (e.type == "MTEXT") {
       SourceMText m;
-      m.insertion = {NumberTag(e, 10, 0), NumberTag(e, 20, 0), 0};
-      m.height = NumberTag(e, 40, 1.0);
-      m.rotation = e.Find(11) ? std::atan2(NumberTag(e, 21, 0), NumberTag(e, 11, 1))
-                              : NumberTag(e, 50, 0) * std::numbers::pi / 180.0;
-      m.attachment = static_cast<int>(std::clamp(NumberTag(e, 71, 1), 1.0, 9.0));
+      m.insertion = {dxf::GetDouble(e, 10, 0), dxf::GetDouble(e, 20, 0), 0};
+      m.height = dxf::GetDouble(e, 40, 1.0);
+      m.rotation = e.Find(11) ? std::atan2(dxf::GetDouble(e, 21, 0), dxf::GetDouble(e, 11, 1))
+                              : dxf::GetDouble(e, 50, 0) * std::numbers::pi / 180.0;
+      m.attachment = static_cast<int>(std::clamp(dxf::GetDouble(e, 71, 1), 1.0, 9.0));
       std::string raw;
       for (const dxf::Tag& t : e.tags) {
         if (t.code == 3)
