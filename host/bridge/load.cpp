@@ -20,7 +20,7 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
                                   std::size_t index) {
   const dxf::Entity& r = records[index];
   if (auto line = dxf::AsLine(r))
-    return LineShape{line->start, line->end};
+    return ShapeOf(*line);
   if (!HasDefaultExtrusion(r))
     return std::nullopt;  // in its own coordinate system: carried as it is
   if (auto lw = dxf::AsLwPolyline(r)) {
@@ -78,13 +78,11 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
     return t;
   }
   if (auto circle = dxf::AsCircle(r))
-    return CircleShape{circle->center, circle->radius};
+    return ShapeOf(*circle);
   if (auto insert = dxf::AsInsert(r)) {
     if (dxf::GetInt(r, 70, 1) > 1 || dxf::GetInt(r, 71, 1) > 1)
       return std::nullopt;  // an array of references (MINSERT)
-    return InsertShape{insert->name,   insert->insertion,
-                       insert->xScale, insert->yScale,
-                       insert->zScale, insert->rotationDegrees / kDegreesPerRadian};
+    return ShapeOf(*insert);
   }
   if (auto leader = dxf::AsLeader(r)) {
     const Arrow arrow = ArrowOf(doc, r);

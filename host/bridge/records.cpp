@@ -180,6 +180,32 @@ bool SameShape(const Shape& a, const Shape& b) {
 
 }  // namespace
 
+LineShape ShapeOf(const dxf::LineData& d) {
+  return LineShape{d.start, d.end};
+}
+
+CircleShape ShapeOf(const dxf::CircleData& d) {
+  return CircleShape{d.center, d.radius};
+}
+
+InsertShape ShapeOf(const dxf::InsertData& d) {
+  return InsertShape{d.name,   d.insertion, d.xScale,
+                     d.yScale, d.zScale,    d.rotationDegrees / kDegreesPerRadian};
+}
+
+dxf::LineData DataOf(const LineShape& s) {
+  return dxf::LineData{s.start, s.end};
+}
+
+dxf::CircleData DataOf(const CircleShape& s) {
+  return dxf::CircleData{s.center, s.radius};
+}
+
+dxf::InsertData DataOf(const InsertShape& s) {
+  return dxf::InsertData{s.block,  s.insertion, s.xscale,
+                         s.yscale, s.zscale,    s.rotation * kDegreesPerRadian};
+}
+
 bool SameEntity(const Entity& a, const Entity& b) {
   return SameShape(a.shape, b.shape) && a.layer == b.layer && a.xdata == b.xdata &&
          a.passthrough == b.passthrough;

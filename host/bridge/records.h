@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/dxf/document.h"
+#include "host/dxf/model.h"
 #include "host/model/drawing.h"
 #include "host/model/shapes.h"
 
@@ -38,6 +39,15 @@ Arrow ArrowOf(const dxf::Document& doc, const dxf::Entity& leader);
 // Sets one value of the DSTYLE list (creating the ACAD data and the list when missing).
 void SetOverride(dxf::Entity& e, int which, const dxf::Tag& value);
 const dxf::Entity* FindDimStyle(const dxf::Document& doc, std::string_view name);
+
+// ---- The kinds the tables of host/dxf/entities describe, between the drawing's shapes and their
+// DXF data: the same values, angles in radians in the drawing and in degrees in the file.
+LineShape ShapeOf(const dxf::LineData& d);
+CircleShape ShapeOf(const dxf::CircleData& d);
+InsertShape ShapeOf(const dxf::InsertData& d);
+dxf::LineData DataOf(const LineShape& s);
+dxf::CircleData DataOf(const CircleShape& s);
+dxf::InsertData DataOf(const InsertShape& s);
 
 // Shape, layer, extended data and passthrough all equal.
 bool SameEntity(const Entity& a, const Entity& b);

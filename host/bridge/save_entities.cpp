@@ -166,7 +166,7 @@ void Writer::Apply(dxf::Entity& rec, std::vector<dxf::Entity>& followers, const 
       [&](const auto& shape) {
         using T = std::decay_t<decltype(shape)>;
         if constexpr (std::is_same_v<T, LineShape>) {
-          dxf::Update(rec, dxf::LineData{shape.start, shape.end});
+          dxf::Update(rec, DataOf(shape));
         } else if constexpr (std::is_same_v<T, PolylineShape>) {
           if (rec.type == "LWPOLYLINE") {
             dxf::LwPolylineData data;
@@ -189,11 +189,10 @@ void Writer::Apply(dxf::Entity& rec, std::vector<dxf::Entity>& followers, const 
           if (dxf::GetDouble(rec, 41, 1.0) != shape.widthFactor)
             SetTextTag(rec, dxf::DoubleTag(41, shape.widthFactor));
         } else if constexpr (std::is_same_v<T, CircleShape>) {
-          dxf::Update(rec, dxf::CircleData{shape.center, shape.radius});
+          dxf::Update(rec, DataOf(shape));
         } else if constexpr (std::is_same_v<T, InsertShape>) {
           const auto before = dxf::AsInsert(rec);
-          dxf::InsertData data{shape.block,  shape.insertion, shape.xscale,
-                               shape.yscale, shape.zscale,    shape.rotation * kDegreesPerRadian};
+          const dxf::InsertData data = DataOf(shape);
           dxf::Update(rec, data);
           if (before)
             MoveAttributes(followers, *before, data);
@@ -303,7 +302,7 @@ std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
         [&](const auto& shape) -> dxf::Entity {
           using T = std::decay_t<decltype(shape)>;
           if constexpr (std::is_same_v<T, LineShape>) {
-            return dxf::NewEntity(doc, dxf::LineData{shape.start, shape.end}, props);
+            return dxf::NewEntity(doc, DataOf(shape), props);
           } else if constexpr (std::is_same_v<T, PolylineShape>) {
             if (!doc.HasSubclassMarkers())
               return NewR12Polyline(props, shape.closed, shape.elevation);
@@ -312,13 +311,9 @@ std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
           } else if constexpr (std::is_same_v<T, TextShape>) {
             return dxf::NewEntity(doc, TextDataOf(shape), props);
           } else if constexpr (std::is_same_v<T, CircleShape>) {
-            return dxf::NewEntity(doc, dxf::CircleData{shape.center, shape.radius}, props);
+            return dxf::NewEntity(doc, DataOf(shape), props);
           } else if constexpr (std::is_same_v<T, InsertShape>) {
-            return dxf::NewEntity(
-                doc,
-                dxf::InsertData{shape.block, shape.insertion, shape.xscale, shape.yscale,
-                                shape.zscale, shape.rotation * kDegreesPerRadian},
-                props);
+            return dxf::NewEntity(doc, DataOf(shape), props);
           } else {
             if (!doc.HasSubclassMarkers())
               return NewR12Polyline(props, false, 0.0);
