@@ -6,28 +6,13 @@
 
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
+#include "tests/host/dxf/record_text.h"
 
 namespace trivane::dxf {
 namespace {
 
-Entity Parse(std::string_view recordText) {
-  const std::string file =
-      "  0\nSECTION\n  2\nENTITIES\n" + std::string(recordText) + "  0\nENDSEC\n  0\nEOF\n";
-  Document doc = Read(file);
-  EXPECT_EQ(doc.Entities().size(), 1u);
-  return doc.Entities().at(0);
-}
-
-std::string Text(const Entity& e) {
-  Document doc;
-  doc.lineEnding = "\n";
-  doc.codePage = "UTF-8";
-  doc.EnsureSection("ENTITIES").records.push_back(e);
-  const std::string all = Write(doc);
-  const std::string head = "  0\nSECTION\n  2\nENTITIES\n";
-  const std::size_t from = all.find(head) + head.size();
-  return all.substr(from, all.find("  0\nENDSEC") - from);
-}
+using testing::Parse;
+using testing::Text;
 
 // Scales and rotation have defaults: a record without them reads them, keeps lacking them while
 // they stay the defaults, and gets one in its place when it changes; a new reference leaves them
