@@ -1,3 +1,4 @@
+// The picture as SVG: the painter, and the layout of a print.
 #include "host/picture/picture.h"
 
 #include <algorithm>
@@ -17,14 +18,7 @@
 #include "host/dxf/model.h"
 #include "host/dxf/tags.h"
 #include "host/model/shapes.h"
-
-#ifdef TRIVANE_HAVE_RSVG
-#include <cairo.h>
-#include <librsvg/rsvg.h>
-#ifdef CAIRO_HAS_PDF_SURFACE
-#include <cairo-pdf.h>
-#endif
-#endif
+#include "host/picture/svg.h"
 
 namespace trivane::host {
 
@@ -714,7 +708,8 @@ class Painter {
   std::string out_;
 };
 
-// Writes the bytes through a temporary file beside the target, renamed over it once complete.
+}  // namespace
+
 void WriteAtomically(const std::string& path, const std::string& bytes) {
   try {
     dxf::WriteBytesReplacing(path, bytes);
@@ -722,8 +717,6 @@ void WriteAtomically(const std::string& path, const std::string& bytes) {
     throw PictureError(e.what());
   }
 }
-
-}  // namespace
 
 void CheckPictureSize(const Drawing& drawing) {
   if (PartCounter(drawing, kMaxPictureParts).Count() > kMaxPictureParts)
@@ -749,7 +742,6 @@ void WriteSvgFile(const Drawing& drawing, const std::string& path, const Picture
 
 namespace {
 
-[[maybe_unused]] constexpr double kPointsPerMm = 72.0 / 25.4;
 constexpr double kPrintMargin = 10.0;  // mm of paper kept free on every side
 
 // Width and height of the sheet upright, in millimetres.
@@ -763,8 +755,9 @@ std::string Metres(double mm) {
   return std::string(buf, r.ptr) + " m";
 }
 
-// The SVG of the page, in millimetres of paper.
-[[maybe_unused]] std::string PageSvg(const Drawing& drawing, const PrintLayout& layout) {
+}  // namespace
+
+std::string PageSvg(const Drawing& drawing, const PrintLayout& layout) {
   PageFrame frame;
   frame.scale = 1.0 / layout.scale;
   frame.width = layout.widthMm;
@@ -772,8 +765,6 @@ std::string Metres(double mm) {
   frame.caption = layout.Caption();
   return Painter(drawing, PictureOptions{}, &frame).Svg();
 }
-
-}  // namespace
 
 std::optional<Paper> PaperByName(std::string_view name) {
   if (name == "A4" || name == "a4")
@@ -840,160 +831,5 @@ PrintLayout LayOutPrint(const Drawing& drawing, const PrintOptions& options) {
   }
   return layout;
 }
-
-#ifdef TRIVANE_HAVE_RSVG
-
-bool PngAvailable() {
-  return true;
-}
-
-namespace {
-
-cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
-#ifdef CAIRO_HAS_PDF_SURFACE
-
-struct HandleRelease {
-  void operator()(RsvgHandle* h) const { g_object_unref(h); }
-};
-struct SurfaceRelease {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct ContextRelease {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-
-// What went wrong, from a GError (freed here).
-std::string TakeMessage(GError* error) {
-  const std::string what = error ? error->message : "unknown error";
-  if (error)
-    g_error_free(error);
-  return what;
-}
-
-#endif
-
-}  // namespace
-
-#ifdef CAIRO_HAS_PDF_SURFACE
-
-bool PdfAvailable() {
-  return true;
-}
-
-void WritePdfFile(const Drawing& drawing, const std::string& path, const PrintLayout& layout) {
-  const std::string svg = PageSvg(drawing, layout);
-  GError* error = nullptr;
-  const std::unique_ptr<RsvgHandle, HandleRelease> handle(
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error));
-  if (!handle)
-    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
-  // The page in points; the picture's millimetres fill it exactly, so its scale is the print's.
-  const double width = layout.widthMm * kPointsPerMm;
-  const double height = layout.heightMm * kPointsPerMm;
-  std::string pdf;
-  const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
-      cairo_pdf_surface_create_for_stream(AppendBytes, &pdf, width, height));
-  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Trivane");
-  bool rendered = false;
-  {
-    const std::unique_ptr<cairo_t, ContextRelease> cr(cairo_create(surface.get()));
-    const RsvgRectangle viewport{0.0, 0.0, width, height};
-    rendered = rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error);
-    if (rendered && cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
-      throw PictureError("cannot render " + path + ": " +
-                         cairo_status_to_string(cairo_status(cr.get())));
-    }
-  }
-  if (!rendered)
-    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
-  cairo_surface_finish(surface.get());
-  const cairo_status_t status = cairo_surface_status(surface.get());
-  if (status != CAIRO_STATUS_SUCCESS)
-    throw PictureError("cannot render " + path + ": " + cairo_status_to_string(status));
-  WriteAtomically(path, pdf);
-}
-
-#else
-
-bool PdfAvailable() {
-  return false;
-}
-
-void WritePdfFile(const Drawing&, const std::string& path, const PrintLayout&) {
-  throw PictureError("cannot write " + path + ": this build's cairo has no PDF surface");
-}
-
-#endif
-
-void WritePngFile(const Drawing& drawing, const std::string& path, const PictureOptions& options) {
-  std::string svg;
-  try {
-    svg = DrawingToSvg(drawing, options);
-  } catch (const PictureError& e) {
-    throw PictureError("cannot draw " + path + ": " + e.what());
-  }
-  GError* error = nullptr;
-  RsvgHandle* handle =
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error);
-  if (!handle) {
-    const std::string what = error ? error->message : "unknown error";
-    if (error)
-      g_error_free(error);
-    throw PictureError("cannot render " + path + ": " + what);
-  }
-  gdouble width = 0.0, height = 0.0;
-  if (!rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height)) {
-    g_object_unref(handle);
-    throw PictureError("cannot render " + path + ": the picture has no size");
-  }
-  const int w = std::max(1, static_cast<int>(std::ceil(width)));
-  const int h = std::max(1, static_cast<int>(std::ceil(height)));
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  cairo_t* cr = cairo_create(surface);
-  const RsvgRectangle viewport{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
-  const bool rendered = rsvg_handle_render_document(handle, cr, &viewport, &error);
-  std::string png;
-  cairo_status_t status = cairo_status(cr);
-  if (rendered && status == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(surface);
-    status = cairo_surface_write_to_png_stream(surface, AppendBytes, &png);
-  }
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-  g_object_unref(handle);
-  if (!rendered) {
-    const std::string what = error ? error->message : "unknown error";
-    if (error)
-      g_error_free(error);
-    throw PictureError("cannot render " + path + ": " + what);
-  }
-  if (status != CAIRO_STATUS_SUCCESS)
-    throw PictureError("cannot render " + path + ": " + cairo_status_to_string(status));
-  WriteAtomically(path, png);
-}
-
-#else
-
-bool PngAvailable() {
-  return false;
-}
-
-bool PdfAvailable() {
-  return false;
-}
-
-void WritePdfFile(const Drawing&, const std::string& path, const PrintLayout&) {
-  throw PictureError("cannot write " + path + ": this build has no PDF support (librsvg, cairo)");
-}
-
-void WritePngFile(const Drawing&, const std::string& path, const PictureOptions&) {
-  throw PictureError("cannot write " + path + ": this build has no PNG support (librsvg, cairo)");
-}
-
-#endif
 
 }  // namespace trivane::host
