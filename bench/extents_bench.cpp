@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 namespace {
 

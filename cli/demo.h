@@ -10,8 +10,8 @@
 
 #include "cli/session.h"
 #include "cli/table.h"
-#include "host/drawing.h"
-#include "host/picture.h"
+#include "host/model/drawing.h"
+#include "host/picture/picture.h"
 
 namespace trivane::cli {
 

@@ -1,7 +1,7 @@
 #include "cli/output.h"
 
 #include "cli/errors.h"
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 
 namespace trivane::cli {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "host/drawing.h"
-#include "host/picture.h"
+#include "host/model/drawing.h"
+#include "host/picture/picture.h"
 
 namespace trivane::cli {
 

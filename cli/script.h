@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "cli/errors.h"
-#include "host/scripted_user.h"
+#include "host/model/scripted_user.h"
 
 namespace trivane::cli {
 

@@ -10,9 +10,9 @@
 #include "cad/objects.h"
 #include "cli/settings_file.h"
 #include "geometry/numbers.h"
-#include "host/command_line.h"
-#include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/bridge/dxf_bridge.h"
+#include "host/command_line/command_line.h"
+#include "host/model/shapes.h"
 
 namespace trivane::cli {
 
@@ -162,9 +162,7 @@ Session::Session(SessionOptions options, std::ostream& transcript)
   progId_ = link.ProgId;
   if (progId_.empty())
     throw UsageError("the target CAD needs a ProgID");
-  host_ = host::Host::Create({.progId = progId_});
-  if (!host::CommandLineOf(*host_))
-    host::InstallCommandLine(*host_);
+  host_ = host::CreateHostWithCommandLine({.progId = progId_});
   sim_.Run(progId_, host_->Application(), host_->hwnd());
   sim_.SetEscapeHook(host_->hwnd(), host::EscapeHandler(host_));
 }

@@ -23,7 +23,7 @@
 #include "app/application.h"
 #include "cli/script.h"
 #include "host/dxf/io.h"
-#include "host/host.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 
 namespace trivane::cli {

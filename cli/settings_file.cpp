@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "cli/errors.h"
-#include "host/utf8.h"
+#include "host/model/utf8.h"
 
 namespace trivane::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "cli/errors.h"
 #include "cli/session.h"
 #include "geometry/numbers.h"
-#include "host/utf8.h"
+#include "host/model/utf8.h"
 
 namespace trivane::cli {
 namespace {

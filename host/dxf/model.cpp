@@ -4,7 +4,12 @@
 #include <cmath>
 #include <initializer_list>
 #include <set>
+#include <type_traits>
+#include <variant>
 
+#include "host/dxf/entities/circle.h"
+#include "host/dxf/entities/insert.h"
+#include "host/dxf/entities/line.h"
 #include "host/dxf/number_format.h"
 
 namespace trivane::dxf {
@@ -22,13 +27,9 @@ struct Subclass {
 };
 
 const Subclass kEntityCommon{"AcDbEntity", 0, {67, 410, 8}};
-const Subclass kLineSub{"AcDbLine", 0, {39, 10, 20, 30, 11, 21, 31, 210, 220, 230}};
-const Subclass kCircleSub{"AcDbCircle", 0, {39, 10, 20, 30, 40, 210, 220, 230}};
 const Subclass kTextSub{
     "AcDbText", 0, {39, 10, 20, 30, 40, 1, 50, 41, 51, 7, 71, 72, 11, 21, 31, 210, 220, 230, 73}};
 const Subclass kText2Sub{"AcDbText", 1, {73}};
-const Subclass kInsertSub{
-    "AcDbBlockReference", 0, {66, 2, 10, 20, 30, 41, 42, 43, 50, 70, 71, 44, 45, 210, 220, 230}};
 const Subclass kPolylineSub{"AcDbPolyline", 0, {90, 70, 43, 38, 39, 10}};
 const Subclass kLeaderSub{"AcDbLeader", 0, {3, 71, 72, 73, 74, 75, 40, 41, 76, 10}};
 const Subclass kLayerSub{"AcDbLayerTableRecord", 0, {2, 70, 62, 6, 290, 370, 390, 347}};
@@ -187,20 +188,6 @@ void SetPoint(Entity& e, const Subclass& sub, int code, const TAcadPoint& p) {
   SetDouble(e, sub, code, p.x);
   SetDouble(e, sub, code + 10, p.y);
   SetDouble(e, sub, code + 20, p.z, 0.0);
-}
-
-double GetDouble(const Entity& e, int code, double fallback) {
-  const Tag* t = e.Find(code);
-  return t ? ParseDouble(t->value).value_or(fallback) : fallback;
-}
-
-std::int64_t GetInt(const Entity& e, int code, std::int64_t fallback) {
-  const Tag* t = e.Find(code);
-  return t ? ParseInt(t->value).value_or(fallback) : fallback;
-}
-
-TAcadPoint GetPoint(const Entity& e, int code) {
-  return {GetDouble(e, code, 0.0), GetDouble(e, code + 10, 0.0), GetDouble(e, code + 20, 0.0)};
 }
 
 void Expect(const Entity& e, std::string_view type) {
@@ -446,7 +433,96 @@ void RegisterXData(Document& doc, const Entity& e) {
     EnsureAppId(doc, app);
 }
 
+// ---- An entity kind's table (entities/*.h): reading, updating and making its records.
+
+template <typename Data>
+std::optional<Data> Read(const entities::Kind<Data>& kind, const Entity& e) {
+  if (e.type != kind.type)
+    return std::nullopt;
+  Data d;
+  for (const entities::Field<Data>& f : kind.fields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_reference_t<decltype(d.*member)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            d.*member = std::string(e.Value(f.code));
+          } else if constexpr (std::is_same_v<T, double>) {
+            d.*member = GetDouble(e, f.code, f.fallback.value_or(0.0));
+          } else {
+            d.*member = GetPoint(e, f.code);
+          }
+        },
+        f.member);
+  }
+  return d;
+}
+
+template <typename Data>
+void Write(const entities::Kind<Data>& kind, Entity& e, const Data& d) {
+  Expect(e, kind.type);
+  const Subclass sub{kind.subclass, 0, kind.order};
+  for (const entities::Field<Data>& f : kind.fields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_cvref_t<decltype(d.*member)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            SetString(e, sub, f.code, d.*member);
+          } else if constexpr (std::is_same_v<T, double>) {
+            SetDouble(e, sub, f.code, d.*member, f.fallback);
+          } else {
+            SetPoint(e, sub, f.code, d.*member);
+          }
+        },
+        f.member);
+  }
+}
+
+template <typename Data>
+Entity Make(const Document& doc, const entities::Kind<Data>& kind, const Data& d,
+            const Properties& props) {
+  Entity e = Start(doc, std::string(kind.type), props, kind.subclass);
+  for (const entities::Field<Data>& f : kind.fields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_cvref_t<decltype(d.*member)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            e.tags.push_back(Tag{f.code, d.*member});
+          } else if constexpr (std::is_same_v<T, double>) {
+            if (!f.fallback || d.*member != *f.fallback)
+              e.tags.push_back(DoubleTag(f.code, d.*member));
+          } else {
+            PushPoint(e.tags, f.code, d.*member);
+          }
+        },
+        f.member);
+  }
+  return e;
+}
+
 }  // namespace
+
+double GetDouble(const Entity& e, int code, double fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseDouble(t->value).value_or(fallback) : fallback;
+}
+
+std::int64_t GetInt(const Entity& e, int code, std::int64_t fallback) {
+  const Tag* t = e.Find(code);
+  return t ? ParseInt(t->value).value_or(fallback) : fallback;
+}
+
+TAcadPoint GetPoint(const Entity& e, int code) {
+  return {GetDouble(e, code, 0.0), GetDouble(e, code + 10, 0.0), GetDouble(e, code + 20, 0.0)};
+}
+
+void SetFirstTag(Entity& e, const Tag& tag) {
+  if (Tag* t = e.Find(tag.code)) {
+    t->value = tag.value;
+    t->source.clear();
+    return;
+  }
+  e.tags.push_back(tag);
+}
 
 int AlignmentFromDxf(int h, int v) {
   if (h == 3 || h == 4 || h == 5)
@@ -473,9 +549,7 @@ void DxfFromAlignment(int alignment, int& h, int& v) {
 }
 
 std::optional<LineData> AsLine(const Entity& e) {
-  if (e.type != "LINE")
-    return std::nullopt;
-  return LineData{GetPoint(e, 10), GetPoint(e, 11)};
+  return Read(entities::kLine, e);
 }
 
 std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
@@ -516,22 +590,11 @@ std::optional<TextData> AsText(const Entity& e) {
 }
 
 std::optional<CircleData> AsCircle(const Entity& e) {
-  if (e.type != "CIRCLE")
-    return std::nullopt;
-  return CircleData{GetPoint(e, 10), GetDouble(e, 40, 0.0)};
+  return Read(entities::kCircle, e);
 }
 
 std::optional<InsertData> AsInsert(const Entity& e) {
-  if (e.type != "INSERT")
-    return std::nullopt;
-  InsertData d;
-  d.name = std::string(e.Value(2));
-  d.insertion = GetPoint(e, 10);
-  d.xScale = GetDouble(e, 41, 1.0);
-  d.yScale = GetDouble(e, 42, 1.0);
-  d.zScale = GetDouble(e, 43, 1.0);
-  d.rotationDegrees = GetDouble(e, 50, 0.0);
-  return d;
+  return Read(entities::kInsert, e);
 }
 
 std::optional<LeaderData> AsLeader(const Entity& e) {
@@ -604,9 +667,7 @@ bool InPaperSpace(const Entity& e) {
 }
 
 void Update(Entity& e, const LineData& d) {
-  Expect(e, "LINE");
-  SetPoint(e, kLineSub, 10, d.start);
-  SetPoint(e, kLineSub, 11, d.end);
+  Write(entities::kLine, e, d);
 }
 
 void Update(Entity& e, const LwPolylineData& d) {
@@ -634,19 +695,11 @@ void Update(Entity& e, const TextData& d) {
 }
 
 void Update(Entity& e, const CircleData& d) {
-  Expect(e, "CIRCLE");
-  SetPoint(e, kCircleSub, 10, d.center);
-  SetDouble(e, kCircleSub, 40, d.radius);
+  Write(entities::kCircle, e, d);
 }
 
 void Update(Entity& e, const InsertData& d) {
-  Expect(e, "INSERT");
-  SetString(e, kInsertSub, 2, d.name);
-  SetPoint(e, kInsertSub, 10, d.insertion);
-  SetDouble(e, kInsertSub, 41, d.xScale, 1.0);
-  SetDouble(e, kInsertSub, 42, d.yScale, 1.0);
-  SetDouble(e, kInsertSub, 43, d.zScale, 1.0);
-  SetDouble(e, kInsertSub, 50, d.rotationDegrees, 0.0);
+  Write(entities::kInsert, e, d);
 }
 
 void Update(Entity& e, const LeaderData& d) {
@@ -685,10 +738,7 @@ void SetLayer(Entity& e, std::string_view layer) {
 }
 
 Entity NewEntity(const Document& doc, const LineData& d, const Properties& props) {
-  Entity e = Start(doc, "LINE", props, "AcDbLine");
-  PushPoint(e.tags, 10, d.start);
-  PushPoint(e.tags, 11, d.end);
-  return e;
+  return Make(doc, entities::kLine, d, props);
 }
 
 Entity NewEntity(const Document& doc, const LwPolylineData& d, const Properties& props) {
@@ -729,25 +779,11 @@ Entity NewEntity(const Document& doc, const TextData& d, const Properties& props
 }
 
 Entity NewEntity(const Document& doc, const CircleData& d, const Properties& props) {
-  Entity e = Start(doc, "CIRCLE", props, "AcDbCircle");
-  PushPoint(e.tags, 10, d.center);
-  e.tags.push_back(DoubleTag(40, d.radius));
-  return e;
+  return Make(doc, entities::kCircle, d, props);
 }
 
 Entity NewEntity(const Document& doc, const InsertData& d, const Properties& props) {
-  Entity e = Start(doc, "INSERT", props, "AcDbBlockReference");
-  e.tags.push_back(Tag{2, d.name});
-  PushPoint(e.tags, 10, d.insertion);
-  if (d.xScale != 1.0)
-    e.tags.push_back(DoubleTag(41, d.xScale));
-  if (d.yScale != 1.0)
-    e.tags.push_back(DoubleTag(42, d.yScale));
-  if (d.zScale != 1.0)
-    e.tags.push_back(DoubleTag(43, d.zScale));
-  if (d.rotationDegrees != 0.0)
-    e.tags.push_back(DoubleTag(50, d.rotationDegrees));
-  return e;
+  return Make(doc, entities::kInsert, d, props);
 }
 
 Entity NewEntity(const Document& doc, const LeaderData& d, const Properties& props) {

@@ -10,6 +10,7 @@
 // from (0, 0, 1). Angles are degrees, counter-clockwise, as the file holds them.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -116,6 +117,15 @@ struct Properties {
   std::optional<int> color;             // 62; absent = BYLAYER
   std::optional<std::string> linetype;  // 6; absent = BYLAYER
 };
+
+// ---- Values of a record's groups: the first tag with the code as a number (`fallback` when it
+// is absent or no number), or as a point (x at `code`, y and z at +10 and +20; 0 when absent).
+double GetDouble(const Entity& entity, int code, double fallback);
+std::int64_t GetInt(const Entity& entity, int code, std::int64_t fallback);
+TAcadPoint GetPoint(const Entity& entity, int code);
+// Replaces the value of the record's first tag with this code (dropping its text as read), or
+// appends the tag.
+void SetFirstTag(Entity& entity, const Tag& tag);
 
 // ---- Reading. Each gives nullopt for a record of another type.
 std::optional<LineData> AsLine(const Entity& entity);

@@ -14,7 +14,8 @@
 #include "annotate/writers.h"
 #include "cad/link.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 
@@ -25,7 +26,7 @@ using TempFolder = trivane::testing::TestFolder;
 class WriterTest : public ::testing::Test {
  protected:
   explicit WriterTest(std::string progId = "ZWCAD.Application") {
-    host = host::Host::Create({.progId = progId});
+    host = host::CreateHostWithCommandLine({.progId = progId});
     os.Run(progId, host->Application(), host->hwnd());
     link.ProgId = progId;
     link.CadApplication = host->Application();

@@ -158,7 +158,7 @@ TEST_F(LinkTest, AttachKeepsTheApplicationAndReplacesItAtEachAttach) {
   ASSERT_NE(first, nullptr);
 
   // The CAD is restarted: the next attach takes the new instance.
-  auto second = host::Host::Create({.progId = link.ProgId, .hwnd = 0x0B0B});
+  auto second = host::CreateHostWithCommandLine({.progId = link.ProgId, .hwnd = 0x0B0B});
   os.Quit(link.ProgId);
   os.Run(link.ProgId, second->Application(), second->hwnd());
   BeginCadCommand(link);
@@ -185,7 +185,7 @@ TEST_F(LinkTest, FailedAttachRaisesAndKeepsThePreviousApplication) {
 
 TEST(IsCadRunningTest, UnregisteredRegisteredAndRunning) {
   host::sim::SimPlatform os;
-  auto host = host::Host::Create({.progId = "ZWCAD.Application"});
+  auto host = host::CreateHostWithCommandLine({.progId = "ZWCAD.Application"});
   os.RegisterProgId("BricscadApp.AcadApplication");
   os.Run("ZWCAD.Application", host->Application(), host->hwnd());
   struct Case {

@@ -14,7 +14,8 @@
 #include "cad/automation.h"
 #include "cad/link.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 
 namespace trivane::cad::testing {
@@ -25,7 +26,7 @@ class LinkTest : public ::testing::Test {
   // (Re)starts the host under `progId`: the host answers that product's idle-state query, the
   // platform runs it under the ProgID, and the link targets it.
   void Start(const std::string& progId) {
-    host = host::Host::Create({.progId = progId});
+    host = host::CreateHostWithCommandLine({.progId = progId});
     os.Run(progId, host->Application(), host->hwnd());
     link.ProgId = progId;
     app = Application(host->Application());

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "host/drawing.h"
-#include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/bridge/dxf_bridge.h"
+#include "host/model/drawing.h"
+#include "host/model/shapes.h"
 
 namespace trivane::cli::testing {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "host/scripted_user.h"
+#include "host/model/scripted_user.h"
 
 namespace trivane::cad::com::testing {
 

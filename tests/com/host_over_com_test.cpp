@@ -22,8 +22,9 @@
 #include "cad/com/win32_platform.h"
 #include "cad/connection.h"
 #include "cad/objects.h"
-#include "host/dxf_bridge.h"
-#include "host/host.h"
+#include "host/bridge/dxf_bridge.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/app/app_fixture.h"
 #include "tests/com/com_fixture.h"
@@ -132,7 +133,7 @@ std::string InProcessDrawing(const std::filesystem::path& folder, const std::str
   host::sim::SimPlatform sim;
   RecordingBoxes platform(sim);
   const std::shared_ptr<host::Host> host =
-      host::Host::Create({.progId = hostProgId.empty() ? progId : hostProgId});
+      host::CreateHostWithCommandLine({.progId = hostProgId.empty() ? progId : hostProgId});
   Draw(cad::Application(host->Application()), session.lines);
   for (const UserAnswer& a : session.answers)
     host->user().Push(a);

@@ -30,8 +30,9 @@
 #include "cad/com/text.h"
 #include "cad/com/win.h"
 #include "cad/connection.h"
-#include "host/dxf_bridge.h"
-#include "host/host.h"
+#include "host/bridge/dxf_bridge.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "tests/com/host_control.h"
 #include "tests/com/server_main.h"
 #include "tests/com/typed_server.h"
@@ -112,7 +113,7 @@ int Serve(const std::wstring& progId, const std::wstring& appClsidText,
   host::HostOptions options{.progId = WideToUtf8(progId)};
   if (window != nullptr)
     options.hwnd = static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
-  const std::shared_ptr<host::Host> host = host::Host::Create(options);
+  const std::shared_ptr<host::Host> host = host::CreateHostWithCommandLine(options);
 
   ComPtr<IDispatch> application = ServeTyped(host->Application(), IdleQueryFor(options.progId));
   ComPtr<IDispatch> control = DispatchServer::Create(std::make_shared<Control>(host));

@@ -15,7 +15,8 @@
 #include "cad/com/raii.h"
 #include "cad/com/text.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "tests/com/com_fixture.h"
 #include "tests/com/typed_server.h"
 
@@ -27,7 +28,7 @@ using host::UserAnswer;
 class TypedDispatch : public ComTest {
  protected:
   TypedDispatch()
-      : host_(host::Host::Create({.progId = "AutoCAD.Application"})),
+      : host_(host::CreateHostWithCommandLine({.progId = "AutoCAD.Application"})),
         served_(ServeTyped(host_->Application(), IdleQuery::GetAcadState)),
         app_(std::make_shared<ComObject>(served_)),
         doc_(app_.ActiveDocument()) {
@@ -153,8 +154,9 @@ TEST_F(TypedDispatch, OmittedOptionalArgumentsAreLeftOutNotSentEmpty) {
 }
 
 TEST_F(TypedDispatch, OnlyTheProductsOwnIdleQueryIsAMember) {
-  const ComPtr<IDispatch> clone = ServeTyped(
-      host::Host::Create({.progId = "GCAD.Application"})->Application(), IdleQuery::GetGcadState);
+  const ComPtr<IDispatch> clone =
+      ServeTyped(host::CreateHostWithCommandLine({.progId = "GCAD.Application"})->Application(),
+                 IdleQuery::GetGcadState);
   const cad::Application application(std::make_shared<ComObject>(clone));
   EXPECT_TRUE(application.GetGcadState().IsQuiescent());
   for (const char* other : {"GetAcadState", "GetZcadState"}) {

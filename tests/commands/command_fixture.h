@@ -19,8 +19,8 @@
 #include "commands/context.h"
 #include "geometry/numbers.h"
 #include "geometry/split.h"
-#include "host/command_line.h"
-#include "host/host.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 
@@ -102,7 +102,7 @@ struct TextAt {
 class CommandTest : public ::testing::Test {
  protected:
   CommandTest() {
-    host = host::Host::Create({.progId = "ZWCAD.Application"});
+    host = host::CreateHostWithCommandLine({.progId = "ZWCAD.Application"});
     auto recorder = std::make_unique<RecordingCommandLine>();
     commandLine = recorder.get();
     host->SetInterpreter(std::move(recorder));

@@ -17,8 +17,9 @@
 
 #include "app/application.h"
 #include "app/program_state.h"
-#include "host/host.h"
-#include "host/shapes.h"
+#include "host/command_line/command_line.h"
+#include "host/model/host.h"
+#include "host/model/shapes.h"
 #include "host/sim/sim_platform.h"
 #include "tests/test_folder.h"
 
@@ -119,7 +120,7 @@ class ToolsTest : public ::testing::Test {
   ProgramFolder folder;
   host::sim::SimPlatform os;
   std::shared_ptr<host::Host> host =
-      host::Host::Create({.progId = std::string(app::kDefaultProgId)});
+      host::CreateHostWithCommandLine({.progId = std::string(app::kDefaultProgId)});
   app::Application program{os, folder.path() / "trivane.exe"};
 };
 

@@ -28,7 +28,7 @@ class Wiring : public ::testing::Test {
   }
 
   std::shared_ptr<host::Host> host =
-      host::Host::Create({.progId = std::string(app::kDefaultProgId)});
+      host::CreateHostWithCommandLine({.progId = std::string(app::kDefaultProgId)});
   host::sim::SimPlatform os;
   testing::TempFolder folder;
   app::Application program{os, folder.path() / "trivane.exe"};

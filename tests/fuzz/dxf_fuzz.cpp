@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "host/bridge/dxf_bridge.h"
 #include "host/dxf/io.h"
-#include "host/dxf_bridge.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace trivane;

@@ -8,7 +8,7 @@
 #include "cli/errors.h"
 #include "cli/script.h"
 #include "cli/session.h"
-#include "host/shapes.h"
+#include "host/model/shapes.h"
 
 namespace {
 

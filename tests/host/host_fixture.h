@@ -9,7 +9,7 @@
 
 #include "cad/automation.h"
 #include "cad/objects.h"
-#include "host/host.h"
+#include "host/model/host.h"
 
 namespace trivane::host::testing {
 

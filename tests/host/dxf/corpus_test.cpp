@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/dxf_bridge.h"
+#include "host/bridge/dxf_bridge.h"
 #include "tests/host/dxf/test_support.h"
 
 namespace trivane::host {

@@ -4,30 +4,14 @@
 
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
+#include "tests/host/dxf/record_text.h"
 #include "tests/host/dxf/test_support.h"
 
 namespace trivane::dxf {
 namespace {
 
-// Records written as the tag text a CAD writes, parsed with the reader itself.
-Entity Parse(std::string_view recordText) {
-  const std::string file =
-      "  0\nSECTION\n  2\nENTITIES\n" + std::string(recordText) + "  0\nENDSEC\n  0\nEOF\n";
-  Document doc = Read(file);
-  EXPECT_EQ(doc.Entities().size(), 1u);
-  return doc.Entities().at(0);
-}
-
-std::string Text(const Entity& e) {
-  Document doc;
-  doc.lineEnding = "\n";
-  doc.codePage = "UTF-8";
-  doc.EnsureSection("ENTITIES").records.push_back(e);
-  const std::string all = Write(doc);
-  const std::string head = "  0\nSECTION\n  2\nENTITIES\n";
-  const std::size_t from = all.find(head) + head.size();
-  return all.substr(from, all.find("  0\nENDSEC") - from);
-}
+using testing::Parse;
+using testing::Text;
 
 TEST(UpdateEntity, LineChangesOnlyItsPoints) {
   Entity line = Parse(

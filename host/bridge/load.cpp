@@ -1,0 +1,198 @@
+// Loading: a parsed document into a Drawing, each modelled record converted once.
+#include <algorithm>
+#include <memory>
+
+#include "host/bridge/dxf_bridge.h"
+#include "host/bridge/records.h"
+#include "host/bridge/variables.h"
+#include "host/bridge/xdata.h"
+#include "host/dxf/model.h"
+
+namespace trivane::host {
+
+using namespace bridge;
+
+namespace {
+
+// ---- Reading one record
+
+std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dxf::Entity>& records,
+                                  std::size_t index) {
+  const dxf::Entity& r = records[index];
+  if (auto line = dxf::AsLine(r))
+    return ShapeOf(*line);
+  if (!HasDefaultExtrusion(r))
+    return std::nullopt;  // in its own coordinate system: carried as it is
+  if (auto lw = dxf::AsLwPolyline(r)) {
+    PolylineShape p;
+    p.closed = lw->closed;
+    p.elevation = lw->elevation;
+    bool curved = false;
+    for (const dxf::LwVertex& v : lw->vertices) {
+      p.vertices.push_back(TAcadPoint{v.x, v.y, 0.0});
+      p.bulges.push_back(v.bulge);
+      curved = curved || v.bulge != 0.0;
+    }
+    if (!curved)
+      p.bulges.clear();
+    return p;
+  }
+  if (r.type == "POLYLINE") {
+    // Only a plain 2D polyline (open or closed); curve-fit, spline, 3D and mesh forms are carried.
+    const std::int64_t flags = dxf::GetInt(r, 70, 0);
+    if ((flags & ~std::int64_t{1 | 128}) != 0)
+      return std::nullopt;
+    PolylineShape p;
+    p.closed = (flags & 1) != 0;
+    p.elevation = dxf::GetDouble(r, 30, 0.0);
+    bool curved = false;
+    for (std::size_t k = index + 1; k < records.size() && records[k].type == "VERTEX"; ++k) {
+      const dxf::Entity& v = records[k];
+      if (dxf::GetInt(v, 70, 0) != 0)
+        return std::nullopt;
+      p.vertices.push_back(TAcadPoint{dxf::GetDouble(v, 10, 0.0), dxf::GetDouble(v, 20, 0.0), 0.0});
+      const double bulge = dxf::GetDouble(v, 42, 0.0);
+      p.bulges.push_back(bulge);
+      curved = curved || bulge != 0.0;
+    }
+    if (!curved)
+      p.bulges.clear();
+    return p;
+  }
+  if (auto text = dxf::AsText(r)) {
+    TextShape t;
+    t.string = text->text;
+    t.insertion = text->insertion;
+    t.alignmentPoint = r.Find(11) ? text->alignmentPoint : text->insertion;
+    t.height = text->height;
+    t.rotation = text->rotationDegrees / kDegreesPerRadian;
+    t.alignment = text->alignment;
+    t.widthFactor = dxf::GetDouble(r, 41, 1.0);
+    t.style = std::string(r.Value(7, "Standard"));
+    if (t.alignment == 0) {
+      t.alignmentPoint = t.insertion;
+    } else if (t.alignment != 3 && t.alignment != 5) {
+      // Readers place such a text by its alignment point; the first point is only a by-product.
+      t.insertion = InsertionFromAnchor(t, t.alignmentPoint);
+    }
+    return t;
+  }
+  if (auto circle = dxf::AsCircle(r))
+    return ShapeOf(*circle);
+  if (auto insert = dxf::AsInsert(r)) {
+    if (dxf::GetInt(r, 70, 1) > 1 || dxf::GetInt(r, 71, 1) > 1)
+      return std::nullopt;  // an array of references (MINSERT)
+    return ShapeOf(*insert);
+  }
+  if (auto leader = dxf::AsLeader(r)) {
+    const Arrow arrow = ArrowOf(doc, r);
+    return LeaderShape{leader->vertices, arrow.size, leader->arrowhead, arrow.block};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Entity> ConvertRecord(const dxf::Document& document,
+                                    const std::vector<dxf::Entity>& records, std::size_t index) {
+  auto shape = ConvertShape(document, records, index);
+  if (!shape)
+    return std::nullopt;
+  const dxf::Entity& r = records[index];
+  Entity e;
+  e.shape = std::move(*shape);
+  e.layer = dxf::LayerOf(r);
+  e.xdata = ToHostXdata(r.xdata);
+  e.handle = r.Handle();
+  e.passthrough = ToPassthrough(r);
+  return e;
+}
+
+Drawing LoadDrawing(const dxf::Document& document) {
+  auto source = std::make_shared<DxfSource>();
+  source->document = document;
+  const dxf::Document& doc = source->document;
+  Drawing d;
+
+  if (const dxf::Table* table = doc.FindTable("LAYER")) {
+    for (std::size_t i = 0; i < table->records.size(); ++i) {
+      const auto data = dxf::AsLayer(table->records[i]);
+      if (!data || data->name.empty())
+        continue;
+      LayerRecord* existing = d.FindLayer(data->name);
+      if (existing && source->layers.count(existing->id))
+        continue;  // a second record of the same name: carried as it is
+      LayerRecord& layer = existing ? *existing : d.AddLayer(data->name);
+      layer.name = data->name;
+      layer.color = ClampToInt16(data->color, 7);
+      layer.linetype = data->linetype;
+      layer.handle = table->records[i].Handle();
+      source->layers[layer.id] = i;
+    }
+  }
+
+  // Blocks; the entities of the spaces live in the ENTITIES section.
+  std::vector<ObjectId> blockIds;  // per block of the BLOCKS section; 0 when not loaded
+  if (const dxf::Section* blocks = doc.FindSection("BLOCKS")) {
+    for (std::size_t bi = 0; bi < blocks->blocks.size(); ++bi) {
+      const dxf::Block& block = blocks->blocks[bi];
+      const std::string name = block.Name();
+      const dxf::Entity* record = doc.FindTableRecord("BLOCK_RECORD", name);
+      const std::string handle = record ? record->Handle() : block.begin.Handle();
+      BlockRecord* target = nullptr;
+      bool space = true;
+      if (IsModelSpaceName(name)) {
+        target = d.FindBlock(d.ModelSpaceId());
+      } else if (IsPaperSpaceName(name)) {
+        target = d.FindBlock(d.PaperSpaceId());
+      } else if (!name.empty() && !d.FindBlock(name)) {
+        target = &d.AddBlock(name, dxf::AsBlock(block).basePoint);
+        space = false;
+      }
+      blockIds.push_back(target && !space ? target->id : 0);
+      if (!target || source->blocks.count(target->id))
+        continue;
+      target->handle = handle;
+      source->blocks[target->id] = static_cast<int>(bi);
+    }
+    for (std::size_t bi = 0; bi < blocks->blocks.size(); ++bi) {
+      if (blockIds[bi] == 0)
+        continue;
+      const auto& records = blocks->blocks[bi].entities;
+      for (std::size_t i = 0; i < records.size();
+           i += std::max<std::size_t>(1, dxf::RecordSpan(records, i))) {
+        if (auto e = ConvertRecord(doc, records, i)) {
+          const ObjectId id = d.AddEntity(std::move(*e), blockIds[bi]);
+          source->entities[id] = DxfRecordRef{static_cast<int>(bi), i};
+        }
+      }
+    }
+  }
+
+  if (const dxf::Section* entities = doc.FindSection("ENTITIES")) {
+    const auto& records = entities->records;
+    for (std::size_t i = 0; i < records.size();
+         i += std::max<std::size_t>(1, dxf::RecordSpan(records, i))) {
+      if (auto e = ConvertRecord(doc, records, i)) {
+        const ObjectId owner = dxf::InPaperSpace(records[i]) ? d.PaperSpaceId() : d.ModelSpaceId();
+        const ObjectId id = d.AddEntity(std::move(*e), owner);
+        source->entities[id] = DxfRecordRef{-1, i};
+      }
+    }
+  }
+
+  d.vars = ReadVariables(doc);
+  d.dxfSource = std::move(source);
+  return d;
+}
+
+Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options) {
+  return LoadDrawing(dxf::ReadFile(path, options));
+}
+
+Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options,
+                        dxf::Repairs& repairs) {
+  return LoadDrawing(dxf::ReadFile(path, options, repairs));
+}
+
+}  // namespace trivane::host

@@ -1,0 +1,70 @@
+// Saving: the Writer that brings a copy of the source document to the drawing (see
+// dxf_bridge.h). Its work on the file's sections (the LAYER table, the containers, the BLOCKS)
+// stands in save.cpp, the records of one entity in save_entities.cpp, the header in variables.cpp.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/bridge/dxf_bridge.h"
+#include "host/dxf/model.h"
+
+namespace trivane::host::bridge {
+
+// The source of a drawing that has none.
+extern const DxfSource kNoSource;
+
+struct Writer {
+  const Drawing& d;
+  const DxfSource& s;
+  dxf::Document& doc;
+  std::set<ObjectId> written;
+  bool changed = false;
+
+  // The owner block of a container's records as loading placed them.
+  ObjectId OwnerOf(int container, const dxf::Entity& head) const;
+
+  std::string DimStyleName() const;
+
+  // Brings the record (and its followers) to the entity's values; `sourceXdata` is the extended
+  // data the record had, whose unchanged applications keep their bytes.
+  void Apply(dxf::Entity& rec, std::vector<dxf::Entity>& followers, const Entity& e,
+             const std::vector<dxf::XData>& sourceXdata);
+
+  // Attributes follow a moved, turned or uniformly scaled block reference.
+  static void MoveAttributes(std::vector<dxf::Entity>& followers, const dxf::InsertData& from,
+                             const dxf::InsertData& to);
+
+  // The arrowhead as the leader's record and its style give it; an override where they differ.
+  void SetArrow(dxf::Entity& rec, const LeaderShape& leader);
+
+  // Rebuilds one container of the source: unchanged and unmodelled records as they are, changed
+  // entities updated, erased ones dropped.
+  void Rebuild(int container, std::vector<dxf::Entity>& records);
+
+  // The DXF type the entity takes in this document.
+  std::string TypeFor(const Entity& e) const;
+
+  dxf::Properties PropertiesOf(const Entity& e) const;
+
+  // The records of an entity made in the session: head and followers, without handles yet.
+  std::vector<dxf::Entity> MakeRecords(const Entity& e);
+
+  dxf::Entity NewR12Polyline(const dxf::Properties& props, bool closed, double elevation) const;
+
+  // A closed filled arrowhead: as long as the arrow size, a third of it wide, tip at the first
+  // vertex, pointing back along the first segment.
+  std::optional<dxf::Entity> ArrowSolid(const LeaderShape& l, const dxf::Properties& props) const;
+
+  // Appends the records of a new entity to model space, paper space or a block of doc.
+  void AddNew(const Entity& e, dxf::Block* block, bool paperSpace);
+
+  dxf::Block* DocBlock(std::string_view name) { return doc.FindBlock(name); }
+
+  void Run();
+};
+
+}  // namespace trivane::host::bridge
