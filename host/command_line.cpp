@@ -1,7 +1,6 @@
 #include "host/command_line.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <numbers>
@@ -9,6 +8,7 @@
 #include <utility>
 #include <variant>
 
+#include "base/text.h"
 #include "host/dxf/io.h"
 #include "host/dxf/tags.h"
 #include "host/dxf_bridge.h"
@@ -37,18 +37,6 @@ std::size_t PastTerminator(std::string_view s, std::size_t i) {
   return i + 1;
 }
 
-std::optional<double> ParseNumber(std::string_view s) {
-  if (s.starts_with('+'))
-    s.remove_prefix(1);
-  if (s.empty())
-    return std::nullopt;
-  double v = 0.0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
-    return std::nullopt;
-  return v;
-}
-
 // "x,y" or "x,y,z"; with a leading "@" relative to `last` ("@" alone is `last`).
 std::optional<TAcadPoint> ParsePoint(std::string_view s, const TAcadPoint& last) {
   const bool relative = s.starts_with('@');
@@ -60,7 +48,7 @@ std::optional<TAcadPoint> ParsePoint(std::string_view s, const TAcadPoint& last)
   std::vector<double> parts;
   for (;;) {
     const std::size_t comma = s.find(',');
-    const std::optional<double> v = ParseNumber(s.substr(0, comma));
+    const std::optional<double> v = ParseDecimal(s.substr(0, comma));
     if (!v)
       return std::nullopt;
     parts.push_back(*v);
@@ -152,7 +140,7 @@ class Session {
       const std::string w = AskWord(prompt);
       if (w.empty())
         return fallback;
-      const std::optional<double> v = ParseNumber(w);
+      const std::optional<double> v = ParseDecimal(w);
       if (!v)
         Message("Requires numeric value.");
       else if (nonzero && *v == 0.0)
@@ -713,7 +701,7 @@ class LispReader {
       ++end;
     const std::string_view atom = s_.substr(pos_, end - pos_);
     pos_ = end;
-    if (ParseNumber(atom))
+    if (ParseDecimal(atom))
       return {LispValue::Kind::Number, std::string(atom), {}};
     return {LispValue::Kind::Symbol, FoldName(atom), {}};
   }

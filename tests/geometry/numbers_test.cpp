@@ -129,68 +129,6 @@ TEST(FormatFixed, ExactDecimalsWithoutLocale) {
   EXPECT_EQ(FormatFixed(0.125, 6), "0.125000");
 }
 
-TEST(ParseDecimal, WholeTextMustBeOneNumber) {
-  struct Case {
-    const char* text;
-    std::optional<double> expected;
-  };
-  const Case cases[] = {
-      {"300", 300.0},
-      {"8.0", 8.0},
-      {" \t8.5 ", 8.5},
-      {"-1.5", -1.5},
-      {"+2", 2.0},
-      {".5", 0.5},
-      {"1e3", 1000.0},
-      {"", std::nullopt},
-      {"   ", std::nullopt},
-      {"1,5", std::nullopt},
-      {"1.5x", std::nullopt},
-      {"1 5", std::nullopt},
-      {"abc", std::nullopt},
-      {"0x10", std::nullopt},
-      {"inf", std::nullopt},
-      {"nan", std::nullopt},
-      {"1e400", std::nullopt},
-      {"+-1", std::nullopt},
-      {"+", std::nullopt},
-      {"--1", std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ParseDecimal(c.text), c.expected);
-  }
-}
-
-TEST(ParseInteger, WholeTextMustBeOneInteger) {
-  struct Case {
-    const char* text;
-    std::optional<int> expected;
-  };
-  const Case cases[] = {
-      {"300", 300},
-      {" -7 ", -7},
-      {"+12", 12},
-      {"8.0", std::nullopt},
-      {"", std::nullopt},
-      {"1e3", std::nullopt},
-      {"99999999999", std::nullopt},
-      {"12a", std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
-    EXPECT_EQ(ParseInteger(c.text), c.expected);
-  }
-}
-
-TEST(ToDecimal, NonNumberThrowsNumberConversionError) {
-  EXPECT_EQ(ToDecimal(" 2.5"), 2.5);
-  EXPECT_EQ(ToInteger("40"), 40);
-  EXPECT_THROW(ToDecimal("2,5"), NumberConversionError);
-  EXPECT_THROW(ToDecimal(""), NumberConversionError);
-  EXPECT_THROW(ToInteger("4.0"), NumberConversionError);
-}
-
 TEST(BaseHeightTexts, LongestSideAndHeightFromHeron) {
   struct Case {
     const char* name;
