@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/file.h"
 #include "cad/connection.h"
 #include "cad/database.h"
 
