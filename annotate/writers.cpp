@@ -76,13 +76,13 @@ TAcadPoint BaseHeightMarkerCentre(const BaseHeight& bh) {
 }
 
 void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                  const LabelFormat& format, bool skipIfPresent, std::string_view layer) {
+                  const LabelFormat& format, IfPresent ifPresent, std::string_view layer) {
   const TAcadPoint m = Midpoint(p, q);
   const double length = Distance(p, q);
   const double thetaN = UprightAngle(LineAngle(p, q));
   const double h = format.height;
 
-  if (skipIfPresent) {
+  if (ifPresent == IfPresent::kSkip) {
     const TAcadPoint a = PolarPoint(m, thetaN, h);
     const TAcadPoint b = PolarPoint(m, thetaN, -h);
     const double across = thetaN + kHalfPi;
@@ -112,14 +112,14 @@ void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint&
 
 void PutSideLengths(const WriterContext& w, const TAcadTriangle& t, const LabelFormat& format,
                     std::string_view layer) {
-  PutLabelText(w, t.p1, t.p2, format, true, layer);
-  PutLabelText(w, t.p2, t.p3, format, true, layer);
-  PutLabelText(w, t.p3, t.p1, format, true, layer);
+  PutLabelText(w, t.p1, t.p2, format, IfPresent::kSkip, layer);
+  PutLabelText(w, t.p2, t.p3, format, IfPresent::kSkip, layer);
+  PutLabelText(w, t.p3, t.p1, format, IfPresent::kSkip, layer);
 }
 
 void PutSideLine(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                 bool skipIfPresent, std::string_view layer) {
-  if (skipIfPresent) {
+                 IfPresent ifPresent, std::string_view layer) {
+  if (ifPresent == IfPresent::kSkip) {
     cad::ScopedSelectionSet set(cad::NewTempSelectionSet(w.document));
     set->Clear();
     cad::SelectAtWorldPoint(w.document, *set, Midpoint(p, q),

@@ -137,7 +137,8 @@ std::string FormatRounded(double value, int digits, RoundingMode mode) {
   const char check = s[checkAt];
   double t = 0;  // value truncated to `digits` decimals, times 10^digits
   std::from_chars(s.data(), s.data() + checkAt, t);
-  if ((mode == kRoundHalfUp && check >= '5') || (mode == kRoundUp && check > '0'))
+  if ((mode == RoundingMode::kRoundHalfUp && check >= '5') ||
+      (mode == RoundingMode::kRoundUp && check > '0'))
     t += 1;
 
   std::string text = FormatFixed(t / kPow10[static_cast<std::size_t>(digits)], digits);

@@ -13,11 +13,13 @@
 
 namespace trivane {
 
-// Rounding rule chosen by the user per kind of number. Any other value behaves as kTruncate.
-using RoundingMode = int;
-inline constexpr RoundingMode kTruncate = 0;     // 切捨
-inline constexpr RoundingMode kRoundHalfUp = 1;  // 四捨
-inline constexpr RoundingMode kRoundUp = 2;      // 切上
+// Rounding rule chosen by the user per kind of number; the values are those of the settings file.
+// Any other value (a settings file may hold one) behaves as kTruncate.
+enum class RoundingMode : int {
+  kTruncate = 0,     // 切捨
+  kRoundHalfUp = 1,  // 四捨
+  kRoundUp = 2,      // 切上
+};
 
 // Number of decimals FormatRounded and BaseHeightTexts accept; values outside are clamped.
 inline constexpr int kMinDigits = 0;
