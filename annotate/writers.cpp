@@ -6,6 +6,7 @@
 #include "base/file.h"
 #include "cad/connection.h"
 #include "cad/database.h"
+#include "geometry/angle.h"
 
 namespace trivane::annotate {
 namespace {
@@ -170,7 +171,7 @@ void PutThreeSideMarker(const WriterContext& w, const TAcadTriangle& t, const Ma
   dxf.centre = centre;
   dxf.number = marker.number;
   dxf.height = marker.numberHeight;
-  dxf.rotationDegrees = MarkerRotation(w.angles) * 180.0 / kPi;
+  dxf.rotationDegrees = RadiansToDegrees(MarkerRotation(w.angles));
   dxf.record = record;
 
   const std::string name = cad::NextBlockName(w.document, kMarkerFilePrefix);

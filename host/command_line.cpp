@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 #include <utility>
 #include <variant>
 
 #include "base/text.h"
+#include "geometry/angle.h"
 #include "host/dxf/io.h"
 #include "host/dxf/tags.h"
 #include "host/dxf_bridge.h"
@@ -495,7 +495,7 @@ void Insert(Session& s) {
   ref.xscale = xscale;
   ref.yscale = yscale;
   ref.zscale = xscale;
-  ref.rotation = *rotationDegrees * std::numbers::pi / 180.0;
+  ref.rotation = DegreesToRadians(*rotationDegrees);
   const ObjectId refId = s.host.CreateEntity(std::move(ref));
   if (!explode)
     return;
