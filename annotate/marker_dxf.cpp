@@ -1,9 +1,5 @@
 #include "annotate/marker_dxf.h"
 
-#include <fstream>
-#include <stdexcept>
-#include <system_error>
-
 #include "geometry/numbers.h"
 #include "geometry/plan.h"
 
@@ -77,30 +73,6 @@ std::string BuildMarkerDxf(const MarkerDxfText& text) {
 
   Group(out, 0, "EOF");
   return out;
-}
-
-void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temp = path;
-  temp += ".tmp";
-  {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    if (file)
-      file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file)
-      file.close();
-    if (!file) {
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      throw std::runtime_error("cannot write " + path.string());
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    throw std::runtime_error("cannot write " + path.string() + ": " + ec.message());
-  }
 }
 
 }  // namespace trivane::annotate

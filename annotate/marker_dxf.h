@@ -15,7 +15,6 @@
 // and is justified middle centre on its alignment point (72 = 1, 73 = 2).
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -45,10 +44,5 @@ struct MarkerDxfText {
 
 // The whole file, byte for byte.
 std::string BuildMarkerDxf(const MarkerDxfText& text);
-
-// Writes `bytes` to `path`, replacing an existing file only once the new content is complete:
-// the bytes go to a temporary file beside it, which is then renamed over it. Throws
-// std::runtime_error naming the path when the file cannot be written.
-void WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace trivane::annotate

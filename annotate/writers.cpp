@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/file.h"
 #include "cad/connection.h"
 #include "cad/database.h"
+#include "geometry/angle.h"
 
 namespace trivane::annotate {
 namespace {
@@ -75,13 +77,13 @@ TAcadPoint BaseHeightMarkerCentre(const BaseHeight& bh) {
 }
 
 void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                  const LabelFormat& format, bool skipIfPresent, std::string_view layer) {
+                  const LabelFormat& format, IfPresent ifPresent, std::string_view layer) {
   const TAcadPoint m = Midpoint(p, q);
   const double length = Distance(p, q);
   const double thetaN = UprightAngle(LineAngle(p, q));
   const double h = format.height;
 
-  if (skipIfPresent) {
+  if (ifPresent == IfPresent::kSkip) {
     const TAcadPoint a = PolarPoint(m, thetaN, h);
     const TAcadPoint b = PolarPoint(m, thetaN, -h);
     const double across = thetaN + kHalfPi;
@@ -111,14 +113,14 @@ void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint&
 
 void PutSideLengths(const WriterContext& w, const TAcadTriangle& t, const LabelFormat& format,
                     std::string_view layer) {
-  PutLabelText(w, t.p1, t.p2, format, true, layer);
-  PutLabelText(w, t.p2, t.p3, format, true, layer);
-  PutLabelText(w, t.p3, t.p1, format, true, layer);
+  PutLabelText(w, t.p1, t.p2, format, IfPresent::kSkip, layer);
+  PutLabelText(w, t.p2, t.p3, format, IfPresent::kSkip, layer);
+  PutLabelText(w, t.p3, t.p1, format, IfPresent::kSkip, layer);
 }
 
 void PutSideLine(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                 bool skipIfPresent, std::string_view layer) {
-  if (skipIfPresent) {
+                 IfPresent ifPresent, std::string_view layer) {
+  if (ifPresent == IfPresent::kSkip) {
     cad::ScopedSelectionSet set(cad::NewTempSelectionSet(w.document));
     set->Clear();
     cad::SelectAtWorldPoint(w.document, *set, Midpoint(p, q),
@@ -169,7 +171,7 @@ void PutThreeSideMarker(const WriterContext& w, const TAcadTriangle& t, const Ma
   dxf.centre = centre;
   dxf.number = marker.number;
   dxf.height = marker.numberHeight;
-  dxf.rotationDegrees = MarkerRotation(w.angles) * 180.0 / kPi;
+  dxf.rotationDegrees = RadiansToDegrees(MarkerRotation(w.angles));
   dxf.record = record;
 
   const std::string name = cad::NextBlockName(w.document, kMarkerFilePrefix);

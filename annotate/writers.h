@@ -52,7 +52,7 @@ struct WriterContext {
 struct LabelFormat {
   double height = 300.0;
   int decimals = 2;
-  RoundingMode mode = kRoundHalfUp;
+  RoundingMode mode = RoundingMode::kRoundHalfUp;
   double scale = 1000.0;
 };
 
@@ -96,21 +96,27 @@ TAcadPoint BaseHeightMarkerCentre(const BaseHeight& bh);
 // --- Writers
 // ---------------------------------------------------------------------------------------
 
+// What a writer does when what it would write seems to stand there already.
+enum class IfPresent {
+  kSkip,   // look first, and write nothing when it is there
+  kWrite,  // write without looking
+};
+
 // The length label of the side p-q: a text standing with its bottom centre on the side's
-// midpoint, reading upright along it. With skipIfPresent, nothing is written when a text crosses
+// midpoint, reading upright along it. With IfPresent::kSkip, nothing is written when a text crosses
 // either of two windows one text height to both sides of the midpoint along the side and half a
 // text height off it (each taken by the CAD as the axis-parallel rectangle of its two corners).
 void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                  const LabelFormat& format, bool skipIfPresent, std::string_view layer);
+                  const LabelFormat& format, IfPresent ifPresent, std::string_view layer);
 
 // The labels of p1-p2, p2-p3 and p3-p1, each skipped when a text already stands there.
 void PutSideLengths(const WriterContext& w, const TAcadTriangle& t, const LabelFormat& format,
                     std::string_view layer);
 
-// The line p-q. With skipIfPresent, nothing is drawn when an entity whose type name ends in LINE
+// The line p-q. With IfPresent::kSkip, nothing is drawn when an entity whose type name ends in LINE
 // (a line or a polyline) passes through the midpoint of p-q.
 void PutSideLine(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
-                 bool skipIfPresent, std::string_view layer);
+                 IfPresent ifPresent, std::string_view layer);
 
 // The marker of a triangle labelled by base and height: the circle at BaseHeightMarkerCentre
 // and the number text in it, middle centre, carrying the record of t (in t's point order).

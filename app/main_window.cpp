@@ -464,17 +464,17 @@ int TForm1::CheckedIndex(std::initializer_list<std::string_view> buttons) const 
 // The rounding mode is the index of the checked button: 0 切捨, 1 四捨, 2 切上.
 void TForm1::RadioButton1Click() {
   if (int mode = CheckedIndex({"RadioButton1", "RadioButton2", "RadioButton3"}); mode >= 0)
-    state_.numbers.Nagasa = mode;
+    state_.numbers.Nagasa = static_cast<RoundingMode>(mode);
 }
 
 void TForm1::RadioButton4Click() {
   if (int mode = CheckedIndex({"RadioButton4", "RadioButton5", "RadioButton6"}); mode >= 0)
-    state_.numbers.Menseki = mode;
+    state_.numbers.Menseki = static_cast<RoundingMode>(mode);
 }
 
 void TForm1::RadioButton7Click() {
   if (int mode = CheckedIndex({"RadioButton7", "RadioButton8", "RadioButton9"}); mode >= 0)
-    state_.numbers.Goukei = mode;
+    state_.numbers.Goukei = static_cast<RoundingMode>(mode);
 }
 
 void TForm1::CheckBox3Click() {

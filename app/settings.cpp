@@ -234,7 +234,7 @@ struct KeyRow {
   std::string_view textDefault = {};
   int intDefault = 0;
   void (TForm1::*after)() = nullptr;  // the handler that follows the load
-  int commands::NumberSettings::*mode = nullptr;
+  RoundingMode commands::NumberSettings::*mode = nullptr;
 };
 
 using N = commands::NumberSettings;
@@ -345,7 +345,7 @@ void LoadSettings(TForm1& form, const SettingsStore& store, ScreenSize screen) {
         break;
       case Slot::Rounding: {
         const int value = integer(row.intDefault);
-        state.numbers.*row.mode = value;
+        state.numbers.*row.mode = static_cast<RoundingMode>(value);
         // 1 四捨, 2 切上, anything else 切捨; the group's handler then sets the variable from
         // the checked button, so the mode ends as 0, 1 or 2.
         form.SetChecked(RadioButtonAfter(row.control, value == 1 || value == 2 ? value : 0), true);
@@ -389,7 +389,7 @@ void SaveSettings(const TForm1& form, SettingsStore& store) {
         value = std::to_string(form.Position(row.control));
         break;
       case Slot::Rounding:
-        value = std::to_string(state.numbers.*row.mode);
+        value = std::to_string(static_cast<int>(state.numbers.*row.mode));
         break;
       case Slot::ProgId:
         value = state.link.ProgId;

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "annotate/marker_dxf.h"
+#include "base/file.h"
 
 namespace trivane::app {
 
@@ -64,7 +64,7 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
 
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   try {
-    annotate::WriteFileReplacing(path, bytes);
+    WriteFileReplacing(path, bytes);
   } catch (const std::exception&) {
     throw FileWriteError(path);
   }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/angle.h"
 #include "geometry/split.h"
 #include "geometry/triangulate.h"
 
@@ -80,7 +81,7 @@ double SmallestOf(const std::vector<TAcadTriangle>& ts, std::size_t from) {
 }
 
 double Degrees(double radians) {
-  return radians * 180 / kPi;
+  return trivane::RadiansToDegrees(radians);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "cad/connection.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -10,21 +9,6 @@
 
 namespace trivane::cad {
 namespace {
-
-// The text after the last "." as an integer for the GCAD rule: an optional sign, then digits and
-// nothing else, within 64 bits; 0 when it is not such an integer (or there is no ".").
-std::int64_t VersionSuffix(std::string_view progId) {
-  const std::size_t dot = progId.rfind('.');
-  if (dot == std::string_view::npos)
-    return 0;
-  std::string_view text = progId.substr(dot + 1);
-  if (!text.empty() && text.front() == '+')
-    text.remove_prefix(1);
-  std::int64_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  const bool whole = ec == std::errc() && end == text.data() + text.size();
-  return whole ? value : 0;
-}
 
 State QueryState(const Application& application, IdleQuery query) {
   switch (query) {
@@ -128,7 +112,7 @@ std::exception_ptr WithSnapOff(const Document& document, const std::function<voi
 IdleQuery IdleQueryFor(std::string_view progId) {
   const std::string p = FoldAsciiUpper(progId);
   if (p.find("GCAD") != std::string::npos)
-    return VersionSuffix(p) < 24 ? IdleQuery::GetGcadState : IdleQuery::GetAcadState;
+    return ProgIdVersion(p) < 24 ? IdleQuery::GetGcadState : IdleQuery::GetAcadState;
   if (p.find("ZWCAD") != std::string::npos)
     return IdleQuery::GetZcadState;
   return IdleQuery::GetAcadState;

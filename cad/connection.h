@@ -57,10 +57,9 @@ void FrontCadWindow(CadLink& link);
 std::exception_ptr WithSnapOff(const Document& document, const std::function<void()>& body);
 
 // The idle-state query a CAD is asked first, chosen by its ProgID.
-// ProgID in ASCII upper case: containing "GCAD", the text after its last "." read as an integer
-// (an optional sign and digits, within 64 bits; 0 when it is anything else) chooses GetGcadState
-// below 24 and GetAcadState from 24 on; otherwise containing "ZWCAD", GetZcadState; otherwise
-// GetAcadState.
+// ProgID in ASCII upper case: containing "GCAD", its version number (ProgIdVersion: 0 when it has
+// none) chooses GetGcadState below 24 and GetAcadState from 24 on; otherwise containing "ZWCAD",
+// GetZcadState; otherwise GetAcadState.
 IdleQuery IdleQueryFor(std::string_view progId);
 
 // Shown once when the target CAD answers none of the idle-state queries.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace trivane::cad {
 namespace {
 
@@ -76,6 +78,13 @@ std::string NextNumberedName(std::span<const std::string> names, std::string_vie
       largest = *number;
   }
   return std::string(prefix) + Increment(largest);
+}
+
+std::int64_t ProgIdVersion(std::string_view progId) {
+  const std::size_t dot = progId.rfind('.');
+  if (dot == std::string_view::npos)
+    return 0;
+  return ParseInteger64(progId.substr(dot + 1)).value_or(0);
 }
 
 }  // namespace trivane::cad

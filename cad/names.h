@@ -5,6 +5,7 @@
 // length, so a prefix matched on the folded text cuts the original text at the same place.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,5 +34,11 @@ std::optional<std::string> NameNumber(std::string_view textAfterPrefix);
 // is not an integer counts as 0. The result is never one of `names`: every name that spells a
 // decimal number after the prefix takes part in M.
 std::string NextNumberedName(std::span<const std::string> names, std::string_view prefix);
+
+// The version number a ProgID ends in, read the same way wherever a ProgID's version matters: the
+// text after its last "." as a 64-bit integer (ParseInteger64), or 0 when there is no "." or the
+// text is no such integer: "GCAD.Application.24" -> 24, "GCAD.Application.+24" -> 24,
+// "GCAD.Application" -> 0, "GCAD.Application.24a" -> 0.
+std::int64_t ProgIdVersion(std::string_view progId);
 
 }  // namespace trivane::cad

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "geometry/angle.h"
+
 namespace trivane::commands {
 namespace {
 
@@ -20,7 +22,7 @@ annotate::AngleSettings ReadAngleSettings(const cad::Document& document) {
   };
   annotate::AngleSettings angles;
   try {
-    angles.base = document.GetVariable("ANGBASE").ToDouble() * kRadiansPerDegree;
+    angles.base = DegreesToRadians(document.GetVariable("ANGBASE").ToDouble());
     angles.direction = static_cast<int>(document.GetVariable("ANGDIR").ToInteger());
   } catch (...) {
     try {

@@ -7,9 +7,6 @@
 
 namespace trivane::commands {
 
-// Degrees to radians: pi / 180.
-inline constexpr double kRadiansPerDegree = 0.017453292519943295;
-
 // Remembers AUNITS, sets it to 0 (decimal degrees) so that ANGBASE comes in degrees, reads ANGBASE
 // (converted to radians) and ANGDIR (as an integer), then writes the remembered AUNITS back when it
 // is one of 0..4; any other value is not written back. When reading ANGBASE or ANGDIR fails, the

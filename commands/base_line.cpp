@@ -158,8 +158,8 @@ void AnnotateTriangle(CommandContext& c, const cad::Document& document, const TA
   const TAcadTriangle t{p1, p2, p3};
 
   cad::EnsureLayer(document, layers.side);
-  annotate::PutSideLine(w, p1, p3, true, layers.side);
-  annotate::PutSideLine(w, p2, p3, true, layers.side);
+  annotate::PutSideLine(w, p1, p3, annotate::IfPresent::kSkip, layers.side);
+  annotate::PutSideLine(w, p2, p3, annotate::IfPresent::kSkip, layers.side);
   // The labels go on the text layer, which a drawing need not have yet.
   cad::EnsureLayer(document, layers.text);
   if (threeSides) {
@@ -168,10 +168,10 @@ void AnnotateTriangle(CommandContext& c, const cad::Document& document, const TA
   } else {
     const BaseHeight bh = BaseAndHeight(t);
     const TAcadPoint foot = annotate::HeightFoot(bh);
-    annotate::PutLabelText(w, bh.start, bh.end, format, true, layers.text);
-    annotate::PutLabelText(w, bh.apex, foot, format, true, layers.text);
+    annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kSkip, layers.text);
+    annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kSkip, layers.text);
     cad::EnsureLayer(document, layers.height);
-    annotate::PutSideLine(w, bh.apex, foot, false, layers.height);
+    annotate::PutSideLine(w, bh.apex, foot, annotate::IfPresent::kWrite, layers.height);
     annotate::PutBaseHeightMarker(w, t, bh, marker);
   }
   StepTriangleNumber(c.window);

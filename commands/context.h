@@ -9,6 +9,7 @@
 
 #include "annotate/creation_list.h"
 #include "cad/link.h"
+#include "geometry/numbers.h"
 #include "geometry/point.h"
 #include "geometry/selection_buffers.h"
 
@@ -36,9 +37,9 @@ struct NumberSettings {
   int Keta1 = 2;
   int Keta2 = 4;
   int Keta3 = 2;
-  int Nagasa = 1;
-  int Menseki = 1;
-  int Goukei = 1;
+  RoundingMode Nagasa = RoundingMode::kRoundHalfUp;
+  RoundingMode Menseki = RoundingMode::kRoundHalfUp;
+  RoundingMode Goukei = RoundingMode::kRoundHalfUp;
 };
 
 // The top of the next-number field (UpDown4: a Win32 up-down's 16-bit range). The field cannot

@@ -21,7 +21,8 @@ constexpr int kCoverageDecimals = kMaxDigits;
 constexpr int kPercentDecimals = 4;
 
 std::string Metres(std::int64_t millimetres) {
-  return FormatRounded(static_cast<double>(millimetres) / 1e3, kCoordinateDecimals, kRoundHalfUp);
+  return FormatRounded(static_cast<double>(millimetres) / 1e3, kCoordinateDecimals,
+                       RoundingMode::kRoundHalfUp);
 }
 
 // A number text stands where it is justified: a left-aligned text on its insertion point, any
@@ -95,7 +96,8 @@ TableLayout LayoutCoordinateTable(const AreaTableInputs& in, const NumberSetting
       {"倍面積", FormatRounded(area.DoubleAreaM2(), numbers.Keta2, numbers.Menseki)},
       {"面積", FormatRounded(area.AreaM2(), numbers.Keta2, numbers.Menseki)},
       // The registry's figure: cut, never rounded up.
-      {"地積", FormatRounded(area.AreaM2(), numbers.Keta3, kTruncate) + FinalPad(numbers)},
+      {"地積",
+       FormatRounded(area.AreaM2(), numbers.Keta3, RoundingMode::kTruncate) + FinalPad(numbers)},
   };
   return LayoutRuledTable(in.widths, in.rowHeight, header, std::move(body), closing);
 }
@@ -129,12 +131,14 @@ std::optional<Coverage> CoverageOf(const CoordinateArea& area, const TriangleRec
 }
 
 CoverageTexts CoverageTextsOf(const Coverage& coverage) {
-  const auto m2 = [](double v) { return FormatRounded(v, kCoverageDecimals, kRoundHalfUp); };
+  const auto m2 = [](double v) {
+    return FormatRounded(v, kCoverageDecimals, RoundingMode::kRoundHalfUp);
+  };
   CoverageTexts t;
   t.triangles = m2(coverage.triangles);
   t.coordinate = m2(coverage.coordinate);
   t.difference = m2(coverage.Difference());
-  t.percent = FormatRounded(coverage.Percent(), kPercentDecimals, kRoundHalfUp);
+  t.percent = FormatRounded(coverage.Percent(), kPercentDecimals, RoundingMode::kRoundHalfUp);
   const std::vector<std::string>& n = coverage.numbers;
   for (std::size_t i = 0; i < n.size(); ++i) {
     t.numbers += (i == 0 ? "" : ", ") + n[i];

@@ -28,7 +28,7 @@ void Button11Click(CommandContext& c) {
       const std::string layer = c.window.Text("Edit12");
       cad::EnsureLayer(document, layer);
       annotate::PutLabelText(WriterFor(c, document, angles), side->st, side->ed,
-                             LabelFormatOf(c, h, scale), true, layer);
+                             LabelFormatOf(c, h, scale), annotate::IfPresent::kSkip, layer);
     });
   });
 }

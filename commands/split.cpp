@@ -128,10 +128,10 @@ void LabelTriangles(CommandContext& c, const cad::Document& document,
       const BaseHeight bh = BaseAndHeight(t);
       const TAcadPoint foot = annotate::HeightFoot(bh);
       if (!SegmentInList(bh.start, bh.end, labelled, kSameSide)) {
-        annotate::PutLabelText(w, bh.start, bh.end, format, false, textLayer);
+        annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kWrite, textLayer);
         labelled.push_back({bh.start, bh.end});
       }
-      annotate::PutLabelText(w, bh.apex, foot, format, false, textLayer);
+      annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kWrite, textLayer);
       const cad::Line height = document.ModelSpace().AddLine(bh.apex, foot);
       height.Layer(c.window.Text("Edit19"));
       height.Update();
@@ -141,7 +141,7 @@ void LabelTriangles(CommandContext& c, const cad::Document& document,
            {TAcadLine{t.p1, t.p2}, TAcadLine{t.p2, t.p3}, TAcadLine{t.p3, t.p1}}) {
         if (SegmentInList(side.st, side.ed, labelled, kSameSide))
           continue;
-        annotate::PutLabelText(w, side.st, side.ed, format, false, textLayer);
+        annotate::PutLabelText(w, side.st, side.ed, format, annotate::IfPresent::kWrite, textLayer);
         labelled.push_back(side);
       }
       annotate::PutThreeSideMarker(w, t, ReadMarkerStyle(c));

@@ -9,6 +9,7 @@
 #include "cad/database.h"
 #include "commands/angle_settings.h"
 #include "commands/common.h"
+#include "geometry/angle.h"
 #include "geometry/numbers.h"
 #include "geometry/plan.h"
 
@@ -83,7 +84,7 @@ void Button2Click(CommandContext& c) {
       const TAcadPoint base = text.Alignment() == cad::kAlignmentLeft ? text.InsertionPoint()
                                                                       : text.TextAlignmentPoint();
       const double degrees = ParseDecimal(c.window.Text("Edit13")).value_or(0.0);
-      text.Rotate(base, degrees * kRadiansPerDegree);
+      text.Rotate(base, DegreesToRadians(degrees));
     });
   });
 }

@@ -63,7 +63,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
     return;
   const annotate::AngleSettings angles = ReadAngleSettings(document);
 
-  const std::optional<TAcadPoint> corner = Intersection(a1, a2, b1, b2, false);
+  const std::optional<TAcadPoint> corner = LineIntersection(a1, a2, b1, b2);
   if (!corner) {
     ShowMessage(c, kNotJoinedText, kNotJoinedCaption);
     return;
@@ -92,14 +92,14 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
     return;
 
   cad::EnsureLayer(document, layers.side);
-  annotate::PutSideLine(w, farA, farB, true, layers.side);
+  annotate::PutSideLine(w, farA, farB, annotate::IfPresent::kSkip, layers.side);
   if (BaseHeightMethod(c.window)) {
     const BaseHeight bh = BaseAndHeight(t);
     const TAcadPoint foot = annotate::HeightFoot(bh);
     cad::EnsureLayer(document, layers.text);
-    annotate::PutLabelText(w, bh.apex, foot, format, true, layers.text);
-    annotate::PutLabelText(w, bh.start, bh.end, format, true, layers.text);
-    annotate::PutSideLine(w, bh.apex, foot, true, layers.side);
+    annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kSkip, layers.text);
+    annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kSkip, layers.text);
+    annotate::PutSideLine(w, bh.apex, foot, annotate::IfPresent::kSkip, layers.side);
     annotate::PutBaseHeightMarker(w, t, bh, marker);
   } else {
     cad::EnsureLayer(document, layers.text);

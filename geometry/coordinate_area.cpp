@@ -18,7 +18,7 @@ constexpr double kMaxMetres = 1e9;
 std::optional<std::int64_t> Millimetres(double metres) {
   if (!std::isfinite(metres) || std::fabs(metres) >= kMaxMetres)
     return std::nullopt;
-  std::string digits = FormatRounded(metres, 3, kRoundHalfUp);
+  std::string digits = FormatRounded(metres, 3, RoundingMode::kRoundHalfUp);
   std::erase(digits, '.');
   std::int64_t mm = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), mm);

@@ -82,30 +82,9 @@ std::string NonFinite(double value) {
   return value < 0 ? "-inf" : "inf";
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front()))
-    text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back()))
-    text.remove_suffix(1);
-  return text;
-}
-
-// Trims and drops one leading "+" (from_chars accepts only "-"). Empty when nothing number-like
-// is left, so that "+-1" and "+" are refused.
-std::optional<std::string_view> NumberBody(std::string_view text) {
-  text = Trim(text);
-  if (!text.empty() && text.front() == '+') {
-    text.remove_prefix(1);
-    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
-      return std::nullopt;
-  }
-  if (text.empty())
-    return std::nullopt;
-  return text;
+// Nothing but ASCII white space.
+bool IsBlankText(std::string_view text) {
+  return text.find_first_not_of(" \t\n\r\f\v") == std::string_view::npos;
 }
 
 int ClampDigits(int digits) {
@@ -158,7 +137,8 @@ std::string FormatRounded(double value, int digits, RoundingMode mode) {
   const char check = s[checkAt];
   double t = 0;  // value truncated to `digits` decimals, times 10^digits
   std::from_chars(s.data(), s.data() + checkAt, t);
-  if ((mode == kRoundHalfUp && check >= '5') || (mode == kRoundUp && check > '0'))
+  if ((mode == RoundingMode::kRoundHalfUp && check >= '5') ||
+      (mode == RoundingMode::kRoundUp && check > '0'))
     t += 1;
 
   std::string text = FormatFixed(t / kPow10[static_cast<std::size_t>(digits)], digits);
@@ -168,50 +148,9 @@ std::string FormatRounded(double value, int digits, RoundingMode mode) {
   return text;
 }
 
-NumberConversionError::NumberConversionError(std::string_view text)
-    : std::invalid_argument("'" + std::string(text) + "' is not a valid number") {}
-
-std::optional<double> ParseDecimal(std::string_view text) {
-  const auto body = NumberBody(text);
-  if (!body)
-    return std::nullopt;
-  double value = 0;
-  const auto [end, ec] =
-      std::from_chars(body->data(), body->data() + body->size(), value, std::chars_format::general);
-  if (ec != std::errc() || end != body->data() + body->size() || !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-std::optional<int> ParseInteger(std::string_view text) {
-  const auto body = NumberBody(text);
-  if (!body)
-    return std::nullopt;
-  int value = 0;
-  const auto [end, ec] = std::from_chars(body->data(), body->data() + body->size(), value, 10);
-  if (ec != std::errc() || end != body->data() + body->size())
-    return std::nullopt;
-  return value;
-}
-
-double ToDecimal(std::string_view text) {
-  if (const auto v = ParseDecimal(text))
-    return *v;
-  throw NumberConversionError(text);
-}
-
-int ToInteger(std::string_view text) {
-  if (const auto v = ParseInteger(text))
-    return *v;
-  throw NumberConversionError(text);
-}
-
 BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::string_view c,
                                int digits, RoundingMode mode, double divisor) {
-  const auto side = [](std::string_view text) {
-    return Trim(text).empty() ? 0.0 : ToDecimal(text);
-  };
+  const auto side = [](std::string_view text) { return IsBlankText(text) ? 0.0 : ToDecimal(text); };
   const double la = side(a), lb = side(b), lc = side(c);
   double base = lc;
   if (la >= lb && la >= lc) {
@@ -225,14 +164,6 @@ BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::stri
     return v == 0 ? FormatFixed(v / divisor, digits) : FormatRounded(v / divisor, digits, mode);
   };
   return {text(base), text(height)};
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos)
-    return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 std::vector<std::string> SplitCommaList(std::string_view text) {

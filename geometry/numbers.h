@@ -1,23 +1,25 @@
-// Numbers as text: the one rounding routine of the system, the general number format, the fixed
-// format, and strict number parsing.
+// Numbers as text: the one rounding routine of the system, the general number format and the
+// fixed format. Numbers are read by base/text.h's strict parsers.
 //
 // Every conversion here uses "." as the decimal point and no thousands separator, whatever the
-// process locale: formatting goes through std::to_chars, parsing through std::from_chars.
+// process locale: formatting goes through std::to_chars.
 #pragma once
 
-#include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+
 namespace trivane {
 
-// Rounding rule chosen by the user per kind of number. Any other value behaves as kTruncate.
-using RoundingMode = int;
-inline constexpr RoundingMode kTruncate = 0;     // 切捨
-inline constexpr RoundingMode kRoundHalfUp = 1;  // 四捨
-inline constexpr RoundingMode kRoundUp = 2;      // 切上
+// Rounding rule chosen by the user per kind of number; the values are those of the settings file.
+// Any other value (a settings file may hold one) behaves as kTruncate.
+enum class RoundingMode : int {
+  kTruncate = 0,     // 切捨
+  kRoundHalfUp = 1,  // 四捨
+  kRoundUp = 2,      // 切上
+};
 
 // Number of decimals FormatRounded and BaseHeightTexts accept; values outside are clamped.
 inline constexpr int kMinDigits = 0;
@@ -50,24 +52,6 @@ std::string FormatFixed(double value, int digits);
 // the result is zero. Non-finite values give FormatGeneral's text.
 std::string FormatRounded(double value, int digits, RoundingMode mode);
 
-// The error of a text that should have been a number and is not.
-class NumberConversionError : public std::invalid_argument {
- public:
-  explicit NumberConversionError(std::string_view text);
-};
-
-// Strict, locale-independent parsing. Blanks (ASCII white space) around the number are ignored;
-// the rest must be one whole number: an optional sign, digits with at most one "." (decimal) and
-// an optional exponent. Empty text, trailing garbage, "," as decimal point, hexadecimal,
-// "inf"/"nan" and out-of-range values give nothing.
-std::optional<double> ParseDecimal(std::string_view text);
-// Same for a base-10 integer in the range of int ("8.0" is not an integer).
-std::optional<int> ParseInteger(std::string_view text);
-
-// As above, but a text that is not a number throws NumberConversionError.
-double ToDecimal(std::string_view text);
-int ToInteger(std::string_view text);
-
 struct BaseHeightText {
   std::string base;
   std::string height;
@@ -80,10 +64,6 @@ struct BaseHeightText {
 // `divisor` and printed by FormatRounded, or, when it is 0, as 0 with `digits` decimals.
 BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::string_view c,
                                int digits, RoundingMode mode, double divisor);
-
-// Text without its leading and trailing spaces and tabs (other characters, line ends included,
-// stay): how settings, session scripts and DXF group codes are read.
-std::string_view TrimBlanks(std::string_view text);
 
 // Splits text at every ","; items are not trimmed and empty items stay:
 // "1500,3000,,4500" -> 4 items, "a," -> {"a", ""}, "" -> {""}.

@@ -50,8 +50,12 @@ double LineAngle(const TAcadPoint& p, const TAcadPoint& q) {
   return t;
 }
 
-std::optional<TAcadPoint> Intersection(const TAcadPoint& a, const TAcadPoint& b,
-                                       const TAcadPoint& c, const TAcadPoint& d, bool bounded) {
+namespace {
+
+enum class Extent { kLines, kSegments };
+
+std::optional<TAcadPoint> Meet(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
+                               const TAcadPoint& d, Extent extent) {
   const double d1x = b.x - a.x, d1y = b.y - a.y;
   const double d2x = d.x - c.x, d2y = d.y - c.y;
   const double den = d2x * d1y - d1x * d2y;
@@ -60,10 +64,23 @@ std::optional<TAcadPoint> Intersection(const TAcadPoint& a, const TAcadPoint& b,
   const double acx = c.x - a.x, acy = c.y - a.y;
   const double t = (d2x * acy - d2y * acx) / den;  // along a -> b
   const double u = (d1x * acy - d1y * acx) / den;  // along c -> d
-  if (bounded && !(t >= kParallelLimit && t <= 1.0 && u >= kParallelLimit && u <= 1.0)) {
+  if (extent == Extent::kSegments &&
+      !(t >= kParallelLimit && t <= 1.0 && u >= kParallelLimit && u <= 1.0)) {
     return std::nullopt;
   }
   return TAcadPoint{a.x + t * d1x, a.y + t * d1y, a.z};
+}
+
+}  // namespace
+
+std::optional<TAcadPoint> LineIntersection(const TAcadPoint& a, const TAcadPoint& b,
+                                           const TAcadPoint& c, const TAcadPoint& d) {
+  return Meet(a, b, c, d, Extent::kLines);
+}
+
+std::optional<TAcadPoint> SegmentIntersection(const TAcadPoint& a, const TAcadPoint& b,
+                                              const TAcadPoint& c, const TAcadPoint& d) {
+  return Meet(a, b, c, d, Extent::kSegments);
 }
 
 double AreaFromSides(double a, double b, double c) {
@@ -94,7 +111,7 @@ TAcadPoint Incenter(const TAcadPoint& p1, const TAcadPoint& p2, const TAcadPoint
   // (unbounded) bisector line, so the meeting point is the incenter either way.
   const TAcadPoint r1 = PolarPoint(p1, (LineAngle(p1, p2) + LineAngle(p1, p3)) / 2, 100);
   const TAcadPoint r3 = PolarPoint(p3, (LineAngle(p3, p1) + LineAngle(p3, p2)) / 2, 100);
-  if (const auto x = Intersection(p1, r1, p3, r3, false))
+  if (const auto x = LineIntersection(p1, r1, p3, r3))
     return *x;
   // Collinear points: the bisector lines coincide. The centroid keeps the marker on the segment.
   return {(p1.x + p2.x + p3.x) / 3, (p1.y + p2.y + p3.y) / 3, p1.z};
@@ -117,14 +134,14 @@ BaseHeight BaseAndHeight(const TAcadTriangle& t) {
     r.start = t.p3, r.end = t.p1, r.apex = t.p2;
   }
   const TAcadPoint h = PolarPoint(r.apex, LineAngle(r.start, r.end) + kHalfPi, 100);
-  r.foot = Intersection(r.start, r.end, r.apex, h, false);
+  r.foot = LineIntersection(r.start, r.end, r.apex, h);
   return r;
 }
 
 std::optional<TAcadPoint> PerpendicularFoot(const TAcadPoint& p, const TAcadPoint& a,
                                             const TAcadPoint& b, bool bounded) {
   const TAcadPoint r = PolarPoint(p, LineAngle(a, b) + kHalfPi, 1000);
-  const auto x = Intersection(p, r, a, b, false);
+  const auto x = LineIntersection(p, r, a, b);
   if (!x || (bounded && !OnSegment(*x, a, b)))
     return std::nullopt;
   return x;

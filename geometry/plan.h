@@ -11,7 +11,7 @@
 //   one coordinate only, so that labels on horizontal and vertical sides stay exactly so.
 // - Tolerances are part of the behaviour: 1e-5 for "equal x / equal y" in LineAngle and for the
 //   flat-triangle tests of TriangleApex and OnSegment; 1e-12 for parallel lines and for the lower
-//   bound of the segment parameters in Intersection.
+//   bound of the segment parameters in SegmentIntersection.
 // All functions are pure, allocation-free and never throw.
 #pragma once
 
@@ -39,13 +39,22 @@ double Distance(const TAcadPoint& p, const TAcadPoint& q);
 // is right of p, else pi).
 double LineAngle(const TAcadPoint& p, const TAcadPoint& q);
 
-// Meeting point of the line a-b with the line c-d; z of the result is a.z.
-// Empty when the lines are parallel (|cross product of the directions| <= 1e-12).
-// With bounded, both segment parameters must lie in [1e-12, 1]: a meeting exactly at a or c (the
-// first point of either segment) does not count, one exactly at b or d does. Without bounded the
-// infinite lines are met.
-std::optional<TAcadPoint> Intersection(const TAcadPoint& a, const TAcadPoint& b,
-                                       const TAcadPoint& c, const TAcadPoint& d, bool bounded);
+// Meeting point of the infinite line through a-b with the one through c-d; z of the result is
+// a.z. Empty when the lines are parallel (|cross product of the directions| <= 1e-12).
+std::optional<TAcadPoint> LineIntersection(const TAcadPoint& a, const TAcadPoint& b,
+                                           const TAcadPoint& c, const TAcadPoint& d);
+// The same for the segments a-b and c-d: both segment parameters must lie in [1e-12, 1], so that
+// a meeting exactly at a or c (the first point of either segment) does not count, one exactly at
+// b or d does.
+std::optional<TAcadPoint> SegmentIntersection(const TAcadPoint& a, const TAcadPoint& b,
+                                              const TAcadPoint& c, const TAcadPoint& d);
+// The older form of the two above: SegmentIntersection when `bounded`, else LineIntersection.
+// New code calls those.
+inline std::optional<TAcadPoint> Intersection(const TAcadPoint& a, const TAcadPoint& b,
+                                              const TAcadPoint& c, const TAcadPoint& d,
+                                              bool bounded) {
+  return bounded ? SegmentIntersection(a, b, c, d) : LineIntersection(a, b, c, d);
+}
 
 // Heron's formula; 0 for flat or impossible side lengths. >= 0.
 double AreaFromSides(double a, double b, double c);

@@ -224,13 +224,8 @@ void CloseInputMethod(HWND edit) {
   }
 }
 
-FontSet::~FontSet() {
-  for (auto& [key, font] : fonts_)
-    DeleteObject(font);
-}
-
 HFONT FontSet::Get(int height, bool bold) {
-  auto [it, added] = fonts_.try_emplace({height, bold}, nullptr);
+  auto [it, added] = fonts_.try_emplace({height, bold});
   if (added) {
     LOGFONTW f{};
     f.lfHeight = -height;
@@ -241,9 +236,9 @@ HFONT FontSet::Get(int height, bool bold) {
     f.lfQuality = DEFAULT_QUALITY;
     f.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
     lstrcpynW(f.lfFaceName, face_.c_str(), LF_FACESIZE);
-    it->second = CreateFontIndirectW(&f);
+    it->second.reset(CreateFontIndirectW(&f));
   }
-  return it->second;
+  return it->second.get();
 }
 
 HICON ProgramIcon(HINSTANCE instance) {

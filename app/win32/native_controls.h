@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "app/controls.h"
+#include "base/win/handles.h"
 
 namespace trivane::app::win32 {
 
@@ -51,7 +52,6 @@ class FontSet {
   FontSet(std::wstring face, BYTE charset) : face_(std::move(face)), charset_(charset) {}
   FontSet(const FontSet&) = delete;
   FontSet& operator=(const FontSet&) = delete;
-  ~FontSet();
 
   // The font whose characters are `height` pixels high (the em height, as a negative LOGFONT
   // height), bold or not.
@@ -60,7 +60,7 @@ class FontSet {
  private:
   std::wstring face_;
   BYTE charset_;
-  std::map<std::tuple<int, bool>, HFONT> fonts_;
+  std::map<std::tuple<int, bool>, trivane::win::UniqueFont> fonts_;
 };
 
 // The icon of the program at 32 x 32 from the module's resources (shared: never destroyed), or

@@ -5,6 +5,7 @@
 
 #include "app/support.h"
 #include "app/win32/wide_text.h"
+#include "base/win/handles.h"
 
 namespace trivane::app::win32 {
 
@@ -93,18 +94,18 @@ std::string PrivateProfileStore::ReadString(std::string_view section, std::strin
 }
 
 void PrivateProfileStore::CreateWithByteOrderMark() const {
-  HANDLE file = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  trivane::win::UniqueFile file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     if (GetLastError() == ERROR_FILE_EXISTS)
       return;  // someone made it meanwhile; it keeps its encoding
     throw FileWriteError(path_);
   }
   static constexpr unsigned char kUtf16LeMark[] = {0xFF, 0xFE};
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, kUtf16LeMark, sizeof kUtf16LeMark, &written, nullptr);
-  CloseHandle(file);
-  if (!ok || written != sizeof kUtf16LeMark) {
+  const BOOL ok = WriteFile(file.get(), kUtf16LeMark, sizeof kUtf16LeMark, &written, nullptr);
+  const bool closed = file.Close();
+  if (!ok || !closed || written != sizeof kUtf16LeMark) {
     DeleteFileW(path_.c_str());
     throw FileWriteError(path_);
   }

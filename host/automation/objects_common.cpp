@@ -4,6 +4,7 @@
 #include <limits>
 #include <numbers>
 
+#include "geometry/angle.h"
 #include "host/automation/objects.h"
 #include "host/model/shapes.h"
 
@@ -185,7 +186,7 @@ double AngleUnit(std::int16_t aunits) {
     case 3:
       return 1.0;  // radians
     default:
-      return std::numbers::pi / 180.0;  // decimal degrees, deg/min/sec, surveyor's units
+      return kRadiansPerDegree;  // decimal degrees, deg/min/sec, surveyor's units
   }
 }
 

@@ -5,6 +5,7 @@
 #include <numbers>
 #include <variant>
 
+#include "geometry/angle.h"
 #include "host/bridge/dxf_bridge.h"
 #include "host/dxf/document.h"
 #include "host/dxf/tags.h"
@@ -82,9 +83,8 @@ std::optional<Curve> ArcCurve(const dxf::Entity& r) {
   const double cx = NumberOf(r, 10, 0.0);
   const double cy = NumberOf(r, 20, 0.0);
   const double radius = NumberOf(r, 40, 0.0);
-  const double degree = std::numbers::pi / 180.0;
-  const double start = NumberOf(r, 50, 0.0) * degree;
-  const double end = NumberOf(r, 51, 0.0) * degree;
+  const double start = DegreesToRadians(NumberOf(r, 50, 0.0));
+  const double end = DegreesToRadians(NumberOf(r, 51, 0.0));
   double sweep = std::fmod(end - start, 2.0 * std::numbers::pi);
   if (sweep < 0.0)
     sweep += 2.0 * std::numbers::pi;

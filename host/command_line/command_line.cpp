@@ -1,10 +1,8 @@
 #include "host/command_line/command_line.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 #include <utility>
 #include <variant>

@@ -160,7 +160,7 @@ void Insert(Session& s) {
   ref.xscale = xscale;
   ref.yscale = yscale;
   ref.zscale = xscale;
-  ref.rotation = *rotationDegrees * std::numbers::pi / 180.0;
+  ref.rotation = DegreesToRadians(*rotationDegrees);
   const ObjectId refId = s.host.CreateEntity(std::move(ref));
   if (!explode)
     return;

@@ -6,8 +6,6 @@
 
 namespace trivane::host {
 
-using command_line::ParseNumber;
-
 namespace {
 
 struct LispValue {
@@ -59,7 +57,7 @@ class LispReader {
       ++end;
     const std::string_view atom = s_.substr(pos_, end - pos_);
     pos_ = end;
-    if (ParseNumber(atom))
+    if (ParseDecimal(atom))
       return {LispValue::Kind::Number, std::string(atom), {}};
     return {LispValue::Kind::Symbol, FoldName(atom), {}};
   }

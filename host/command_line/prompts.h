@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <numbers>
@@ -11,6 +10,8 @@
 #include <utility>
 #include <variant>
 
+#include "base/text.h"
+#include "geometry/angle.h"
 #include "host/bridge/dxf_bridge.h"
 #include "host/command_line/command_line.h"
 #include "host/dxf/io.h"
@@ -26,8 +27,6 @@ using cad::AutomationError;
 inline constexpr std::string_view kMember = "SendCommand";
 // What the host's idle state counts down while a command waits: more polls than any wait makes.
 inline constexpr int kWaitingBusyPolls = INT_MAX;
-
-std::optional<double> ParseNumber(std::string_view s);
 
 // "x,y" or "x,y,z"; with a leading "@" relative to `last` ("@" alone is `last`).
 std::optional<TAcadPoint> ParsePoint(std::string_view s, const TAcadPoint& last);
@@ -109,7 +108,7 @@ class Session {
       const std::string w = AskWord(prompt);
       if (w.empty())
         return fallback;
-      const std::optional<double> v = ParseNumber(w);
+      const std::optional<double> v = ParseDecimal(w);
       if (!v)
         Message("Requires numeric value.");
       else if (nonzero && *v == 0.0)

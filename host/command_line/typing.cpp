@@ -1,5 +1,4 @@
 // Typed text: split into answers, numbers and points as the command line reads them.
-#include <charconv>
 
 #include "host/command_line/command_line.h"
 #include "host/command_line/prompts.h"
@@ -20,18 +19,6 @@ std::size_t PastTerminator(std::string_view s, std::size_t i) {
 }
 }  // namespace
 
-std::optional<double> ParseNumber(std::string_view s) {
-  if (s.starts_with('+'))
-    s.remove_prefix(1);
-  if (s.empty())
-    return std::nullopt;
-  double v = 0.0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
-    return std::nullopt;
-  return v;
-}
-
 // "x,y" or "x,y,z"; with a leading "@" relative to `last` ("@" alone is `last`).
 std::optional<TAcadPoint> ParsePoint(std::string_view s, const TAcadPoint& last) {
   const bool relative = s.starts_with('@');
@@ -43,7 +30,7 @@ std::optional<TAcadPoint> ParsePoint(std::string_view s, const TAcadPoint& last)
   std::vector<double> parts;
   for (;;) {
     const std::size_t comma = s.find(',');
-    const std::optional<double> v = ParseNumber(s.substr(0, comma));
+    const std::optional<double> v = ParseDecimal(s.substr(0, comma));
     if (!v)
       return std::nullopt;
     parts.push_back(*v);

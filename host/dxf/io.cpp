@@ -1,16 +1,5 @@
 #include "host/dxf/io.h"
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -20,6 +9,7 @@
 #include <sstream>
 #include <utility>
 
+#include "base/file.h"
 #include "geometry/numbers.h"
 #include "host/dxf/encoding.h"
 #include "host/dxf/model.h"
@@ -625,120 +615,13 @@ std::string Write(const Document& document) {
   return out;
 }
 
-#ifdef _WIN32
-
-namespace {
-
-std::string LastErrorText(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n > 0 && text ? std::wstring(text, n) : std::wstring();
-  if (text)
-    LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' '))
-    wide.pop_back();
-  const std::u8string utf8 = std::filesystem::path(wide).u8string();
-  std::string out(utf8.begin(), utf8.end());
-  return out.empty() ? "error " + std::to_string(code) : out;
-}
-
-}  // namespace
-
 void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
-  const std::filesystem::path target = PathOf(path);
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty())
-    folder = L".";
-  wchar_t temp[MAX_PATH + 1] = {};
-  // A new, empty file of a unique name in the target's folder.
-  if (GetTempFileNameW(folder.c_str(), L"dxf", 0, temp) == 0) {
-    throw WriteError("cannot create a temporary file beside " + path + ": " +
-                     LastErrorText(GetLastError()));
-  }
-  HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  const auto fail = [&](const std::string& what) {
-    const DWORD code = GetLastError();
-    if (file != INVALID_HANDLE_VALUE)
-      CloseHandle(file);
-    DeleteFileW(temp);
-    throw WriteError(what + " " + path + ": " + LastErrorText(code));
-  };
-  if (file == INVALID_HANDLE_VALUE)
-    fail("cannot write");
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
-    DWORD n = 0;
-    if (!::WriteFile(file, bytes.data() + written, chunk, &n, nullptr))
-      fail("cannot write");
-    written += n;
-  }
-  if (!FlushFileBuffers(file))
-    fail("cannot flush");
-  const HANDLE done = std::exchange(file, INVALID_HANDLE_VALUE);
-  if (!CloseHandle(done))
-    fail("cannot close");
-  if (!MoveFileExW(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    fail("cannot replace");
-}
-
-#else
-
-void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    throw WriteError("cannot create a temporary file beside " + path + ": " + ErrnoText());
-  }
-  const auto fail = [&](const std::string& what) {
-    const std::string reason = ErrnoText();
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw WriteError(what + " " + path + ": " + reason);
-  };
-  // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
-  struct stat st {};
-  mode_t mode = 0;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(fd, mode) != 0)
-    fail("cannot set the permissions of");
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      fail("cannot write");
-    }
-    written += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0)
-    fail("cannot flush");
-  if (::close(fd) != 0) {
-    const std::string reason = ErrnoText();
-    ::unlink(temp.c_str());
-    throw WriteError("cannot close " + path + ": " + reason);
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const std::string reason = ErrnoText();
-    ::unlink(temp.c_str());
-    throw WriteError("cannot replace " + path + ": " + reason);
+  try {
+    WriteFileReplacing(PathOf(path), bytes);
+  } catch (const FileReplaceError& e) {
+    throw WriteError(e.what());
   }
 }
-
-#endif
 
 void WriteFile(Document& document, const std::string& path) {
   RegisterApplications(document);

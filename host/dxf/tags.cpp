@@ -1,8 +1,5 @@
 #include "host/dxf/tags.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "host/dxf/number_format.h"
 
 namespace trivane::dxf {
@@ -40,44 +37,6 @@ Tag IntTag(int code, std::int64_t value) {
 
 Tag DoubleTag(int code, double value) {
   return Tag{code, detail::FormatGeneral(value)};
-}
-
-namespace {
-
-std::string_view TrimNumber(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+') {
-    text.remove_prefix(1);
-  }
-  return text;
-}
-
-}  // namespace
-
-std::optional<double> ParseDouble(std::string_view text) {
-  text = TrimNumber(text);
-  double value = 0.0;
-  const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || res.ec != std::errc() || res.ptr != text.data() + text.size() ||
-      !std::isfinite(value)) {
-    return std::nullopt;
-  }
-  return value;
-}
-
-std::optional<std::int64_t> ParseInt(std::string_view text) {
-  text = TrimNumber(text);
-  std::int64_t value = 0;
-  const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || res.ec != std::errc() || res.ptr != text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return value;
 }
 
 }  // namespace trivane::dxf

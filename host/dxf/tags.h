@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
+
 namespace trivane::dxf {
 
 // Every error of this library. Misuse of the model (no model space to add to, a version that
@@ -69,9 +71,14 @@ bool IsValidCode(int code);  // 0..1071
 Tag IntTag(int code, std::int64_t value);
 Tag DoubleTag(int code, double value);
 
-// Numbers read from tag text: surrounding blanks tolerated (R12 writers pad integers), a leading
-// "+" accepted; anything else that is not a whole number gives nullopt.
-std::optional<double> ParseDouble(std::string_view text);
-std::optional<std::int64_t> ParseInt(std::string_view text);
+// Numbers read from tag text by the system's strict parsers (base/text.h): surrounding blanks
+// tolerated (R12 writers pad integers), a leading "+" accepted; anything else that is not a whole
+// number gives nullopt.
+inline std::optional<double> ParseDouble(std::string_view text) {
+  return ParseDecimal(text);
+}
+inline std::optional<std::int64_t> ParseInt(std::string_view text) {
+  return ParseInteger64(text);
+}
 
 }  // namespace trivane::dxf

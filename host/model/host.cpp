@@ -1,6 +1,6 @@
 #include "host/model/host.h"
 
-#include <charconv>
+#include "cad/names.h"
 
 namespace trivane::host {
 
@@ -9,14 +9,7 @@ using cad::AutomationError;
 StateQuery StateQueryFor(std::string_view progId) {
   const std::string p = FoldName(progId);
   if (p.find("GCAD") != std::string::npos) {
-    const std::size_t dot = p.rfind('.');
-    const std::string_view suffix =
-        dot == std::string::npos ? std::string_view() : std::string_view(p).substr(dot + 1);
-    long version = 0;
-    const auto [end, ec] = std::from_chars(suffix.data(), suffix.data() + suffix.size(), version);
-    if (ec != std::errc() || end != suffix.data() + suffix.size())
-      version = 0;
-    return version < 24 ? StateQuery::Gcad : StateQuery::Acad;
+    return cad::ProgIdVersion(p) < 24 ? StateQuery::Gcad : StateQuery::Acad;
   }
   if (p.find("ZWCAD") != std::string::npos)
     return StateQuery::Zcad;

@@ -47,7 +47,7 @@ class CommandInterpreter {
 // Which idle-state query the product answers.
 enum class StateQuery { Acad, Gcad, Zcad };
 // From the ProgID, letters compared in upper case: one containing "GCAD" answers GetGcadState when
-// the text after its last "." is a number below 24 or no number, else GetAcadState; one containing
+// its version number (cad::ProgIdVersion) is below 24 or missing, else GetAcadState; one containing
 // "ZWCAD" answers GetZcadState; any other answers GetAcadState.
 StateQuery StateQueryFor(std::string_view progId);
 

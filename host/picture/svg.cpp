@@ -13,6 +13,7 @@
 #include <optional>
 #include <string_view>
 
+#include "geometry/angle.h"
 #include "host/bridge/dxf_bridge.h"
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
@@ -276,7 +277,7 @@ void CollectSource(const Drawing& d, std::vector<SourceArc>& arcs,
       m.insertion = {dxf::GetDouble(e, 10, 0), dxf::GetDouble(e, 20, 0), 0};
       m.height = dxf::GetDouble(e, 40, 1.0);
       m.rotation = e.Find(11) ? std::atan2(dxf::GetDouble(e, 21, 0), dxf::GetDouble(e, 11, 1))
-                              : dxf::GetDouble(e, 50, 0) * std::numbers::pi / 180.0;
+                              : DegreesToRadians(dxf::GetDouble(e, 50, 0));
       m.attachment = static_cast<int>(std::clamp(dxf::GetDouble(e, 71, 1), 1.0, 9.0));
       std::string raw;
       for (const dxf::Tag& t : e.tags) {
@@ -596,7 +597,7 @@ class Painter {
       else if ((s.alignment >= 9 && s.alignment <= 11) || s.alignment == 4)
         baseline = height / 2;
     }
-    const double degrees = -rotation * 180.0 / std::numbers::pi;
+    const double degrees = RadiansToDegrees(-rotation);
     std::string transform = "translate(" + Num(X(at.x)) + " " + Num(Y(at.y)) + ")";
     if (degrees != 0.0)
       transform += " rotate(" + Num(degrees) + ")";
@@ -652,8 +653,8 @@ class Painter {
     double sweep = std::fmod(a.endDegrees - a.startDegrees, 360.0);
     if (sweep <= 0.0)
       sweep += 360.0;
-    const double a0 = a.startDegrees * std::numbers::pi / 180.0;
-    const double a1 = a0 + sweep * std::numbers::pi / 180.0;
+    const double a0 = DegreesToRadians(a.startDegrees);
+    const double a1 = a0 + DegreesToRadians(sweep);
     const auto at = [&](double angle) {
       return TAcadPoint{a.center.x + a.radius * std::cos(angle),
                         a.center.y + a.radius * std::sin(angle), 0.0};
@@ -683,7 +684,7 @@ class Painter {
     std::string transform =
         "translate(" + Num(X(m.insertion.x)) + " " + Num(Y(m.insertion.y)) + ")";
     if (m.rotation != 0.0)
-      transform += " rotate(" + Num(-m.rotation * 180.0 / std::numbers::pi) + ")";
+      transform += " rotate(" + Num(RadiansToDegrees(-m.rotation)) + ")";
     out_ += "<text transform=\"" + transform + "\" font-family=\"" + std::string(kFontFamily) +
             "\" font-size=\"" + Num(height) + "\" text-anchor=\"" +
             (column == 0   ? "start"

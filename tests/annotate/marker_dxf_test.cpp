@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "annotate/ansi.h"
@@ -12,11 +9,6 @@
 
 namespace trivane::annotate {
 namespace {
-
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // The whole file for the right triangle (0,0), (4,0), (0,3) numbered 12, its marker at the
 // incenter (1, 1), number height 400, rotated 0.1 rad.
@@ -87,29 +79,6 @@ TEST(AnsiCodePage, JapaneseInCodePage932AsciiUnchanged) {
                            "b\xFF"
                            "c\xE2\x82\xAC"),
             "a??b?c?");
-}
-
-TEST(WriteFileReplacing, ReplacesAWholeFileAndLeavesNoTemporary) {
-  testing::TempFolder folder;
-  const std::filesystem::path path = folder.path() / "TRIVANE_1.dxf";
-  WriteFileReplacing(path, std::string("first version, longer than the second\r\n"));
-  WriteFileReplacing(path, std::string("second\r\n\0x", 10));
-  EXPECT_EQ(ReadBytes(path), std::string("second\r\n\0x", 10));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
-                          std::filesystem::directory_iterator()),
-            1);
-}
-
-TEST(WriteFileReplacing, AFolderThatIsNotThereIsAnErrorNamingThePath) {
-  testing::TempFolder folder;
-  const std::filesystem::path path = folder.path() / "missing" / "TRIVANE_1.dxf";
-  try {
-    WriteFileReplacing(path, "x");
-    ADD_FAILURE() << "expected an error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_NE(std::string(e.what()).find("TRIVANE_1.dxf"), std::string::npos) << e.what();
-  }
-  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

@@ -85,11 +85,11 @@ TEST_F(Writers, LabelStandsUprightOnTheMiddleOfItsSide) {
       {"anticlockwise base", {0, 0, 0}, {10, 0, 0}, {0.1, 0}, 0.1, {5, 0, 0}, "0.01"},
       {"rounded half up", {0, 0, 0}, {0, 1235, 0}, {0, 0}, kPi / 2, {0, 617.5, 0}, "1.24"},
   };
-  const LabelFormat format{300.0, 2, kRoundHalfUp, 1000.0};
+  const LabelFormat format{300.0, 2, RoundingMode::kRoundHalfUp, 1000.0};
   for (const LabelCase& c : cases) {
     SCOPED_TRACE(c.name);
     drawing().entities.clear();
-    PutLabelText(Writer(c.angles), c.p, c.q, format, false, "H_TEXT");
+    PutLabelText(Writer(c.angles), c.p, c.q, format, IfPresent::kWrite, "H_TEXT");
     const std::vector<host::ObjectId> texts = All<TextShape>();
     ASSERT_EQ(texts.size(), 1u);
     const TextShape& t = ShapeOf<TextShape>(texts[0]);
@@ -105,25 +105,25 @@ TEST_F(Writers, LabelStandsUprightOnTheMiddleOfItsSide) {
 // The side (0,0)-(10,0) with h = 2: the windows are the segments y = 1 and y = -1 for x in 3..7.
 struct SkipCase {
   const char* name;
-  bool skipIfPresent;
+  IfPresent ifPresent;
   TAcadPoint existing;  // a text of height 1 standing there (left aligned)
   bool written;
 };
 
 TEST_F(Writers, LabelSkippedWhereATextCrossesEitherWindow) {
   const SkipCase cases[] = {
-      {"text across the window above", true, {5, 0.5, 0}, false},
-      {"text across the window below", true, {4, -1.5, 0}, false},
-      {"text beside both windows", true, {20, 0, 0}, true},
-      {"text above the window", true, {5, 2, 0}, true},
-      {"without the check a text there does not matter", false, {5, 0.5, 0}, true},
+      {"text across the window above", IfPresent::kSkip, {5, 0.5, 0}, false},
+      {"text across the window below", IfPresent::kSkip, {4, -1.5, 0}, false},
+      {"text beside both windows", IfPresent::kSkip, {20, 0, 0}, true},
+      {"text above the window", IfPresent::kSkip, {5, 2, 0}, true},
+      {"without the check a text there does not matter", IfPresent::kWrite, {5, 0.5, 0}, true},
   };
-  const LabelFormat format{2.0, 2, kRoundHalfUp, 1.0};
+  const LabelFormat format{2.0, 2, RoundingMode::kRoundHalfUp, 1.0};
   for (const SkipCase& c : cases) {
     SCOPED_TRACE(c.name);
     drawing().entities.clear();
     AddText(c.existing, 1.0);
-    PutLabelText(Writer(), {0, 0, 0}, {10, 0, 0}, format, c.skipIfPresent, "H_TEXT");
+    PutLabelText(Writer(), {0, 0, 0}, {10, 0, 0}, format, c.ifPresent, "H_TEXT");
     EXPECT_EQ(All<TextShape>().size(), c.written ? 2u : 1u);
     EXPECT_TRUE(host->selectionSets().empty()) << "the temporary selection set stays";
   }
@@ -131,7 +131,8 @@ TEST_F(Writers, LabelSkippedWhereATextCrossesEitherWindow) {
 
 TEST_F(Writers, OnlyTextsKeepALabelAway) {
   host->CreateEntity(CircleShape{{5, 1, 0}, 0.5});
-  PutLabelText(Writer(), {0, 0, 0}, {10, 0, 0}, {2.0, 2, kRoundHalfUp, 1.0}, true, "H_TEXT");
+  PutLabelText(Writer(), {0, 0, 0}, {10, 0, 0}, {2.0, 2, RoundingMode::kRoundHalfUp, 1.0},
+               IfPresent::kSkip, "H_TEXT");
   EXPECT_EQ(All<TextShape>().size(), 1u);
 }
 
@@ -141,20 +142,21 @@ TEST_F(Writers, SideLineSkippedWhereALineOrPolylinePassesTheMiddle) {
   struct Case {
     const char* name;
     host::Shape existing;
-    bool skipIfPresent;
+    IfPresent ifPresent;
     bool drawn;
   } cases[] = {
-      {"polyline through the middle", Polyline({{-5, 0, 0}, {5, 0, 0}, {5, 10, 0}}), true, false},
-      {"line through the middle", LineShape{{5, -5, 0}, {5, 5, 0}}, true, false},
-      {"circle through the middle", CircleShape{{5, 1, 0}, 1.0}, true, true},
-      {"polyline elsewhere", Polyline({{20, 0, 0}, {30, 0, 0}}), true, true},
-      {"without the check", LineShape{{5, -5, 0}, {5, 5, 0}}, false, true},
+      {"polyline through the middle", Polyline({{-5, 0, 0}, {5, 0, 0}, {5, 10, 0}}),
+       IfPresent::kSkip, false},
+      {"line through the middle", LineShape{{5, -5, 0}, {5, 5, 0}}, IfPresent::kSkip, false},
+      {"circle through the middle", CircleShape{{5, 1, 0}, 1.0}, IfPresent::kSkip, true},
+      {"polyline elsewhere", Polyline({{20, 0, 0}, {30, 0, 0}}), IfPresent::kSkip, true},
+      {"without the check", LineShape{{5, -5, 0}, {5, 5, 0}}, IfPresent::kWrite, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     drawing().entities.clear();
     host->CreateEntity(c.existing);
-    PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, c.skipIfPresent, "H_HEN");
+    PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, c.ifPresent, "H_HEN");
     const std::vector<host::ObjectId> lines = All<LineShape>();
     const std::size_t before = std::holds_alternative<LineShape>(c.existing) ? 1 : 0;
     ASSERT_EQ(lines.size(), before + (c.drawn ? 1 : 0));
@@ -173,8 +175,8 @@ TEST_F(Writers, SideLineUnderAUserCoordinateSystemIsNotDrawnTwice) {
   drawing().vars.UCSORG = {100, 50, 0};
   drawing().vars.UCSXDIR = {0, 1, 0};
   drawing().vars.UCSYDIR = {-1, 0, 0};
-  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, true, "H_HEN");
-  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, true, "H_HEN");
+  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, IfPresent::kSkip, "H_HEN");
+  PutSideLine(Writer(), {0, 0, 0}, {10, 0, 0}, IfPresent::kSkip, "H_HEN");
   EXPECT_EQ(All<LineShape>().size(), 1u);
   EXPECT_EQ(host->CallCount("TranslateCoordinates"), 2);
 }

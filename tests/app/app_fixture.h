@@ -14,6 +14,13 @@
 #include "cad/platform.h"
 #include "tests/test_folder.h"
 
+#ifdef _WIN32
+#include "base/win/handles.h"
+#else
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace trivane::app::testing {
 
 using trivane::testing::TestFolder;
@@ -53,5 +60,41 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+// While it lives, replacing the file at `path` fails, as on a full disk or with the file held open
+// by another program: on POSIX no file may grow beyond 0 bytes (RLIMIT_FSIZE, with SIGXFSZ
+// ignored), on Windows the file is held open without sharing.
+class ReplacingFails {
+ public:
+  explicit ReplacingFails([[maybe_unused]] const std::filesystem::path& path) {
+#ifdef _WIN32
+    file_.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(file_) << "cannot hold " << path;
+#else
+    getrlimit(RLIMIT_FSIZE, &limit_);
+    handler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit none = limit_;
+    none.rlim_cur = 0;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+#endif
+  }
+  ~ReplacingFails() {
+#ifndef _WIN32
+    setrlimit(RLIMIT_FSIZE, &limit_);
+    signal(SIGXFSZ, handler_);
+#endif
+  }
+  ReplacingFails(const ReplacingFails&) = delete;
+  ReplacingFails& operator=(const ReplacingFails&) = delete;
+
+ private:
+#ifdef _WIN32
+  trivane::win::UniqueFile file_;
+#else
+  rlimit limit_{};
+  void (*handler_)(int) = SIG_DFL;
+#endif
+};
 
 }  // namespace trivane::app::testing

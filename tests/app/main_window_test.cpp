@@ -161,16 +161,16 @@ TEST_F(MainWindowTest, MethodSwitchRenamesThePageAndSwapsTheWidthFields) {
 }
 
 TEST_F(MainWindowTest, RadioButtonCheckedFromCodeRaisesOnlyWhenItWasNotChecked) {
-  state().numbers.Nagasa = 9;
+  state().numbers.Nagasa = static_cast<RoundingMode>(9);
   form().SetChecked("RadioButton2", true);  // already checked: nothing raised
-  EXPECT_EQ(state().numbers.Nagasa, 9);
+  EXPECT_EQ(state().numbers.Nagasa, static_cast<RoundingMode>(9));
   form().SetChecked("RadioButton1", true);
-  EXPECT_EQ(state().numbers.Nagasa, 0);
+  EXPECT_EQ(state().numbers.Nagasa, RoundingMode::kTruncate);
   EXPECT_FALSE(form().Checked("RadioButton2"));
   ASSERT_TRUE(form().Click("RadioButton6"));
-  EXPECT_EQ(state().numbers.Menseki, 2);
+  EXPECT_EQ(state().numbers.Menseki, RoundingMode::kRoundUp);
   ASSERT_TRUE(form().Click("RadioButton7"));
-  EXPECT_EQ(state().numbers.Goukei, 0);
+  EXPECT_EQ(state().numbers.Goukei, RoundingMode::kTruncate);
   // Each group keeps its own checked button.
   EXPECT_TRUE(form().Checked("RadioButton1"));
   EXPECT_TRUE(form().Checked("RadioButton6"));

@@ -256,9 +256,11 @@ TEST_F(TargetCadFormTest, ShowingAgainWithoutFileKeepsTheList) {
 
 TEST_F(TargetCadFormTest, WriteFailureShowsTheErrorAndKeepsTheFile) {
   ShowWith({"A\ta"});
-  std::filesystem::create_directory(folder / "TargetCAD_APIVersion.txt.tmp");
   dialog.SetEdit1Text("B");
-  dialog.SpeedButton1Click();
+  {
+    const testing::ReplacingFails noRoom(ListFile());
+    dialog.SpeedButton1Click();
+  }
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].text, PathText(ListFile()) + " に書き込めません.");
   EXPECT_EQ(platform.boxes[0].caption, "■");

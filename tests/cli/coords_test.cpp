@@ -87,9 +87,12 @@ TEST_F(DemoCoords, AreaIsThatOfTheListedCornersAndTheCheckReportsTheDifferenceEx
   ASSERT_TRUE(coords);
   const auto& rows = coords->table.rows;
   ASSERT_EQ(rows.size(), 1 + corners.size() + 3);
-  EXPECT_EQ(rows[corners.size() + 1].back(), FormatRounded(listed / 1e6, 4, kRoundHalfUp));
-  EXPECT_EQ(rows[corners.size() + 2].back(), FormatRounded(listed / 2e6, 4, kRoundHalfUp));
-  EXPECT_EQ(rows[corners.size() + 3].back(), FormatRounded(listed / 2e6, 2, kTruncate) + "  ");
+  EXPECT_EQ(rows[corners.size() + 1].back(),
+            FormatRounded(listed / 1e6, 4, RoundingMode::kRoundHalfUp));
+  EXPECT_EQ(rows[corners.size() + 2].back(),
+            FormatRounded(listed / 2e6, 4, RoundingMode::kRoundHalfUp));
+  EXPECT_EQ(rows[corners.size() + 3].back(),
+            FormatRounded(listed / 2e6, 2, RoundingMode::kTruncate) + "  ");
   // The first corner is the northernmost: (23615.580, 29960.115) as X 29.960, Y 23.616.
   EXPECT_EQ(rows[1], (std::vector<std::string>{"P1", "29.960", "23.616", rows[1][3], rows[1][4]}));
 

@@ -95,10 +95,10 @@ TEST(CoordinateTableLayout, ChisekiIsTruncatedToTheFinalDecimals) {
     const char* chiseki;
   };
   const Case cases[] = {
-      {2, kRoundHalfUp, "123.45  "},
-      {2, kRoundUp, "123.45  "},
-      {3, kRoundHalfUp, "123.459 "},
-      {0, kRoundHalfUp, "123    "},
+      {2, RoundingMode::kRoundHalfUp, "123.45  "},
+      {2, RoundingMode::kRoundUp, "123.45  "},
+      {3, RoundingMode::kRoundHalfUp, "123.459 "},
+      {0, RoundingMode::kRoundHalfUp, "123    "},
   };
   for (const Case& c : cases) {
     NumberSettings numbers;

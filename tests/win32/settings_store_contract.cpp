@@ -162,7 +162,7 @@ TEST_P(SettingsStoreContract, SettingsSurviveARunOfTheProgram) {
   EXPECT_EQ(form.ItemIndex("RadioGroup1"), 1);
   EXPECT_EQ(form.Text("TabSheet2"), " 三斜");
   EXPECT_TRUE(form.Checked("RadioButton3"));
-  EXPECT_EQ(again.State().numbers.Nagasa, 2);
+  EXPECT_EQ(again.State().numbers.Nagasa, RoundingMode::kRoundUp);
   EXPECT_FALSE(form.Checked("CheckBox3"));
   EXPECT_FALSE(form.Enabled("Edit14"));
   EXPECT_EQ(form.Text("Edit8"), "100");

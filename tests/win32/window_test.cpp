@@ -284,7 +284,7 @@ TEST_F(WindowTest, ClicksAndTypingReachTheModel) {
   EXPECT_EQ(Form().Text("Edit12"), "文字層");
 
   ClickButton(Native("RadioButton6"));
-  EXPECT_EQ(app_->State().numbers.Menseki, 2);
+  EXPECT_EQ(app_->State().numbers.Menseki, RoundingMode::kRoundUp);
   EXPECT_EQ(SendMessageW(Native("RadioButton5"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
   // The next number typed digit by digit: its up-down follows without upsetting the typing.
