@@ -105,6 +105,25 @@ Extent ExtentOf(std::span<const TAcadPoint> boundary) {
   return box;
 }
 
+// Which way a ray test looks, and the point turned so that the ray points up (+y) in the turned
+// plane: a quarter or half turn, which only swaps coordinates and changes their signs, so it is
+// exact and keeps every orientation.
+enum class Turn { kUp, kDown, kRight, kLeft };
+
+TAcadPoint Turned(const TAcadPoint& q, Turn turn) {
+  switch (turn) {
+    case Turn::kUp:
+      break;
+    case Turn::kDown:
+      return {-q.x, -q.y, q.z};
+    case Turn::kRight:
+      return {-q.y, q.x, q.z};
+    case Turn::kLeft:
+      return {q.y, -q.x, q.z};
+  }
+  return q;
+}
+
 // The edges of a polygon filed in a grid by their bounding boxes, for the ray test. An edge can
 // tell on the test at p only when p.x lies within its x-extent (both the on-edge test and the
 // half-open crossing rule need that) and its top is not below p (an edge wholly below p is not
@@ -138,13 +157,48 @@ class EdgeGrid {
   const TAcadPoint& Start(std::size_t id) const { return edges_[id].s; }
   const TAcadPoint& End(std::size_t id) const { return edges_[id].e; }
 
-  // PointInPolygon over the live edges.
+  // PointInPolygon over the live edges. Where the ray surely reaches past the region's top (it
+  // is at least twice the region's height, and the height is not lost in the coordinates'
+  // rounding), the answer is whether p lies inside by the exact crossing rule, the same along any
+  // ray; the test then casts it towards the nearest side of the grid, which meets far fewer edges
+  // on a star than a ray up through its spikes.
   bool Inside(const TAcadPoint& p, double rayLength) {
     ++stamp_;
+    const double height = box_.yMax - box_.yMin;
+    const double largest = std::max(std::fabs(box_.yMin), std::fabs(box_.yMax));
+    const bool reachesOut = box_.cells > 1 && rayLength >= 2 * height &&
+                            height >= 1e-10 * largest && box_.xMin <= p.x && p.x <= box_.xMax &&
+                            box_.yMin <= p.y && p.y <= box_.yMax;
+    const std::size_t column = Column(p.x), row = Row(p.y), last = box_.cells - 1;
+    Turn turn = Turn::kUp;
+    std::size_t fewest = last - row;
+    if (reachesOut) {
+      for (const auto& [way, cells] :
+           {std::pair{Turn::kDown, row}, {Turn::kRight, last - column}, {Turn::kLeft, column}}) {
+        if (cells < fewest)
+          turn = way, fewest = cells;
+      }
+    }
+    const double reach = turn == Turn::kUp ? rayLength : std::numeric_limits<double>::infinity();
+    const TAcadPoint q = Turned(p, turn);
     bool inside = false;
-    const std::size_t c = Column(p.x);
-    for (std::size_t r = Row(p.y); r < box_.cells; ++r) {
-      std::vector<std::size_t>& cell = cells_[r * box_.cells + c];
+    for (std::size_t step = 0; step <= fewest; ++step) {
+      std::size_t cellRow = row, cellColumn = column;
+      switch (turn) {
+        case Turn::kUp:
+          cellRow = row + step;
+          break;
+        case Turn::kDown:
+          cellRow = row - step;
+          break;
+        case Turn::kRight:
+          cellColumn = column + step;
+          break;
+        case Turn::kLeft:
+          cellColumn = column - step;
+          break;
+      }
+      std::vector<std::size_t>& cell = cells_[cellRow * box_.cells + cellColumn];
       for (std::size_t k = 0; k < cell.size();) {
         Edge& edge = edges_[cell[k]];
         if (!edge.alive) {
@@ -154,9 +208,9 @@ class EdgeGrid {
         }
         ++k;
         if (edge.seen == stamp_)
-          continue;  // filed in more than one cell of the column
+          continue;  // filed in more than one cell along the ray
         edge.seen = stamp_;
-        switch (RayAgainstEdge(p, edge.s, edge.e, rayLength)) {
+        switch (RayAgainstEdge(q, Turned(edge.s, turn), Turned(edge.e, turn), reach)) {
           case RayMeets::kPoint:
             return false;
           case RayMeets::kCrossing:

@@ -46,6 +46,68 @@ bool InsideCircumcircle(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
   return det > 1e-10 * scale;
 }
 
+// The vertices of a ring filed in a grid of cells by position, for the ear test: a vertex lies
+// in a triangle only when it lies within the triangle's bounding box, and the cell of a
+// coordinate grows with it (a rounded difference and a rounded quotient never decrease), so the
+// cells the box covers hold every such vertex.
+class PointGrid {
+ public:
+  explicit PointGrid(std::span<const TAcadPoint> p) {
+    bool finite = !p.empty();
+    for (const TAcadPoint& q : p)
+      finite = finite && std::isfinite(q.x) && std::isfinite(q.y);
+    if (finite) {
+      const auto [xLo, xHi] = std::minmax_element(
+          p.begin(), p.end(), [](const TAcadPoint& a, const TAcadPoint& b) { return a.x < b.x; });
+      const auto [yLo, yHi] = std::minmax_element(
+          p.begin(), p.end(), [](const TAcadPoint& a, const TAcadPoint& b) { return a.y < b.y; });
+      x0_ = xLo->x, y0_ = yLo->y;
+      if (std::isfinite(xHi->x - x0_) && std::isfinite(yHi->y - y0_)) {
+        // About one vertex per cell.
+        side_ = std::max<Index>(1, static_cast<Index>(std::sqrt(static_cast<double>(p.size()))));
+        width_ = (xHi->x - x0_) / static_cast<double>(side_);
+        height_ = (yHi->y - y0_) / static_cast<double>(side_);
+      }
+    }
+    cells_.resize(side_ * side_);
+    for (Index k = 0; k < p.size(); ++k)
+      cells_[Row(p[k].y) * side_ + Column(p[k].x)].push_back(k);
+  }
+
+  // Calls visit(k) for every vertex k filed in the cells the box covers, until it returns false.
+  template <class F>
+  bool Every(double xMin, double xMax, double yMin, double yMax, F visit) const {
+    const Index c0 = Column(xMin), c1 = Column(xMax), r1 = Row(yMax);
+    for (Index r = Row(yMin); r <= r1; ++r) {
+      for (Index c = c0; c <= c1; ++c) {
+        for (const Index k : cells_[r * side_ + c]) {
+          if (!visit(k))
+            return false;
+        }
+      }
+    }
+    return true;
+  }
+
+ private:
+  Index Cell(double v, double origin, double size) const {
+    if (side_ == 1)
+      return 0;
+    const double q = (v - origin) / size;
+    if (!(q >= 0))  // NaN too
+      return 0;
+    if (q >= static_cast<double>(side_ - 1))
+      return side_ - 1;
+    return static_cast<Index>(q);
+  }
+  Index Column(double x) const { return Cell(x, x0_, width_); }
+  Index Row(double y) const { return Cell(y, y0_, height_); }
+
+  Index side_ = 1;
+  double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
+  std::vector<std::vector<Index>> cells_;
+};
+
 // Ear clipping on a counter-clockwise ring, the ear with the largest smallest angle first.
 std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
   const Index n = p.size();
@@ -56,15 +118,18 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
     prev[k] = (k + n - 1) % n;
     next[k] = (k + 1) % n;
   }
+  const PointGrid grid(p);
+  // An ear turns counter-clockwise and no other vertex left lies in its closed triangle.
   const auto isEar = [&](Index k) {
-    const TAcadPoint &a = p[prev[k]], &b = p[k], &c = p[next[k]];
+    const Index ia = prev[k], ic = next[k];
+    const TAcadPoint &a = p[ia], &b = p[k], &c = p[ic];
     if (Orient(a, b, c) != Orientation::kCounterClockwise)
       return false;
-    for (Index v = next[next[k]]; v != prev[k]; v = next[v]) {
-      if (InClosedTriangle(p[v], a, b, c))
-        return false;
-    }
-    return true;
+    return grid.Every(std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x}),
+                      std::min({a.y, b.y, c.y}), std::max({a.y, b.y, c.y}), [&](Index v) {
+                        return !alive[v] || v == ia || v == k || v == ic ||
+                               !InClosedTriangle(p[v], a, b, c);
+                      });
   };
   struct Candidate {
     double quality;

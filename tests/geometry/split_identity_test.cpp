@@ -1,8 +1,9 @@
 // The split the commands use keeps its own bookkeeping (a vertex index, a near-point table and an
-// edge grid for the ray tests) but must give what the plain scans of split_literal.h give: the
-// same cuts notified in the same order, the same triangles, the same failures, bit for bit, on a
-// few hundred regions of the shapes it meets (surveyed lots, stars, combs, collinear runs, corners
-// that touch, rays too short to leave the region) and on malformed ones.
+// edge grid for the ray tests, a vertex grid for the ear test of its continuation) but must give
+// what the plain scans of split_literal.h and triangulate_literal.h give: the same cuts notified
+// in the same order, the same triangles, the same failures, bit for bit, on a few hundred regions
+// of the shapes it meets (surveyed lots, stars, combs, collinear runs, corners that touch, rays
+// too short to leave the region) and on malformed ones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "geometry/split.h"
+#include "geometry/triangulate.h"
 #include "split_literal.h"
 #include "test_points.h"
 
@@ -158,9 +160,21 @@ Points TouchingSquares(std::mt19937& rng, int perSide) {
   return p;
 }
 
-// Every region: both stalled modes, a view as large as the region and one that leaves the rays
-// far too short.
+::testing::AssertionResult SameTriangulation(const std::optional<Triangulation>& fast,
+                                             const std::optional<Triangulation>& plain) {
+  if (fast.has_value() != plain.has_value())
+    return ::testing::AssertionFailure()
+           << (fast ? "triangulated" : "failed") << " where the plain ear test did not";
+  if (fast && (fast->triangles != plain->triangles || fast->diagonals != plain->diagonals))
+    return ::testing::AssertionFailure() << "other triangles or diagonals";
+  return ::testing::AssertionSuccess();
+}
+
+// Every region: its triangulation, and its split in both stalled modes, with a view as large as
+// the region and one that leaves the rays far too short.
 void ExpectSameAsPlain(const Points& region, double extent, const std::string& name) {
+  EXPECT_TRUE(SameTriangulation(TriangulatePolygon(region), literal::TriangulatePolygon(region)))
+      << name;
   for (const double view : {2.5 * extent, 0.02 * extent}) {
     for (const WhenStalled mode : {WhenStalled::kFail, WhenStalled::kTriangulateTheRest}) {
       const Outcome fast = Run(&SplitPolygon, region, view, mode);

@@ -15,7 +15,7 @@
 #include "geometry/plan.h"
 #include "geometry/predicates.h"
 #include "geometry/split.h"
-#include "geometry/triangulate.h"
+#include "triangulate_literal.h"
 
 namespace trivane::literal {
 
@@ -198,7 +198,7 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
   if (w.size() == 3) {
     triangles.push_back({w.points()[0], w.points()[1], w.points()[2]});
   } else if (whenStalled == WhenStalled::kTriangulateTheRest && w.size() > 3) {
-    const std::optional<Triangulation> rest = TriangulatePolygon(w.points());
+    const std::optional<Triangulation> rest = literal::TriangulatePolygon(w.points());
     if (!rest)
       return std::nullopt;
     for (const TAcadLine& diagonal : rest->diagonals)
