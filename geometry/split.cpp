@@ -79,10 +79,12 @@ bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
   return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
 }
 
-// The extent of a boundary, and how finely to grid it.
+// The extent of a boundary, and how finely to grid it: about one cell per vertex, the cells about
+// as wide as they are tall.
 struct Extent {
   double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-  std::size_t cells = 1;  // per axis; 1 when a coordinate is not finite
+  bool finite = false;  // every coordinate, and the extent's width and height
+  std::size_t columns = 1, rows = 1;
 };
 
 Extent ExtentOf(std::span<const TAcadPoint> boundary) {
@@ -97,10 +99,21 @@ Extent ExtentOf(std::span<const TAcadPoint> boundary) {
     box.xMin = std::min(box.xMin, p.x), box.xMax = std::max(box.xMax, p.x);
     box.yMin = std::min(box.yMin, p.y), box.yMax = std::max(box.yMax, p.y);
   }
-  // About one cell per vertex.
-  if (finite && std::isfinite(box.xMax - box.xMin) && std::isfinite(box.yMax - box.yMin)) {
-    box.cells = std::max<std::size_t>(
-        1, static_cast<std::size_t>(std::sqrt(static_cast<double>(boundary.size()))));
+  const double width = box.xMax - box.xMin, height = box.yMax - box.yMin;
+  box.finite = finite && std::isfinite(width) && std::isfinite(height);
+  if (!box.finite)
+    return box;
+  const double n = static_cast<double>(boundary.size());
+  const auto count = [n](double share) {
+    return static_cast<std::size_t>(std::clamp(std::round(std::sqrt(share)), 1.0, n));
+  };
+  if (width > 0 && height > 0) {
+    box.columns = count(n * (width / height));
+    box.rows = count(n * (height / width));
+  } else if (width > 0) {
+    box.columns = count(n * n);
+  } else if (height > 0) {
+    box.rows = count(n * n);
   }
   return box;
 }
@@ -133,11 +146,10 @@ TAcadPoint Turned(const TAcadPoint& q, Turn turn) {
 // cells when a test next passes them.
 class EdgeGrid {
  public:
-  EdgeGrid(const Extent& box, std::size_t edges) : box_(box), cells_(box.cells * box.cells) {
+  EdgeGrid(const Extent& box, std::size_t edges) : box_(box), cells_(box.columns * box.rows) {
     edges_.reserve(edges);
-    const double n = static_cast<double>(box.cells);
-    width_ = (box.xMax - box.xMin) / n;
-    height_ = (box.yMax - box.yMin) / n;
+    width_ = (box.xMax - box.xMin) / static_cast<double>(box.columns);
+    height_ = (box.yMax - box.yMin) / static_cast<double>(box.rows);
   }
 
   std::size_t Add(const TAcadPoint& s, const TAcadPoint& e) {
@@ -147,15 +159,78 @@ class EdgeGrid {
     const std::size_t r0 = Row(std::min(s.y, e.y)), r1 = Row(std::max(s.y, e.y));
     for (std::size_t r = r0; r <= r1; ++r) {
       for (std::size_t c = c0; c <= c1; ++c)
-        cells_[r * box_.cells + c].push_back(id);
+        cells_[r * box_.columns + c].push_back(id);
     }
     return id;
   }
 
   void Remove(std::size_t id) { edges_[id].alive = false; }
-  bool Alive(std::size_t id) const { return edges_[id].alive; }
-  const TAcadPoint& Start(std::size_t id) const { return edges_[id].s; }
-  const TAcadPoint& End(std::size_t id) const { return edges_[id].e; }
+  // Some live edge meets the cut a-c (SegmentCrossesEdge). Only the cells along the line through
+  // a and c are read. Intersection finds a meeting point only where the edge's ends lie on
+  // opposite sides of that line, or within its rounding of it: its numerator for the edge's
+  // parameter has the sign of its denominator and is at most as large, and both are the cross
+  // products that place the edge's ends beside the line, each off by a few unit roundoffs of
+  // products of the grid's extent. So an edge that can meet the cut has a point within some
+  // 30 u (width + height) of the line, and the cells read cover the line with a margin of a
+  // billionth of the extent and of the largest coordinate, which is far more than that and than
+  // the rounding of the cells' own bounds.
+  bool CrossedBy(const TAcadPoint& a, const TAcadPoint& c) {
+    ++stamp_;
+    const auto crosses = [&](std::size_t column, std::size_t row) {
+      std::vector<std::size_t>& cell = cells_[row * box_.columns + column];
+      for (std::size_t k = 0; k < cell.size();) {
+        Edge& edge = edges_[cell[k]];
+        if (!edge.alive) {
+          cell[k] = cell.back();
+          cell.pop_back();
+          continue;
+        }
+        ++k;
+        if (edge.seen == stamp_)
+          continue;
+        edge.seen = stamp_;
+        if (SegmentCrossesEdge(a, c, edge.s, edge.e))
+          return true;
+      }
+      return false;
+    };
+    const double dx = c.x - a.x, dy = c.y - a.y;
+    if (!box_.finite) {
+      for (std::size_t row = 0; row < box_.rows; ++row) {
+        for (std::size_t column = 0; column < box_.columns; ++column) {
+          if (crosses(column, row))
+            return true;
+        }
+      }
+      return false;
+    }
+    if (dx == 0 && dy == 0)
+      return false;  // no edge meets a cut of no length: Intersection's denominator is 0
+    const double largest = std::max(
+        {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
+    const double margin = 1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest);
+    // Along the axis the line runs closer to, a cell at a time, every cell across it that the
+    // line passes within the margin of.
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    const std::size_t steps = alongX ? box_.columns : box_.rows;
+    const double origin = alongX ? box_.xMin : box_.yMin, size = alongX ? width_ : height_;
+    const double slope = alongX ? dy / dx : dx / dy;
+    const double from = alongX ? a.x : a.y, level = alongX ? a.y : a.x;
+    for (std::size_t step = 0; step < steps; ++step) {
+      const double lo = origin + static_cast<double>(step) * size - margin;
+      const double hi = origin + static_cast<double>(step + 1) * size + margin;
+      const double across1 = level + (lo - from) * slope, across2 = level + (hi - from) * slope;
+      const double low = std::min(across1, across2) - margin;
+      const double high = std::max(across1, across2) + margin;
+      const std::size_t first = alongX ? Row(low) : Column(low);
+      const std::size_t last = alongX ? Row(high) : Column(high);
+      for (std::size_t k = first; k <= last; ++k) {
+        if (alongX ? crosses(step, k) : crosses(k, step))
+          return true;
+      }
+    }
+    return false;
+  }
 
   // PointInPolygon over the live edges. Where the ray surely reaches past the region's top (it
   // is at least twice the region's height, and the height is not lost in the coordinates'
@@ -166,15 +241,16 @@ class EdgeGrid {
     ++stamp_;
     const double height = box_.yMax - box_.yMin;
     const double largest = std::max(std::fabs(box_.yMin), std::fabs(box_.yMax));
-    const bool reachesOut = box_.cells > 1 && rayLength >= 2 * height &&
-                            height >= 1e-10 * largest && box_.xMin <= p.x && p.x <= box_.xMax &&
-                            box_.yMin <= p.y && p.y <= box_.yMax;
-    const std::size_t column = Column(p.x), row = Row(p.y), last = box_.cells - 1;
+    const bool reachesOut = box_.finite && rayLength >= 2 * height && height >= 1e-10 * largest &&
+                            box_.xMin <= p.x && p.x <= box_.xMax && box_.yMin <= p.y &&
+                            p.y <= box_.yMax;
+    const std::size_t column = Column(p.x), row = Row(p.y);
     Turn turn = Turn::kUp;
-    std::size_t fewest = last - row;
+    std::size_t fewest = box_.rows - 1 - row;
     if (reachesOut) {
-      for (const auto& [way, cells] :
-           {std::pair{Turn::kDown, row}, {Turn::kRight, last - column}, {Turn::kLeft, column}}) {
+      for (const auto& [way, cells] : {std::pair{Turn::kDown, row},
+                                       {Turn::kRight, box_.columns - 1 - column},
+                                       {Turn::kLeft, column}}) {
         if (cells < fewest)
           turn = way, fewest = cells;
       }
@@ -198,7 +274,7 @@ class EdgeGrid {
           cellColumn = column - step;
           break;
       }
-      std::vector<std::size_t>& cell = cells_[cellRow * box_.cells + cellColumn];
+      std::vector<std::size_t>& cell = cells_[cellRow * box_.columns + cellColumn];
       for (std::size_t k = 0; k < cell.size();) {
         Edge& edge = edges_[cell[k]];
         if (!edge.alive) {
@@ -231,18 +307,18 @@ class EdgeGrid {
     bool alive;
   };
 
-  std::size_t Cell(double v, double origin, double size) const {
-    if (box_.cells == 1)
+  static std::size_t Cell(double v, double origin, double size, std::size_t count) {
+    if (count == 1)
       return 0;
     const double q = (v - origin) / size;
     if (!(q >= 0))  // NaN too
       return 0;
-    if (q >= static_cast<double>(box_.cells - 1))
-      return box_.cells - 1;
+    if (q >= static_cast<double>(count - 1))
+      return count - 1;
     return static_cast<std::size_t>(q);
   }
-  std::size_t Column(double x) const { return Cell(x, box_.xMin, width_); }
-  std::size_t Row(double y) const { return Cell(y, box_.yMin, height_); }
+  std::size_t Column(double x) const { return Cell(x, box_.xMin, width_, box_.columns); }
+  std::size_t Row(double y) const { return Cell(y, box_.yMin, height_, box_.rows); }
 
   Extent box_;
   double width_ = 0, height_ = 0;
@@ -359,31 +435,18 @@ class Remainder {
     edges_.Remove(edgeFrom_[p]);
     edges_.Remove(edgeFrom_[first]);
     edgeFrom_[p] = edges_.Add(points_[p], points_[n]);
-    cuts_.push_back(edgeFrom_[p]);
     Update(p);
     Update(n);
   }
 
   // CutIsValid(a, b, c, boundary, remainder) with the boundary's own edge grid.
-  bool ValidCut(const TAcadPoint& a, const TAcadPoint& c, std::span<const TAcadPoint> boundary,
-                EdgeGrid& boundaryEdges, double viewHeight) {
+  bool ValidCut(const TAcadPoint& a, const TAcadPoint& c, EdgeGrid& boundaryEdges,
+                double viewHeight) {
     const TAcadPoint m = Midpoint(a, c);
     const double ray = 10 * viewHeight;
     if (!edges_.Inside(m, ray) || !boundaryEdges.Inside(m, ray))
       return false;
-    // The remainder's other edges are boundary edges, tested with the boundary.
-    for (std::size_t k = 0; k < cuts_.size();) {
-      const std::size_t edge = cuts_[k];
-      if (!edges_.Alive(edge)) {
-        cuts_[k] = cuts_.back();
-        cuts_.pop_back();
-        continue;
-      }
-      ++k;
-      if (SegmentCrossesEdge(a, c, edges_.Start(edge), edges_.End(edge)))
-        return false;
-    }
-    return !SegmentCrossesPolygon(a, c, boundary);
+    return !edges_.CrossedBy(a, c) && !boundaryEdges.CrossedBy(a, c);
   }
 
  private:
@@ -472,7 +535,6 @@ class Remainder {
   std::vector<char> alive_, refused_;
   std::vector<double> target_;
   std::vector<std::size_t> edgeFrom_;  // the edge from each vertex to the next
-  std::vector<std::size_t> cuts_;      // the edges that are cuts, some of them gone
   std::size_t size_ = 0, head_ = 0, tail_ = 0;
   bool hasNaN_ = false;
   std::size_t leaves_ = 1;
@@ -559,7 +621,7 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
     boundaryEdges.Add(boundary[k], boundary[(k + 1) % boundary.size()]);
   Remainder w(boundary, box);
   const auto valid = [&](std::size_t a, std::size_t c) {
-    return w.ValidCut(boundary[a], boundary[c], boundary, boundaryEdges, viewHeight);
+    return w.ValidCut(boundary[a], boundary[c], boundaryEdges, viewHeight);
   };
 
   const std::size_t passLimit = 4 * boundary.size();

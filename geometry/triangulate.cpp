@@ -62,16 +62,22 @@ class PointGrid {
       const auto [yLo, yHi] = std::minmax_element(
           p.begin(), p.end(), [](const TAcadPoint& a, const TAcadPoint& b) { return a.y < b.y; });
       x0_ = xLo->x, y0_ = yLo->y;
-      if (std::isfinite(xHi->x - x0_) && std::isfinite(yHi->y - y0_)) {
-        // About one vertex per cell.
-        side_ = std::max<Index>(1, static_cast<Index>(std::sqrt(static_cast<double>(p.size()))));
-        width_ = (xHi->x - x0_) / static_cast<double>(side_);
-        height_ = (yHi->y - y0_) / static_cast<double>(side_);
+      const double width = xHi->x - x0_, height = yHi->y - y0_;
+      // About one vertex per cell, the cells about as wide as they are tall.
+      const double n = static_cast<double>(p.size());
+      const auto count = [n](double share) {
+        return static_cast<Index>(std::clamp(std::round(std::sqrt(share)), 1.0, n));
+      };
+      if (std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0) {
+        columns_ = count(n * (width / height));
+        rows_ = count(n * (height / width));
+        width_ = width / static_cast<double>(columns_);
+        height_ = height / static_cast<double>(rows_);
       }
     }
-    cells_.resize(side_ * side_);
+    cells_.resize(columns_ * rows_);
     for (Index k = 0; k < p.size(); ++k)
-      cells_[Row(p[k].y) * side_ + Column(p[k].x)].push_back(k);
+      cells_[Row(p[k].y) * columns_ + Column(p[k].x)].push_back(k);
   }
 
   // Calls visit(k) for every vertex k filed in the cells the box covers, until it returns false.
@@ -80,7 +86,7 @@ class PointGrid {
     const Index c0 = Column(xMin), c1 = Column(xMax), r1 = Row(yMax);
     for (Index r = Row(yMin); r <= r1; ++r) {
       for (Index c = c0; c <= c1; ++c) {
-        for (const Index k : cells_[r * side_ + c]) {
+        for (const Index k : cells_[r * columns_ + c]) {
           if (!visit(k))
             return false;
         }
@@ -90,20 +96,20 @@ class PointGrid {
   }
 
  private:
-  Index Cell(double v, double origin, double size) const {
-    if (side_ == 1)
+  static Index Cell(double v, double origin, double size, Index count) {
+    if (count == 1)
       return 0;
     const double q = (v - origin) / size;
     if (!(q >= 0))  // NaN too
       return 0;
-    if (q >= static_cast<double>(side_ - 1))
-      return side_ - 1;
+    if (q >= static_cast<double>(count - 1))
+      return count - 1;
     return static_cast<Index>(q);
   }
-  Index Column(double x) const { return Cell(x, x0_, width_); }
-  Index Row(double y) const { return Cell(y, y0_, height_); }
+  Index Column(double x) const { return Cell(x, x0_, width_, columns_); }
+  Index Row(double y) const { return Cell(y, y0_, height_, rows_); }
 
-  Index side_ = 1;
+  Index columns_ = 1, rows_ = 1;
   double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
   std::vector<std::vector<Index>> cells_;
 };
