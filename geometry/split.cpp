@@ -157,6 +157,12 @@ class EdgeGrid {
     edges_.push_back({s, e, 0, true});
     const std::size_t c0 = Column(std::min(s.x, e.x)), c1 = Column(std::max(s.x, e.x));
     const std::size_t r0 = Row(std::min(s.y, e.y)), r1 = Row(std::max(s.y, e.y));
+    // An edge whose box covers many cells is read by every test instead: a region of long
+    // diagonal edges would otherwise file each in most of the grid.
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > kWideCells) {
+      wide_.push_back(id);
+      return id;
+    }
     for (std::size_t r = r0; r <= r1; ++r) {
       for (std::size_t c = c0; c <= c1; ++c)
         cells_[r * box_.columns + c].push_back(id);
@@ -176,24 +182,12 @@ class EdgeGrid {
   // the rounding of the cells' own bounds.
   bool CrossedBy(const TAcadPoint& a, const TAcadPoint& c) {
     ++stamp_;
+    const auto meets = [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); };
     const auto crosses = [&](std::size_t column, std::size_t row) {
-      std::vector<std::size_t>& cell = cells_[row * box_.columns + column];
-      for (std::size_t k = 0; k < cell.size();) {
-        Edge& edge = edges_[cell[k]];
-        if (!edge.alive) {
-          cell[k] = cell.back();
-          cell.pop_back();
-          continue;
-        }
-        ++k;
-        if (edge.seen == stamp_)
-          continue;
-        edge.seen = stamp_;
-        if (SegmentCrossesEdge(a, c, edge.s, edge.e))
-          return true;
-      }
-      return false;
+      return Scan(cells_[row * box_.columns + column], meets);
     };
+    if (Scan(wide_, meets))
+      return true;
     const double dx = c.x - a.x, dy = c.y - a.y;
     if (!box_.finite) {
       for (std::size_t row = 0; row < box_.rows; ++row) {
@@ -258,6 +252,21 @@ class EdgeGrid {
     const double reach = turn == Turn::kUp ? rayLength : std::numeric_limits<double>::infinity();
     const TAcadPoint q = Turned(p, turn);
     bool inside = false;
+    // Stops at an edge that p lies on.
+    const auto onEdge = [&](const Edge& edge) {
+      switch (RayAgainstEdge(q, Turned(edge.s, turn), Turned(edge.e, turn), reach)) {
+        case RayMeets::kPoint:
+          return true;
+        case RayMeets::kCrossing:
+          inside = !inside;
+          break;
+        case RayMeets::kNothing:
+          break;
+      }
+      return false;
+    };
+    if (Scan(wide_, onEdge))
+      return false;
     for (std::size_t step = 0; step <= fewest; ++step) {
       std::size_t cellRow = row, cellColumn = column;
       switch (turn) {
@@ -274,38 +283,41 @@ class EdgeGrid {
           cellColumn = column - step;
           break;
       }
-      std::vector<std::size_t>& cell = cells_[cellRow * box_.columns + cellColumn];
-      for (std::size_t k = 0; k < cell.size();) {
-        Edge& edge = edges_[cell[k]];
-        if (!edge.alive) {
-          cell[k] = cell.back();
-          cell.pop_back();
-          continue;
-        }
-        ++k;
-        if (edge.seen == stamp_)
-          continue;  // filed in more than one cell along the ray
-        edge.seen = stamp_;
-        switch (RayAgainstEdge(q, Turned(edge.s, turn), Turned(edge.e, turn), reach)) {
-          case RayMeets::kPoint:
-            return false;
-          case RayMeets::kCrossing:
-            inside = !inside;
-            break;
-          case RayMeets::kNothing:
-            break;
-        }
-      }
+      if (Scan(cells_[cellRow * box_.columns + cellColumn], onEdge))
+        return false;
     }
     return inside;
   }
 
  private:
+  static constexpr std::size_t kWideCells = 64;
+
   struct Edge {
     TAcadPoint s, e;
     std::uint64_t seen;
     bool alive;
   };
+
+  // Calls stop(edge) for each live edge of the list not yet seen by this test (an edge is filed
+  // in every cell its box covers), until it returns true; drops the removed edges it passes.
+  template <class F>
+  bool Scan(std::vector<std::size_t>& list, F stop) {
+    for (std::size_t k = 0; k < list.size();) {
+      Edge& edge = edges_[list[k]];
+      if (!edge.alive) {
+        list[k] = list.back();
+        list.pop_back();
+        continue;
+      }
+      ++k;
+      if (edge.seen == stamp_)
+        continue;
+      edge.seen = stamp_;
+      if (stop(edge))
+        return true;
+    }
+    return false;
+  }
 
   static std::size_t Cell(double v, double origin, double size, std::size_t count) {
     if (count == 1)
@@ -323,6 +335,7 @@ class EdgeGrid {
   Extent box_;
   double width_ = 0, height_ = 0;
   std::vector<std::vector<std::size_t>> cells_;
+  std::vector<std::size_t> wide_;  // edges read by every test
   std::vector<Edge> edges_;
   std::uint64_t stamp_ = 0;
 };

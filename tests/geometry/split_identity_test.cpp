@@ -134,7 +134,8 @@ Points Survey(std::mt19937& rng, int m) {
   return p;
 }
 
-// Random points: mostly not simple, so the split fails in many ways.
+// Random points: mostly not simple, so the split fails in many ways; many sides run across the
+// whole region.
 Points Scatter(std::mt19937& rng, int m) {
   std::uniform_int_distribution<int> c(0, 20);
   Points p;
@@ -200,6 +201,7 @@ TEST(SplitIdentity, SameCutsAndTrianglesAsThePlainScans) {
       {"comb", Comb, {2, 5, 20, 60}, 10, 2e5},
       {"survey", Survey, {8, 30, 120, 400}, 12, 1e5},
       {"scatter", Scatter, {4, 7, 12, 25}, 25, 2e4},
+      {"wide scatter", Scatter, {150, 400}, 3, 2e4},
       {"touching squares", TouchingSquares, {1, 2, 5}, 8, 2e4},
   };
   for (const Shape& shape : shapes) {
