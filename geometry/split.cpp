@@ -137,13 +137,14 @@ TAcadPoint Turned(const TAcadPoint& q, Turn turn) {
   return q;
 }
 
-// The edges of a polygon filed in a grid by their bounding boxes, for the ray test. An edge can
-// tell on the test at p only when p.x lies within its x-extent (both the on-edge test and the
-// half-open crossing rule need that) and its top is not below p (an edge wholly below p is not
-// above it by the exact orientation, and p is not on it), so only p's column from p's row upwards
-// is read. The cell of a coordinate grows with it (a rounded difference and a rounded quotient
-// never decrease), so every such edge is filed in one of those cells. Removed edges leave their
-// cells when a test next passes them.
+// The edges of a polygon filed in a grid by their bounding boxes, for the ray and crossing tests
+// of a cut. An edge can tell on the ray test at p only when p.x lies within its x-extent (both
+// the on-edge test and the half-open crossing rule need that) and its top is not below p (an edge
+// wholly below p is not above it by the exact orientation, and p is not on it), so only the cells
+// of p's column from p's row upwards are read (or those along a ray turned another way, by the
+// same argument turned). The cell of a coordinate grows with it (a rounded difference and a
+// rounded quotient never decrease), so every such edge is filed in one of those cells. Removed
+// edges leave their cells when a test next passes them.
 class EdgeGrid {
  public:
   EdgeGrid(const Extent& box, std::size_t edges) : box_(box), cells_(box.columns * box.rows) {
@@ -375,7 +376,6 @@ class Remainder {
   }
 
   std::size_t size() const { return size_; }
-  const TAcadPoint& point(std::size_t v) const { return points_[v]; }
   std::size_t Prev(std::size_t v) const { return prev_[v]; }
   std::size_t Next(std::size_t v) const { return next_[v]; }
   std::size_t Last() const { return tail_; }
