@@ -147,7 +147,10 @@ TAcadPoint Turned(const TAcadPoint& q, Turn turn) {
 // edges leave their cells when a test next passes them.
 class EdgeGrid {
  public:
-  EdgeGrid(const Extent& box, std::size_t edges) : box_(box), cells_(box.columns * box.rows) {
+  EdgeGrid(const Extent& box, std::size_t edges)
+      : box_(box),
+        cells_(box.columns * box.rows),
+        wideCells_(std::clamp<std::size_t>(cells_.size() / 16, 64, 512)) {
     edges_.reserve(edges);
     width_ = (box.xMax - box.xMin) / static_cast<double>(box.columns);
     height_ = (box.yMax - box.yMin) / static_cast<double>(box.rows);
@@ -158,9 +161,10 @@ class EdgeGrid {
     edges_.push_back({s, e, 0, true});
     const std::size_t c0 = Column(std::min(s.x, e.x)), c1 = Column(std::max(s.x, e.x));
     const std::size_t r0 = Row(std::min(s.y, e.y)), r1 = Row(std::max(s.y, e.y));
-    // An edge whose box covers many cells is read by every test instead: a region of long
-    // diagonal edges would otherwise file each in most of the grid.
-    if ((c1 - c0 + 1) * (r1 - r0 + 1) > kWideCells) {
+    // An edge whose box covers many cells (a sixteenth of the grid, at least 64 and at most 512)
+    // is read by every test instead: a region of long diagonal edges would otherwise file each
+    // in most of the grid.
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > wideCells_) {
       wide_.push_back(id);
       return id;
     }
@@ -291,8 +295,6 @@ class EdgeGrid {
   }
 
  private:
-  static constexpr std::size_t kWideCells = 64;
-
   struct Edge {
     TAcadPoint s, e;
     std::uint64_t seen;
@@ -336,6 +338,7 @@ class EdgeGrid {
   Extent box_;
   double width_ = 0, height_ = 0;
   std::vector<std::vector<std::size_t>> cells_;
+  std::size_t wideCells_;          // an edge covering more cells is wide
   std::vector<std::size_t> wide_;  // edges read by every test
   std::vector<Edge> edges_;
   std::uint64_t stamp_ = 0;
