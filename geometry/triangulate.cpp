@@ -76,17 +76,27 @@ class PointGrid {
       }
     }
     cells_.resize(columns_ * rows_);
+    removed_.assign(p.size(), 0);
     for (Index k = 0; k < p.size(); ++k)
       cells_[Row(p[k].y) * columns_ + Column(p[k].x)].push_back(k);
   }
 
-  // Calls visit(k) for every vertex k filed in the cells the box covers, until it returns false.
+  // Calls visit(k) for every vertex k left in the cells the box covers, until it returns false.
+  // Removed vertices leave their cells when a call passes them.
   template <class F>
-  bool Every(double xMin, double xMax, double yMin, double yMax, F visit) const {
+  bool Every(double xMin, double xMax, double yMin, double yMax, F visit) {
     const Index c0 = Column(xMin), c1 = Column(xMax), r1 = Row(yMax);
     for (Index r = Row(yMin); r <= r1; ++r) {
       for (Index c = c0; c <= c1; ++c) {
-        for (const Index k : cells_[r * columns_ + c]) {
+        std::vector<Index>& cell = cells_[r * columns_ + c];
+        for (Index i = 0; i < cell.size();) {
+          const Index k = cell[i];
+          if (removed_[k]) {
+            cell[i] = cell.back();
+            cell.pop_back();
+            continue;
+          }
+          ++i;
           if (!visit(k))
             return false;
         }
@@ -94,6 +104,8 @@ class PointGrid {
     }
     return true;
   }
+
+  void Remove(Index k) { removed_[k] = 1; }
 
  private:
   static Index Cell(double v, double origin, double size, Index count) {
@@ -112,6 +124,7 @@ class PointGrid {
   Index columns_ = 1, rows_ = 1;
   double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
   std::vector<std::vector<Index>> cells_;
+  std::vector<char> removed_;
 };
 
 // Ear clipping on a counter-clockwise ring, the ear with the largest smallest angle first.
@@ -124,7 +137,7 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
     prev[k] = (k + n - 1) % n;
     next[k] = (k + 1) % n;
   }
-  const PointGrid grid(p);
+  PointGrid grid(p);
   // An ear turns counter-clockwise and no other vertex left lies in its closed triangle.
   const auto isEar = [&](Index k) {
     const Index ia = prev[k], ic = next[k];
@@ -133,8 +146,7 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
       return false;
     return grid.Every(std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x}),
                       std::min({a.y, b.y, c.y}), std::max({a.y, b.y, c.y}), [&](Index v) {
-                        return !alive[v] || v == ia || v == k || v == ic ||
-                               !InClosedTriangle(p[v], a, b, c);
+                        return v == ia || v == k || v == ic || !InClosedTriangle(p[v], a, b, c);
                       });
   };
   struct Candidate {
@@ -166,6 +178,7 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
     const Index k = e.vertex, a = prev[k], c = next[k];
     out.push_back({a, k, c});
     alive[k] = false;
+    grid.Remove(k);
     next[a] = c;
     prev[c] = a;
     --left;
