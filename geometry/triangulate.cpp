@@ -4,8 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <map>
+#include <functional>
 #include <queue>
+#include <unordered_map>
 #include <utility>
 
 #include "geometry/predicates.h"
@@ -15,7 +16,14 @@ namespace trivane {
 namespace {
 
 using Index = std::size_t;
-using Tri = std::array<Index, 3>;  // counter-clockwise
+using Tri = std::array<Index, 3>;      // counter-clockwise
+using Edge = std::pair<Index, Index>;  // the lower vertex first
+
+struct EdgeHash {
+  std::size_t operator()(const Edge& e) const {
+    return std::hash<Index>()(e.first * 0x9E3779B97F4A7C15ull ^ e.second);
+  }
+};
 
 double AngleAt(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c) {
   const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - a.x, vy = c.y - a.y;
@@ -197,9 +205,9 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
 
 // Flips diagonals until every one meets the Delaunay condition.
 void FlipToDelaunay(std::span<const TAcadPoint> p, std::vector<Tri>& tris) {
-  using Edge = std::pair<Index, Index>;
   const auto key = [](Index u, Index v) { return u < v ? Edge{u, v} : Edge{v, u}; };
-  std::map<Edge, std::vector<std::size_t>> owners;
+  std::unordered_map<Edge, std::vector<std::size_t>, EdgeHash> owners;
+  owners.reserve(3 * tris.size());
   const auto own = [&](std::size_t t) {
     for (int e = 0; e < 3; ++e)
       owners[key(tris[t][e], tris[t][(e + 1) % 3])].push_back(t);
@@ -212,11 +220,13 @@ void FlipToDelaunay(std::span<const TAcadPoint> p, std::vector<Tri>& tris) {
   };
   for (std::size_t t = 0; t < tris.size(); ++t)
     own(t);
+  // The diagonals in ascending order, the last taken first.
   std::vector<Edge> stack;
   for (const auto& [edge, list] : owners) {
     if (list.size() == 2)
       stack.push_back(edge);
   }
+  std::sort(stack.begin(), stack.end());
   // Each flip makes the triangulation strictly more Delaunay; the bound only guards the loop.
   std::size_t budget = 64 * tris.size() * tris.size() + 64;
   while (!stack.empty() && budget-- > 0) {
@@ -285,7 +295,8 @@ std::optional<Triangulation> TriangulatePolygon(std::span<const TAcadPoint> ring
   FlipToDelaunay(p, *tris);
 
   Triangulation out;
-  std::map<std::pair<Index, Index>, int> seen;
+  std::unordered_map<Edge, int, EdgeHash> seen;
+  seen.reserve(3 * tris->size());
   for (const Tri& t : *tris) {
     for (int e = 0; e < 3; ++e) {
       const Index u = std::min(t[e], t[(e + 1) % 3]), v = std::max(t[e], t[(e + 1) % 3]);
