@@ -2,20 +2,26 @@
 // (stalls fail) and with the continuation (the rest cut by its constrained Delaunay
 // triangulation). Prints, side by side in one run: the success rate both ways, the smallest angle
 // of the continuation's triangles against the constrained Delaunay triangulation of the same
-// remainder, the smallest angle of the whole result against the whole polygon's, and the time.
+// remainder, the smallest angle of the whole result against the whole polygon's, and the time of
+// the split with the continuation: the split the commands use against the plain scans it
+// replaced (split_literal.h), whose cuts and triangles it must match (checked in the run).
 //
 //   build/release/bench/split_bench
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "geometry/angle.h"
 #include "geometry/split.h"
 #include "geometry/triangulate.h"
+#include "tests/geometry/split_literal.h"
 
 namespace {
 
@@ -84,6 +90,37 @@ double Degrees(double radians) {
   return trivane::RadiansToDegrees(radians);
 }
 
+struct Timed {
+  std::optional<trivane::ContinuedSplit> split;
+  std::vector<trivane::TAcadLine> cuts;
+  double ms = 0;
+};
+
+using Splitter = std::optional<trivane::ContinuedSplit> (*)(std::span<const TAcadPoint>, double,
+                                                            const trivane::CutNotification&,
+                                                            trivane::WhenStalled);
+
+Timed SplitTimed(Splitter split, const Points& polygon, double view) {
+  Timed out;
+  const auto start = std::chrono::steady_clock::now();
+  out.split = split(
+      polygon, view,
+      [&](const TAcadPoint& a, const TAcadPoint& b) {
+        out.cuts.push_back({a, b});
+      },
+      trivane::WhenStalled::kTriangulateTheRest);
+  out.ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return out;
+}
+
+bool Same(const Timed& a, const Timed& b) {
+  if (a.cuts != b.cuts || a.split.has_value() != b.split.has_value())
+    return false;
+  return !a.split ||
+         (a.split->triangles == b.split->triangles && a.split->continued == b.split->continued);
+}
+
 }  // namespace
 
 int main() {
@@ -93,30 +130,29 @@ int main() {
     Points (*make)(int, std::mt19937&);
   };
   const Kind kinds[] = {{"star", Star}, {"comb", Comb}, {"survey", Survey}};
-  std::printf("%-7s %5s %6s %10s %10s %9s %9s %9s %9s %9s\n", "shape", "m", "tries", "as is ok",
-              "continued", "cont.min", "cdt.min", "all.min", "cdt.all", "ms (max)");
+  std::printf("%-7s %5s %6s %10s %10s %9s %9s %9s %9s %10s %10s %7s\n", "shape", "m", "tries",
+              "as is ok", "continued", "cont.min", "cdt.min", "all.min", "cdt.all", "plain ms",
+              "ms", "ratio");
   for (const Kind& kind : kinds) {
     for (const int m : {10, 50, 200, 500, 1000, 2000}) {
       const int tries = m <= 200 ? 10 : 3;
       int plainOk = 0, continuedOk = 0;
-      double contMin = kPi, cdtMin = kPi, allMin = kPi, cdtAll = kPi, worstMs = 0;
+      double contMin = kPi, cdtMin = kPi, allMin = kPi, cdtAll = kPi;
+      double worstMs = 0, worstPlainMs = 0, totalMs = 0, totalPlainMs = 0;
       for (int t = 0; t < tries; ++t) {
         const Points polygon = kind.make(m, rng);
         const double view = 2.5e6;
         if (trivane::SplitPolygon(polygon, view, {}))
           ++plainOk;
-        // The remainder where the passes stalled: the polygon minus the passes' triangles.
-        std::vector<trivane::TAcadLine> cuts;
-        const auto start = std::chrono::steady_clock::now();
-        const auto split = trivane::SplitPolygon(
-            polygon, view,
-            [&](const TAcadPoint& a, const TAcadPoint& b) {
-              cuts.push_back({a, b});
-            },
-            trivane::WhenStalled::kTriangulateTheRest);
-        worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(
-                                        std::chrono::steady_clock::now() - start)
-                                        .count());
+        const Timed scanned = SplitTimed(&trivane::literal::SplitPolygon, polygon, view);
+        const Timed timed = SplitTimed(&trivane::SplitPolygon, polygon, view);
+        if (!Same(timed, scanned)) {
+          std::fprintf(stderr, "%s m=%d: the split differs from the plain scans\n", kind.name, m);
+          return EXIT_FAILURE;
+        }
+        worstMs = std::max(worstMs, timed.ms), totalMs += timed.ms;
+        worstPlainMs = std::max(worstPlainMs, scanned.ms), totalPlainMs += scanned.ms;
+        const auto& split = timed.split;
         if (!split)
           continue;
         ++continuedOk;
@@ -151,9 +187,11 @@ int main() {
           std::snprintf(text, sizeof text, "%8.2f°", Degrees(a));
         return std::string(text);
       };
-      std::printf("%-7s %5d %6d %9.0f%% %9.0f%% %s %s %s %s %9.1f\n", kind.name, m, tries,
-                  100.0 * plainOk / tries, 100.0 * continuedOk / tries, angle(contMin).c_str(),
-                  angle(cdtMin).c_str(), angle(allMin).c_str(), angle(cdtAll).c_str(), worstMs);
+      std::printf("%-7s %5d %6d %9.0f%% %9.0f%% %s %s %s %s %10.1f %10.1f %6.1fx\n", kind.name, m,
+                  tries, 100.0 * plainOk / tries, 100.0 * continuedOk / tries,
+                  angle(contMin).c_str(), angle(cdtMin).c_str(), angle(allMin).c_str(),
+                  angle(cdtAll).c_str(), worstPlainMs, worstMs,
+                  totalMs > 0 ? totalPlainMs / totalMs : 0.0);
     }
   }
   return 0;

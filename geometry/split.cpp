@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "geometry/plan.h"
@@ -29,74 +31,533 @@ double DistanceFromTarget(double angle) {
   return std::fabs(angle - kTargetAngle);
 }
 
-// The remainder polygon of a split, with what the vertex choice needs of each vertex kept beside
-// it: its distance from the target angle (recomputed only when a neighbour changes) and whether
-// it stands near a vertex refused since the last accepted cut.
-class Remainder {
+// What an upward ray from p makes of one edge s -> e (see PointInPolygon).
+enum class RayMeets { kNothing, kCrossing, kPoint };
+
+RayMeets RayAgainstEdge(const TAcadPoint& p, const TAcadPoint& s, const TAcadPoint& e,
+                        double rayLength) {
+  if (OnSegmentExactly(p, s, e))
+    return RayMeets::kPoint;
+  // Half-open in x: an edge counts when exactly one of its ends lies right of the ray, so a ray
+  // through a vertex counts one crossing where the boundary passes through it and none (or two)
+  // where it only touches the vertex; edges along the ray never count.
+  if ((s.x > p.x) == (e.x > p.x))
+    return RayMeets::kNothing;
+  // The crossing is above p when p lies below the edge: right of it when the edge runs towards
+  // +x, left of it otherwise.
+  const Orientation side = Orient(s, e, p);
+  const bool above =
+      e.x > s.x ? side == Orientation::kClockwise : side == Orientation::kCounterClockwise;
+  if (!above)
+    return RayMeets::kNothing;
+  const double crossingY = s.y + (p.x - s.x) * (e.y - s.y) / (e.x - s.x);
+  return crossingY - p.y <= rayLength ? RayMeets::kCrossing : RayMeets::kNothing;
+}
+
+// Whether Intersection(a, b, s, e, true) can find a meeting point, told without dividing: its
+// quotients t and u must both be positive and at most 1, so each numerator must have the sign of
+// the denominator and at most twice its size (a quotient of 2 or more never rounds down to 1).
+// The same differences and products as Intersection's, so a pair it rules out has no meeting
+// point there either; most edges of a region are ruled out here.
+bool MayMeet(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s, const TAcadPoint& e) {
+  const double d1x = b.x - a.x, d1y = b.y - a.y;
+  const double d2x = e.x - s.x, d2y = e.y - s.y;
+  const double den = d2x * d1y - d1x * d2y;
+  const double acx = s.x - a.x, acy = s.y - a.y;
+  const auto within = [den](double numerator) {
+    return (den > 0 ? numerator > 0 : numerator < 0) && std::fabs(numerator) <= 2 * std::fabs(den);
+  };
+  return within(d2x * acy - d2y * acx) && within(d1x * acy - d1y * acx);
+}
+
+// The segment a-b meets the edge s -> e farther than kNearTolerance from both a and b.
+bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s,
+                        const TAcadPoint& e) {
+  if (!MayMeet(a, b, s, e))
+    return false;
+  const auto x = Intersection(a, b, s, e, true);
+  return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
+}
+
+// The extent of a boundary, and how finely to grid it: about one cell per vertex, the cells about
+// as wide as they are tall.
+struct Extent {
+  double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+  bool finite = false;  // every coordinate, and the extent's width and height
+  std::size_t columns = 1, rows = 1;
+};
+
+Extent ExtentOf(std::span<const TAcadPoint> boundary) {
+  Extent box;
+  if (boundary.empty())
+    return box;
+  box.xMin = box.xMax = boundary.front().x;
+  box.yMin = box.yMax = boundary.front().y;
+  bool finite = true;
+  for (const TAcadPoint& p : boundary) {
+    finite = finite && std::isfinite(p.x) && std::isfinite(p.y);
+    box.xMin = std::min(box.xMin, p.x), box.xMax = std::max(box.xMax, p.x);
+    box.yMin = std::min(box.yMin, p.y), box.yMax = std::max(box.yMax, p.y);
+  }
+  const double width = box.xMax - box.xMin, height = box.yMax - box.yMin;
+  box.finite = finite && std::isfinite(width) && std::isfinite(height);
+  if (!box.finite)
+    return box;
+  const double n = static_cast<double>(boundary.size());
+  const auto count = [n](double share) {
+    return static_cast<std::size_t>(std::clamp(std::round(std::sqrt(share)), 1.0, n));
+  };
+  if (width > 0 && height > 0) {
+    box.columns = count(n * (width / height));
+    box.rows = count(n * (height / width));
+  } else if (width > 0) {
+    box.columns = count(n * n);
+  } else if (height > 0) {
+    box.rows = count(n * n);
+  }
+  return box;
+}
+
+// Which way a ray test looks, and the point turned so that the ray points up (+y) in the turned
+// plane: a quarter or half turn, which only swaps coordinates and changes their signs, so it is
+// exact and keeps every orientation.
+enum class Turn { kUp, kDown, kRight, kLeft };
+
+TAcadPoint Turned(const TAcadPoint& q, Turn turn) {
+  switch (turn) {
+    case Turn::kUp:
+      break;
+    case Turn::kDown:
+      return {-q.x, -q.y, q.z};
+    case Turn::kRight:
+      return {-q.y, q.x, q.z};
+    case Turn::kLeft:
+      return {q.y, -q.x, q.z};
+  }
+  return q;
+}
+
+// The edges of a polygon filed in a grid by their bounding boxes, for the ray and crossing tests
+// of a cut. An edge can tell on the ray test at p only when p.x lies within its x-extent (both
+// the on-edge test and the half-open crossing rule need that) and its top is not below p (an edge
+// wholly below p is not above it by the exact orientation, and p is not on it), so only the cells
+// of p's column from p's row upwards are read (or those along a ray turned another way, by the
+// same argument turned). The cell of a coordinate grows with it (a rounded difference and a
+// rounded quotient never decrease), so every such edge is filed in one of those cells. Removed
+// edges leave their cells when a test next passes them.
+class EdgeGrid {
  public:
-  explicit Remainder(std::span<const TAcadPoint> boundary)
-      : points_(boundary.begin(), boundary.end()),
-        target_(points_.size()),
-        refused_(points_.size(), 0) {
-    for (std::size_t k = 0; k < points_.size(); ++k)
-      Update(k);
+  EdgeGrid(const Extent& box, std::size_t edges)
+      : box_(box),
+        cells_(box.columns * box.rows),
+        wideCells_(std::clamp<std::size_t>(cells_.size() / 16, 64, 512)) {
+    edges_.reserve(edges);
+    width_ = (box.xMax - box.xMin) / static_cast<double>(box.columns);
+    height_ = (box.yMax - box.yMin) / static_cast<double>(box.rows);
   }
 
-  const std::vector<TAcadPoint>& points() const { return points_; }
-  std::size_t size() const { return points_.size(); }
+  std::size_t Add(const TAcadPoint& s, const TAcadPoint& e) {
+    const std::size_t id = edges_.size();
+    edges_.push_back({s, e, 0, true});
+    const std::size_t c0 = Column(std::min(s.x, e.x)), c1 = Column(std::max(s.x, e.x));
+    const std::size_t r0 = Row(std::min(s.y, e.y)), r1 = Row(std::max(s.y, e.y));
+    // An edge whose box covers many cells (a sixteenth of the grid, at least 64 and at most 512)
+    // is read by every test instead: a region of long diagonal edges would otherwise file each
+    // in most of the grid.
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > wideCells_) {
+      wide_.push_back(id);
+      return id;
+    }
+    for (std::size_t r = r0; r <= r1; ++r) {
+      for (std::size_t c = c0; c <= c1; ++c)
+        cells_[r * box_.columns + c].push_back(id);
+    }
+    return id;
+  }
 
-  // Index of the untried vertex whose angle is nearest the target; -1 when every vertex is
-  // refused. Ties go to the lower index.
-  std::ptrdiff_t Choose() const {
-    std::ptrdiff_t chosen = -1;
-    double best = 0;
-    for (std::size_t e = 0; e < points_.size(); ++e) {
-      if (refused_[e])
-        continue;
-      if (chosen < 0 || target_[e] < best) {
-        chosen = static_cast<std::ptrdiff_t>(e);
-        best = target_[e];
+  void Remove(std::size_t id) { edges_[id].alive = false; }
+  // Some live edge meets the cut a-c (SegmentCrossesEdge). Only the cells along the line through
+  // a and c are read. Intersection finds a meeting point only where the edge's ends lie on
+  // opposite sides of that line, or within its rounding of it: its numerator for the edge's
+  // parameter has the sign of its denominator and is at most as large, and both are the cross
+  // products that place the edge's ends beside the line, each off by a few unit roundoffs of
+  // products of the grid's extent. So an edge that can meet the cut has a point within some
+  // 30 u (width + height) of the line, and the cells read cover the line with a margin of a
+  // billionth of the extent and of the largest coordinate, which is far more than that and than
+  // the rounding of the cells' own bounds.
+  bool CrossedBy(const TAcadPoint& a, const TAcadPoint& c) {
+    ++stamp_;
+    const auto meets = [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); };
+    const auto crosses = [&](std::size_t column, std::size_t row) {
+      return Scan(cells_[row * box_.columns + column], meets);
+    };
+    if (Scan(wide_, meets))
+      return true;
+    const double dx = c.x - a.x, dy = c.y - a.y;
+    if (!box_.finite) {
+      for (std::size_t row = 0; row < box_.rows; ++row) {
+        for (std::size_t column = 0; column < box_.columns; ++column) {
+          if (crosses(column, row))
+            return true;
+        }
+      }
+      return false;
+    }
+    if (dx == 0 && dy == 0)
+      return false;  // no edge meets a cut of no length: Intersection's denominator is 0
+    const double largest = std::max(
+        {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
+    const double margin = 1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest);
+    // Along the axis the line runs closer to, a cell at a time, every cell across it that the
+    // line passes within the margin of.
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    const std::size_t steps = alongX ? box_.columns : box_.rows;
+    const double origin = alongX ? box_.xMin : box_.yMin, size = alongX ? width_ : height_;
+    const double slope = alongX ? dy / dx : dx / dy;
+    const double from = alongX ? a.x : a.y, level = alongX ? a.y : a.x;
+    for (std::size_t step = 0; step < steps; ++step) {
+      const double lo = origin + static_cast<double>(step) * size - margin;
+      const double hi = origin + static_cast<double>(step + 1) * size + margin;
+      const double across1 = level + (lo - from) * slope, across2 = level + (hi - from) * slope;
+      const double low = std::min(across1, across2) - margin;
+      const double high = std::max(across1, across2) + margin;
+      const std::size_t first = alongX ? Row(low) : Column(low);
+      const std::size_t last = alongX ? Row(high) : Column(high);
+      for (std::size_t k = first; k <= last; ++k) {
+        if (alongX ? crosses(step, k) : crosses(k, step))
+          return true;
       }
     }
-    return chosen;
+    return false;
   }
 
-  // Refuses x: every vertex near it (per axis) is skipped until the next accepted cut.
-  void Refuse(const TAcadPoint& x) {
-    for (std::size_t k = 0; k < points_.size(); ++k) {
-      if (NearPerAxis(x, points_[k]))
-        refused_[k] = 1;
-    }
-  }
-  void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), 0); }
-
-  // RemoveVertexNear on the remainder, keeping the neighbours' angles up to date.
-  void RemoveNear(const TAcadPoint& x) {
-    for (std::size_t k = 0; k < points_.size(); ++k) {
-      if (!NearPerAxis(x, points_[k]))
-        continue;
-      const auto at = static_cast<std::ptrdiff_t>(k);
-      points_.erase(points_.begin() + at);
-      target_.erase(target_.begin() + at);
-      refused_.erase(refused_.begin() + at);
-      if (!points_.empty()) {
-        Update((k + points_.size() - 1) % points_.size());
-        Update(k % points_.size());
+  // PointInPolygon over the live edges. Where the ray surely reaches past the region's top (it
+  // is at least twice the region's height, and the height is not lost in the coordinates'
+  // rounding), the answer is whether p lies inside by the exact crossing rule, the same along any
+  // ray; the test then casts it towards the nearest side of the grid, which meets far fewer edges
+  // on a star than a ray up through its spikes.
+  bool Inside(const TAcadPoint& p, double rayLength) {
+    ++stamp_;
+    const double height = box_.yMax - box_.yMin;
+    const double largest = std::max(std::fabs(box_.yMin), std::fabs(box_.yMax));
+    const bool reachesOut = box_.finite && rayLength >= 2 * height && height >= 1e-10 * largest &&
+                            box_.xMin <= p.x && p.x <= box_.xMax && box_.yMin <= p.y &&
+                            p.y <= box_.yMax;
+    const std::size_t column = Column(p.x), row = Row(p.y);
+    Turn turn = Turn::kUp;
+    std::size_t fewest = box_.rows - 1 - row;
+    if (reachesOut) {
+      for (const auto& [way, cells] : {std::pair{Turn::kDown, row},
+                                       {Turn::kRight, box_.columns - 1 - column},
+                                       {Turn::kLeft, column}}) {
+        if (cells < fewest)
+          turn = way, fewest = cells;
       }
-      return;
     }
+    const double reach = turn == Turn::kUp ? rayLength : std::numeric_limits<double>::infinity();
+    const TAcadPoint q = Turned(p, turn);
+    bool inside = false;
+    // Stops at an edge that p lies on.
+    const auto onEdge = [&](const Edge& edge) {
+      switch (RayAgainstEdge(q, Turned(edge.s, turn), Turned(edge.e, turn), reach)) {
+        case RayMeets::kPoint:
+          return true;
+        case RayMeets::kCrossing:
+          inside = !inside;
+          break;
+        case RayMeets::kNothing:
+          break;
+      }
+      return false;
+    };
+    if (Scan(wide_, onEdge))
+      return false;
+    for (std::size_t step = 0; step <= fewest; ++step) {
+      std::size_t cellRow = row, cellColumn = column;
+      switch (turn) {
+        case Turn::kUp:
+          cellRow = row + step;
+          break;
+        case Turn::kDown:
+          cellRow = row - step;
+          break;
+        case Turn::kRight:
+          cellColumn = column + step;
+          break;
+        case Turn::kLeft:
+          cellColumn = column - step;
+          break;
+      }
+      if (Scan(cells_[cellRow * box_.columns + cellColumn], onEdge))
+        return false;
+    }
+    return inside;
   }
 
  private:
-  void Update(std::size_t k) {
-    const auto e = static_cast<std::ptrdiff_t>(k);
-    target_[k] = DistanceFromTarget(
-        AngleAtVertex(CyclicVertex(points_, e - 1), points_[k], CyclicVertex(points_, e + 1)));
+  struct Edge {
+    TAcadPoint s, e;
+    std::uint64_t seen;
+    bool alive;
+  };
+
+  // Calls stop(edge) for each live edge of the list not yet seen by this test (an edge is filed
+  // in every cell its box covers), until it returns true; drops the removed edges it passes.
+  template <class F>
+  bool Scan(std::vector<std::size_t>& list, F stop) {
+    for (std::size_t k = 0; k < list.size();) {
+      Edge& edge = edges_[list[k]];
+      if (!edge.alive) {
+        list[k] = list.back();
+        list.pop_back();
+        continue;
+      }
+      ++k;
+      if (edge.seen == stamp_)
+        continue;
+      edge.seen = stamp_;
+      if (stop(edge))
+        return true;
+    }
+    return false;
   }
 
-  std::vector<TAcadPoint> points_;
+  static std::size_t Cell(double v, double origin, double size, std::size_t count) {
+    if (count == 1)
+      return 0;
+    const double q = (v - origin) / size;
+    if (!(q >= 0))  // NaN too
+      return 0;
+    if (q >= static_cast<double>(count - 1))
+      return count - 1;
+    return static_cast<std::size_t>(q);
+  }
+  std::size_t Column(double x) const { return Cell(x, box_.xMin, width_, box_.columns); }
+  std::size_t Row(double y) const { return Cell(y, box_.yMin, height_, box_.rows); }
+
+  Extent box_;
+  double width_ = 0, height_ = 0;
+  std::vector<std::vector<std::size_t>> cells_;
+  std::size_t wideCells_;          // an edge covering more cells is wide
+  std::vector<std::size_t> wide_;  // edges read by every test
+  std::vector<Edge> edges_;
+  std::uint64_t stamp_ = 0;
+};
+
+// The remainder polygon of a split as a ring of the boundary's vertices, linked in boundary
+// order, with what a pass needs of it: each vertex's distance from the target angle (recomputed
+// only when a neighbour changes), the untried vertex nearest the target found in a tournament
+// tree, the vertices near each vertex (within kNearTolerance per axis) listed once, and the
+// remainder's edges in a grid for the ray tests. Its answers are those of scanning the remainder
+// as a list of points in boundary order: the same vertex chosen (ties to the earlier one), the
+// same vertices refused, the same one removed.
+class Remainder {
+ public:
+  Remainder(std::span<const TAcadPoint> boundary, const Extent& box)
+      : points_(boundary),
+        prev_(boundary.size()),
+        next_(boundary.size()),
+        alive_(boundary.size(), 1),
+        refused_(boundary.size(), 0),
+        target_(boundary.size()),
+        edgeFrom_(boundary.size()),
+        size_(boundary.size()),
+        tail_(boundary.size() - 1),
+        edges_(box, 4 * boundary.size()) {
+    const std::size_t m = boundary.size();
+    while (leaves_ < m)
+      leaves_ *= 2;
+    tree_.assign(2 * leaves_, kAbsent);
+    for (std::size_t k = 0; k < m; ++k) {
+      prev_[k] = (k + m - 1) % m;
+      next_[k] = (k + 1) % m;
+      edgeFrom_[k] = edges_.Add(points_[k], points_[next_[k]]);
+    }
+    for (std::size_t k = 0; k < m; ++k)
+      Update(k);
+    FindTwins();
+  }
+
+  std::size_t size() const { return size_; }
+  std::size_t Prev(std::size_t v) const { return prev_[v]; }
+  std::size_t Next(std::size_t v) const { return next_[v]; }
+  std::size_t Last() const { return tail_; }
+
+  // The points in order, from the earliest vertex.
+  std::vector<TAcadPoint> Points() const {
+    std::vector<TAcadPoint> out;
+    out.reserve(size_);
+    for (std::size_t v = head_, k = 0; k < size_; v = next_[v], ++k)
+      out.push_back(points_[v]);
+    return out;
+  }
+
+  // The untried vertex whose angle is nearest the target; none when every vertex is refused.
+  // Ties go to the earlier vertex. A distance that is NaN is never nearer than another, so a
+  // scan keeps such a vertex only when it comes first.
+  std::optional<std::size_t> Choose() const {
+    if (hasNaN_) {
+      for (std::size_t v = head_, k = 0; k < size_; v = next_[v], ++k) {
+        if (refused_[v])
+          continue;
+        if (std::isnan(target_[v]))
+          return v;
+        break;
+      }
+    }
+    const Leaf& best = tree_[1];
+    if (best.vertex == kNone)
+      return std::nullopt;
+    return best.vertex;
+  }
+
+  // Refuses every vertex near v's point until the next accepted cut.
+  void Refuse(std::size_t v) {
+    ForEachNear(v, [&](std::size_t u) {
+      if (!refused_[u]) {
+        refused_[u] = 1;
+        refusedList_.push_back(u);
+        Set(u, kAbsent);
+      }
+    });
+  }
+
+  void ForgetRefused() {
+    for (const std::size_t u : refusedList_) {
+      refused_[u] = 0;
+      if (alive_[u])
+        Set(u, LeafOf(u));
+    }
+    refusedList_.clear();
+  }
+
+  // Removes the earliest vertex near v's point (v's own point is near it unless it is not a
+  // finite point); its neighbours' angles and the edges follow.
+  void RemoveNear(std::size_t v) {
+    std::size_t first = kNone;
+    ForEachNear(v, [&](std::size_t u) { first = std::min(first, u); });
+    if (first == kNone)
+      return;
+    const std::size_t p = prev_[first], n = next_[first];
+    next_[p] = n;
+    prev_[n] = p;
+    alive_[first] = 0;
+    --size_;
+    if (first == head_)
+      head_ = n;
+    if (first == tail_)
+      tail_ = p;
+    Set(first, kAbsent);
+    edges_.Remove(edgeFrom_[p]);
+    edges_.Remove(edgeFrom_[first]);
+    edgeFrom_[p] = edges_.Add(points_[p], points_[n]);
+    Update(p);
+    Update(n);
+  }
+
+  // CutIsValid(a, b, c, boundary, remainder) with the boundary's own edge grid.
+  bool ValidCut(const TAcadPoint& a, const TAcadPoint& c, EdgeGrid& boundaryEdges,
+                double viewHeight) {
+    const TAcadPoint m = Midpoint(a, c);
+    const double ray = 10 * viewHeight;
+    if (!edges_.Inside(m, ray) || !boundaryEdges.Inside(m, ray))
+      return false;
+    return !edges_.CrossedBy(a, c) && !boundaryEdges.CrossedBy(a, c);
+  }
+
+ private:
+  static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
+  struct Leaf {
+    double distance;     // from the target angle; +inf for NaN
+    std::size_t vertex;  // kNone: no untried vertex
+  };
+  static constexpr Leaf kAbsent = {std::numeric_limits<double>::infinity(), kNone};
+
+  Leaf LeafOf(std::size_t v) const {
+    return {std::isnan(target_[v]) ? std::numeric_limits<double>::infinity() : target_[v], v};
+  }
+
+  void Update(std::size_t v) {
+    target_[v] =
+        DistanceFromTarget(AngleAtVertex(points_[prev_[v]], points_[v], points_[next_[v]]));
+    hasNaN_ = hasNaN_ || std::isnan(target_[v]);
+    if (!refused_[v])
+      Set(v, LeafOf(v));
+  }
+
+  // The nearer of two, the earlier on a tie.
+  static Leaf Better(const Leaf& a, const Leaf& b) {
+    if (a.vertex == kNone)
+      return b;
+    if (b.vertex == kNone)
+      return a;
+    return b.distance < a.distance ? b : a;
+  }
+
+  void Set(std::size_t v, const Leaf& leaf) {
+    std::size_t k = leaves_ + v;
+    tree_[k] = leaf;
+    for (k /= 2; k >= 1; k /= 2)
+      tree_[k] = Better(tree_[2 * k], tree_[2 * k + 1]);
+  }
+
+  // The live vertices near v's point, v among them when its point is finite.
+  template <class F>
+  void ForEachNear(std::size_t v, F visit) const {
+    if (alive_[v] && NearPerAxis(points_[v], points_[v]))
+      visit(v);
+    for (std::size_t k = twinStart_[v]; k < twinStart_[v + 1]; ++k) {
+      if (alive_[twins_[k]])
+        visit(twins_[k]);
+    }
+  }
+
+  // For each vertex, the other vertices near it, through the vertices sorted by x: a near
+  // vertex lies within 4 * kNearTolerance in x, however the sums round.
+  void FindTwins() {
+    const std::size_t m = points_.size();
+    std::vector<std::size_t> byX;
+    for (std::size_t k = 0; k < m; ++k) {
+      if (std::isfinite(points_[k].x) && std::isfinite(points_[k].y))
+        byX.push_back(k);
+    }
+    std::sort(byX.begin(), byX.end(),
+              [&](std::size_t a, std::size_t b) { return points_[a].x < points_[b].x; });
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (std::size_t i = 0; i < byX.size(); ++i) {
+      const TAcadPoint& a = points_[byX[i]];
+      for (std::size_t j = i + 1; j < byX.size() && points_[byX[j]].x <= a.x + 4 * kNearTolerance;
+           ++j) {
+        if (NearPerAxis(a, points_[byX[j]])) {
+          pairs.emplace_back(byX[i], byX[j]);
+          pairs.emplace_back(byX[j], byX[i]);
+        }
+      }
+    }
+    std::sort(pairs.begin(), pairs.end());
+    twinStart_.assign(m + 1, 0);
+    twins_.clear();
+    for (const auto& [from, to] : pairs) {
+      ++twinStart_[from + 1];
+      twins_.push_back(to);
+    }
+    for (std::size_t k = 0; k < m; ++k)
+      twinStart_[k + 1] += twinStart_[k];
+  }
+
+  std::span<const TAcadPoint> points_;
+  std::vector<std::size_t> prev_, next_;
+  std::vector<char> alive_, refused_;
   std::vector<double> target_;
-  std::vector<char> refused_;
+  std::vector<std::size_t> edgeFrom_;  // the edge from each vertex to the next
+  std::size_t size_ = 0, head_ = 0, tail_ = 0;
+  bool hasNaN_ = false;
+  std::size_t leaves_ = 1;
+  std::vector<Leaf> tree_;
+  std::vector<std::size_t> refusedList_;
+  std::vector<std::size_t> twinStart_, twins_;
+  EdgeGrid edges_;
 };
 
 }  // namespace
@@ -167,55 +628,56 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
     if (onCut)
       onCut(from, to);
   };
-  const auto valid = [&](const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
-                         const std::vector<TAcadPoint>& w) {
-    return CutIsValid(a, b, c, boundary, w, viewHeight);
+  // Fewer than three points never make a triangle.
+  if (boundary.size() < 3)
+    return std::nullopt;
+  const Extent box = ExtentOf(boundary);
+  EdgeGrid boundaryEdges(box, boundary.size());
+  for (std::size_t k = 0; k < boundary.size(); ++k)
+    boundaryEdges.Add(boundary[k], boundary[(k + 1) % boundary.size()]);
+  Remainder w(boundary, box);
+  const auto valid = [&](std::size_t a, std::size_t c) {
+    return w.ValidCut(boundary[a], boundary[c], boundaryEdges, viewHeight);
   };
 
-  Remainder w(boundary);
   const std::size_t passLimit = 4 * boundary.size();
   for (std::size_t pass = 0; w.size() != 3 && pass != passLimit; ++pass) {
-    // With every vertex refused, o = -1 takes the last vertex, between w[t-2] and w[0].
-    const std::ptrdiff_t o = w.Choose();
-    // Copies: w changes below.
-    const TAcadPoint p = CyclicVertex(w.points(), o - 1);
-    const TAcadPoint x0 = CyclicVertex(w.points(), o);
-    const TAcadPoint n = CyclicVertex(w.points(), o + 1);
-    if (w.size() <= 3)
-      continue;  // only when fewer than three points were given
-
-    if (!valid(p, x0, n, w.points())) {
+    // With every vertex refused, the last vertex is taken, between the last but one and the
+    // first.
+    const std::optional<std::size_t> chosen = w.Choose();
+    const std::size_t x = chosen ? *chosen : w.Last();
+    const std::size_t p = w.Prev(x), n = w.Next(x);
+    if (!valid(p, n)) {
       // With every vertex refused, each pass left tries the same cut again on the same
       // remainder and is refused again: the split is stalled.
-      if (o < 0)
+      if (!chosen)
         break;
-      w.Refuse(x0);
+      w.Refuse(x);
       continue;
     }
     w.ForgetRefused();
-    cut(p, n);
-    triangles.push_back({p, x0, n});
-    const TAcadPoint pp = CyclicVertex(w.points(), o - 2);
-    const TAcadPoint nn = CyclicVertex(w.points(), o + 2);
-    // The angles p and n will have once x0 is gone.
-    const double aP = AngleAtVertex(pp, p, n);
-    const double aN = AngleAtVertex(p, n, nn);
-    w.RemoveNear(x0);
+    cut(boundary[p], boundary[n]);
+    triangles.push_back({boundary[p], boundary[x], boundary[n]});
+    const std::size_t pp = w.Prev(p), nn = w.Next(n);
+    // The angles p and n will have once x is gone.
+    const double aP = AngleAtVertex(boundary[pp], boundary[p], boundary[n]);
+    const double aN = AngleAtVertex(boundary[p], boundary[n], boundary[nn]);
+    w.RemoveNear(x);
 
     // The fan turns around corner a: the next ear is y, then c, on the side whose new angle is
     // nearer the target (n on a tie). A refused fan cut only ends the pass.
     const bool earAtP = DistanceFromTarget(aN) > DistanceFromTarget(aP);
-    const TAcadPoint& a = earAtP ? pp : nn;
-    const TAcadPoint& y = earAtP ? p : n;
-    const TAcadPoint& c = earAtP ? n : p;
-    const TAcadPoint& d = earAtP ? nn : pp;
-    if (w.size() > 3 && valid(a, y, c, w.points())) {
-      cut(a, c);
-      triangles.push_back({a, y, c});
+    const std::size_t a = earAtP ? pp : nn;
+    const std::size_t y = earAtP ? p : n;
+    const std::size_t c = earAtP ? n : p;
+    const std::size_t d = earAtP ? nn : pp;
+    if (w.size() > 3 && valid(a, c)) {
+      cut(boundary[a], boundary[c]);
+      triangles.push_back({boundary[a], boundary[y], boundary[c]});
       w.RemoveNear(y);
-      if (w.size() > 3 && valid(a, c, d, w.points())) {
-        cut(a, d);
-        triangles.push_back({a, c, d});
+      if (w.size() > 3 && valid(a, d)) {
+        cut(boundary[a], boundary[d]);
+        triangles.push_back({boundary[a], boundary[c], boundary[d]});
         w.RemoveNear(c);
       }
     }
@@ -223,13 +685,14 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
 
   if (w.size() == 3) {
     // Its sides are boundary edges or earlier cuts: no cut to notify.
-    triangles.push_back({w.points()[0], w.points()[1], w.points()[2]});
+    const std::vector<TAcadPoint> last = w.Points();
+    triangles.push_back({last[0], last[1], last[2]});
   } else if (whenStalled == WhenStalled::kTriangulateTheRest && w.size() > 3) {
-    const std::optional<Triangulation> rest = TriangulatePolygon(w.points());
+    const std::optional<Triangulation> rest = TriangulatePolygon(w.Points());
     if (!rest)
       return std::nullopt;
-    for (const TAcadLine& d : rest->diagonals)
-      cut(d.st, d.ed);
+    for (const TAcadLine& diagonal : rest->diagonals)
+      cut(diagonal.st, diagonal.ed);
     triangles.insert(triangles.end(), rest->triangles.begin(), rest->triangles.end());
     result.continued = rest->triangles.size();
   } else {
@@ -253,25 +716,15 @@ bool CutIsValid(const TAcadPoint& a, const TAcadPoint& /*b*/, const TAcadPoint& 
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength) {
   bool inside = false;
   for (std::size_t k = 0; k < polygon.size(); ++k) {
-    const TAcadPoint& s = polygon[k];
-    const TAcadPoint& e = polygon[(k + 1) % polygon.size()];
-    if (OnSegmentExactly(p, s, e))
-      return false;
-    // Half-open in x: an edge counts when exactly one of its ends lies right of the ray, so a ray
-    // through a vertex counts one crossing where the boundary passes through it and none (or
-    // two) where it only touches the vertex; edges along the ray never count.
-    if ((s.x > p.x) == (e.x > p.x))
-      continue;
-    // The crossing is above p when p lies below the edge: right of it when the edge runs towards
-    // +x, left of it otherwise.
-    const Orientation side = Orient(s, e, p);
-    const bool above =
-        e.x > s.x ? side == Orientation::kClockwise : side == Orientation::kCounterClockwise;
-    if (!above)
-      continue;
-    const double crossingY = s.y + (p.x - s.x) * (e.y - s.y) / (e.x - s.x);
-    if (crossingY - p.y <= rayLength)
-      inside = !inside;
+    switch (RayAgainstEdge(p, polygon[k], polygon[(k + 1) % polygon.size()], rayLength)) {
+      case RayMeets::kPoint:
+        return false;
+      case RayMeets::kCrossing:
+        inside = !inside;
+        break;
+      case RayMeets::kNothing:
+        break;
+    }
   }
   return inside;
 }
@@ -279,8 +732,7 @@ bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, do
 bool SegmentCrossesPolygon(const TAcadPoint& a, const TAcadPoint& b,
                            std::span<const TAcadPoint> polygon) {
   for (std::size_t k = 0; k < polygon.size(); ++k) {
-    const auto x = Intersection(a, b, polygon[k], polygon[(k + 1) % polygon.size()], true);
-    if (x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance)
+    if (SegmentCrossesEdge(a, b, polygon[k], polygon[(k + 1) % polygon.size()]))
       return true;
   }
   return false;

@@ -4,8 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <map>
+#include <functional>
 #include <queue>
+#include <unordered_map>
 #include <utility>
 
 #include "geometry/predicates.h"
@@ -15,7 +16,14 @@ namespace trivane {
 namespace {
 
 using Index = std::size_t;
-using Tri = std::array<Index, 3>;  // counter-clockwise
+using Tri = std::array<Index, 3>;      // counter-clockwise
+using Edge = std::pair<Index, Index>;  // the lower vertex first
+
+struct EdgeHash {
+  std::size_t operator()(const Edge& e) const {
+    return std::hash<Index>()(e.first * 0x9E3779B97F4A7C15ull ^ e.second);
+  }
+};
 
 double AngleAt(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c) {
   const double ux = b.x - a.x, uy = b.y - a.y, vx = c.x - a.x, vy = c.y - a.y;
@@ -46,6 +54,87 @@ bool InsideCircumcircle(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
   return det > 1e-10 * scale;
 }
 
+// The vertices of a ring filed in a grid of cells by position, for the ear test: a vertex lies
+// in a triangle only when it lies within the triangle's bounding box, and the cell of a
+// coordinate grows with it (a rounded difference and a rounded quotient never decrease), so the
+// cells the box covers hold every such vertex.
+class PointGrid {
+ public:
+  explicit PointGrid(std::span<const TAcadPoint> p) {
+    bool finite = !p.empty();
+    for (const TAcadPoint& q : p)
+      finite = finite && std::isfinite(q.x) && std::isfinite(q.y);
+    if (finite) {
+      const auto [xLo, xHi] = std::minmax_element(
+          p.begin(), p.end(), [](const TAcadPoint& a, const TAcadPoint& b) { return a.x < b.x; });
+      const auto [yLo, yHi] = std::minmax_element(
+          p.begin(), p.end(), [](const TAcadPoint& a, const TAcadPoint& b) { return a.y < b.y; });
+      x0_ = xLo->x, y0_ = yLo->y;
+      const double width = xHi->x - x0_, height = yHi->y - y0_;
+      // About one vertex per cell, the cells about as wide as they are tall.
+      const double n = static_cast<double>(p.size());
+      const auto count = [n](double share) {
+        return static_cast<Index>(std::clamp(std::round(std::sqrt(share)), 1.0, n));
+      };
+      if (std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0) {
+        columns_ = count(n * (width / height));
+        rows_ = count(n * (height / width));
+        width_ = width / static_cast<double>(columns_);
+        height_ = height / static_cast<double>(rows_);
+      }
+    }
+    cells_.resize(columns_ * rows_);
+    removed_.assign(p.size(), 0);
+    for (Index k = 0; k < p.size(); ++k)
+      cells_[Row(p[k].y) * columns_ + Column(p[k].x)].push_back(k);
+  }
+
+  // Calls visit(k) for every vertex k left in the cells the box covers, until it returns false.
+  // Removed vertices leave their cells when a call passes them.
+  template <class F>
+  bool Every(double xMin, double xMax, double yMin, double yMax, F visit) {
+    const Index c0 = Column(xMin), c1 = Column(xMax), r1 = Row(yMax);
+    for (Index r = Row(yMin); r <= r1; ++r) {
+      for (Index c = c0; c <= c1; ++c) {
+        std::vector<Index>& cell = cells_[r * columns_ + c];
+        for (Index i = 0; i < cell.size();) {
+          const Index k = cell[i];
+          if (removed_[k]) {
+            cell[i] = cell.back();
+            cell.pop_back();
+            continue;
+          }
+          ++i;
+          if (!visit(k))
+            return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  void Remove(Index k) { removed_[k] = 1; }
+
+ private:
+  static Index Cell(double v, double origin, double size, Index count) {
+    if (count == 1)
+      return 0;
+    const double q = (v - origin) / size;
+    if (!(q >= 0))  // NaN too
+      return 0;
+    if (q >= static_cast<double>(count - 1))
+      return count - 1;
+    return static_cast<Index>(q);
+  }
+  Index Column(double x) const { return Cell(x, x0_, width_, columns_); }
+  Index Row(double y) const { return Cell(y, y0_, height_, rows_); }
+
+  Index columns_ = 1, rows_ = 1;
+  double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
+  std::vector<std::vector<Index>> cells_;
+  std::vector<char> removed_;
+};
+
 // Ear clipping on a counter-clockwise ring, the ear with the largest smallest angle first.
 std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
   const Index n = p.size();
@@ -56,15 +145,17 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
     prev[k] = (k + n - 1) % n;
     next[k] = (k + 1) % n;
   }
+  PointGrid grid(p);
+  // An ear turns counter-clockwise and no other vertex left lies in its closed triangle.
   const auto isEar = [&](Index k) {
-    const TAcadPoint &a = p[prev[k]], &b = p[k], &c = p[next[k]];
+    const Index ia = prev[k], ic = next[k];
+    const TAcadPoint &a = p[ia], &b = p[k], &c = p[ic];
     if (Orient(a, b, c) != Orientation::kCounterClockwise)
       return false;
-    for (Index v = next[next[k]]; v != prev[k]; v = next[v]) {
-      if (InClosedTriangle(p[v], a, b, c))
-        return false;
-    }
-    return true;
+    return grid.Every(std::min({a.x, b.x, c.x}), std::max({a.x, b.x, c.x}),
+                      std::min({a.y, b.y, c.y}), std::max({a.y, b.y, c.y}), [&](Index v) {
+                        return v == ia || v == k || v == ic || !InClosedTriangle(p[v], a, b, c);
+                      });
   };
   struct Candidate {
     double quality;
@@ -95,6 +186,7 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
     const Index k = e.vertex, a = prev[k], c = next[k];
     out.push_back({a, k, c});
     alive[k] = false;
+    grid.Remove(k);
     next[a] = c;
     prev[c] = a;
     --left;
@@ -113,9 +205,9 @@ std::optional<std::vector<Tri>> ClipEars(std::span<const TAcadPoint> p) {
 
 // Flips diagonals until every one meets the Delaunay condition.
 void FlipToDelaunay(std::span<const TAcadPoint> p, std::vector<Tri>& tris) {
-  using Edge = std::pair<Index, Index>;
   const auto key = [](Index u, Index v) { return u < v ? Edge{u, v} : Edge{v, u}; };
-  std::map<Edge, std::vector<std::size_t>> owners;
+  std::unordered_map<Edge, std::vector<std::size_t>, EdgeHash> owners;
+  owners.reserve(3 * tris.size());
   const auto own = [&](std::size_t t) {
     for (int e = 0; e < 3; ++e)
       owners[key(tris[t][e], tris[t][(e + 1) % 3])].push_back(t);
@@ -128,11 +220,13 @@ void FlipToDelaunay(std::span<const TAcadPoint> p, std::vector<Tri>& tris) {
   };
   for (std::size_t t = 0; t < tris.size(); ++t)
     own(t);
+  // The diagonals in ascending order, the last taken first.
   std::vector<Edge> stack;
   for (const auto& [edge, list] : owners) {
     if (list.size() == 2)
       stack.push_back(edge);
   }
+  std::sort(stack.begin(), stack.end());
   // Each flip makes the triangulation strictly more Delaunay; the bound only guards the loop.
   std::size_t budget = 64 * tris.size() * tris.size() + 64;
   while (!stack.empty() && budget-- > 0) {
@@ -201,7 +295,8 @@ std::optional<Triangulation> TriangulatePolygon(std::span<const TAcadPoint> ring
   FlipToDelaunay(p, *tris);
 
   Triangulation out;
-  std::map<std::pair<Index, Index>, int> seen;
+  std::unordered_map<Edge, int, EdgeHash> seen;
+  seen.reserve(3 * tris->size());
   for (const Tri& t : *tris) {
     for (int e = 0; e < 3; ++e) {
       const Index u = std::min(t[e], t[(e + 1) % 3]), v = std::max(t[e], t[(e + 1) % 3]);

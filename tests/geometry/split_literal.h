@@ -1,0 +1,216 @@
+// The automatic split written as plainly as it reads: every pass scans the whole remainder for
+// the vertex to cut, a refusal marks the remainder's vertices one by one, and every cut is checked
+// against every edge of the remainder and of the boundary. The reference that the split
+// the commands use must match triangle for triangle and cut for cut, and the baseline of the
+// split benchmark.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "geometry/plan.h"
+#include "geometry/predicates.h"
+#include "geometry/split.h"
+#include "triangulate_literal.h"
+
+namespace trivane::literal {
+
+// The cut's checks as they were written: a ray test and a crossing test over every edge.
+inline bool OnEdgeExactly(const TAcadPoint& p, const TAcadPoint& s, const TAcadPoint& e) {
+  return std::min(s.x, e.x) <= p.x && p.x <= std::max(s.x, e.x) && std::min(s.y, e.y) <= p.y &&
+         p.y <= std::max(s.y, e.y) && Orient(s, e, p) == Orientation::kCollinear;
+}
+
+inline bool InsideByRay(const TAcadPoint& p, std::span<const TAcadPoint> polygon,
+                        double rayLength) {
+  bool inside = false;
+  for (std::size_t k = 0; k < polygon.size(); ++k) {
+    const TAcadPoint& s = polygon[k];
+    const TAcadPoint& e = polygon[(k + 1) % polygon.size()];
+    if (OnEdgeExactly(p, s, e))
+      return false;
+    if ((s.x > p.x) == (e.x > p.x))
+      continue;
+    const Orientation side = Orient(s, e, p);
+    const bool above =
+        e.x > s.x ? side == Orientation::kClockwise : side == Orientation::kCounterClockwise;
+    if (!above)
+      continue;
+    const double crossingY = s.y + (p.x - s.x) * (e.y - s.y) / (e.x - s.x);
+    if (crossingY - p.y <= rayLength)
+      inside = !inside;
+  }
+  return inside;
+}
+
+inline bool CrossesAnyEdge(const TAcadPoint& a, const TAcadPoint& b,
+                           std::span<const TAcadPoint> polygon) {
+  for (std::size_t k = 0; k < polygon.size(); ++k) {
+    const auto x = Intersection(a, b, polygon[k], polygon[(k + 1) % polygon.size()], true);
+    if (x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance)
+      return true;
+  }
+  return false;
+}
+
+inline bool CutIsValidByScans(const TAcadPoint& a, const TAcadPoint& c,
+                              std::span<const TAcadPoint> boundary,
+                              std::span<const TAcadPoint> remainder, double viewHeight) {
+  const TAcadPoint m = Midpoint(a, c);
+  const double ray = 10 * viewHeight;
+  return InsideByRay(m, remainder, ray) && InsideByRay(m, boundary, ray) &&
+         !CrossesAnyEdge(a, c, remainder) && !CrossesAnyEdge(a, c, boundary);
+}
+
+inline double DistanceFromTarget(double angle) {
+  return std::fabs(angle - kTargetAngle);
+}
+
+// The remainder with each vertex's distance from the target angle kept beside it (recomputed
+// when a neighbour changes) and whether it stands near a vertex refused since the last cut.
+class Remainder {
+ public:
+  explicit Remainder(std::span<const TAcadPoint> boundary)
+      : points_(boundary.begin(), boundary.end()),
+        target_(points_.size()),
+        refused_(points_.size(), 0) {
+    for (std::size_t k = 0; k < points_.size(); ++k)
+      Update(k);
+  }
+
+  const std::vector<TAcadPoint>& points() const { return points_; }
+  std::size_t size() const { return points_.size(); }
+
+  std::ptrdiff_t Choose() const {
+    std::ptrdiff_t chosen = -1;
+    double best = 0;
+    for (std::size_t e = 0; e < points_.size(); ++e) {
+      if (refused_[e])
+        continue;
+      if (chosen < 0 || target_[e] < best) {
+        chosen = static_cast<std::ptrdiff_t>(e);
+        best = target_[e];
+      }
+    }
+    return chosen;
+  }
+
+  void Refuse(const TAcadPoint& x) {
+    for (std::size_t k = 0; k < points_.size(); ++k) {
+      if (HasVertexNear(x, std::span(&points_[k], 1)))
+        refused_[k] = 1;
+    }
+  }
+  void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), 0); }
+
+  void RemoveNear(const TAcadPoint& x) {
+    for (std::size_t k = 0; k < points_.size(); ++k) {
+      if (!HasVertexNear(x, std::span(&points_[k], 1)))
+        continue;
+      const auto at = static_cast<std::ptrdiff_t>(k);
+      points_.erase(points_.begin() + at);
+      target_.erase(target_.begin() + at);
+      refused_.erase(refused_.begin() + at);
+      if (!points_.empty()) {
+        Update((k + points_.size() - 1) % points_.size());
+        Update(k % points_.size());
+      }
+      return;
+    }
+  }
+
+ private:
+  void Update(std::size_t k) {
+    const auto e = static_cast<std::ptrdiff_t>(k);
+    target_[k] = DistanceFromTarget(
+        AngleAtVertex(CyclicVertex(points_, e - 1), points_[k], CyclicVertex(points_, e + 1)));
+  }
+
+  std::vector<TAcadPoint> points_;
+  std::vector<double> target_;
+  std::vector<char> refused_;
+};
+
+inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input,
+                                                  double viewHeight, const CutNotification& onCut,
+                                                  WhenStalled whenStalled) {
+  ContinuedSplit result;
+  std::vector<TAcadTriangle>& triangles = result.triangles;
+  if (input.empty())
+    return result;
+  const std::vector<TAcadPoint> kept = DropRepeatedVertices(input);
+  const std::span<const TAcadPoint> boundary = kept;
+
+  const auto cut = [&](const TAcadPoint& from, const TAcadPoint& to) {
+    if (onCut)
+      onCut(from, to);
+  };
+  const auto valid = [&](const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
+                         const std::vector<TAcadPoint>& w) {
+    static_cast<void>(b);
+    return CutIsValidByScans(a, c, boundary, w, viewHeight);
+  };
+
+  Remainder w(boundary);
+  const std::size_t passLimit = 4 * boundary.size();
+  for (std::size_t pass = 0; w.size() != 3 && pass != passLimit; ++pass) {
+    const std::ptrdiff_t o = w.Choose();
+    const TAcadPoint p = CyclicVertex(w.points(), o - 1);
+    const TAcadPoint x0 = CyclicVertex(w.points(), o);
+    const TAcadPoint n = CyclicVertex(w.points(), o + 1);
+    if (w.size() <= 3)
+      continue;
+    if (!valid(p, x0, n, w.points())) {
+      if (o < 0)
+        break;
+      w.Refuse(x0);
+      continue;
+    }
+    w.ForgetRefused();
+    cut(p, n);
+    triangles.push_back({p, x0, n});
+    const TAcadPoint pp = CyclicVertex(w.points(), o - 2);
+    const TAcadPoint nn = CyclicVertex(w.points(), o + 2);
+    const double aP = AngleAtVertex(pp, p, n);
+    const double aN = AngleAtVertex(p, n, nn);
+    w.RemoveNear(x0);
+    const bool earAtP = DistanceFromTarget(aN) > DistanceFromTarget(aP);
+    const TAcadPoint& a = earAtP ? pp : nn;
+    const TAcadPoint& y = earAtP ? p : n;
+    const TAcadPoint& c = earAtP ? n : p;
+    const TAcadPoint& d = earAtP ? nn : pp;
+    if (w.size() > 3 && valid(a, y, c, w.points())) {
+      cut(a, c);
+      triangles.push_back({a, y, c});
+      w.RemoveNear(y);
+      if (w.size() > 3 && valid(a, c, d, w.points())) {
+        cut(a, d);
+        triangles.push_back({a, c, d});
+        w.RemoveNear(c);
+      }
+    }
+  }
+
+  if (w.size() == 3) {
+    triangles.push_back({w.points()[0], w.points()[1], w.points()[2]});
+  } else if (whenStalled == WhenStalled::kTriangulateTheRest && w.size() > 3) {
+    const std::optional<Triangulation> rest = literal::TriangulatePolygon(w.points());
+    if (!rest)
+      return std::nullopt;
+    for (const TAcadLine& diagonal : rest->diagonals)
+      cut(diagonal.st, diagonal.ed);
+    triangles.insert(triangles.end(), rest->triangles.begin(), rest->triangles.end());
+    result.continued = rest->triangles.size();
+  } else {
+    return std::nullopt;
+  }
+  if (!TrianglesTilePolygon(boundary, triangles))
+    return std::nullopt;
+  return result;
+}
+
+}  // namespace trivane::literal
