@@ -142,6 +142,20 @@ CadFault CadFaultOf(std::int32_t code) {
   }
 }
 
+void EndCommandOnCadFault(CadLink& link, CadFault fault) {
+  switch (fault) {
+    case CadFault::Gone:
+      link.CadApplication.reset();
+      link.platform->MessageBox(kCadGoneMessage, kCadFaultCaption);
+      break;
+    case CadFault::Busy:
+      link.platform->MessageBox(kCadBusyMessage, kCadFaultCaption);
+      break;
+    case CadFault::None:
+      break;
+  }
+}
+
 IdleQuery IdleQueryFor(std::string_view progId) {
   const std::string p = FoldAsciiUpper(progId);
   if (p.find("GCAD") != std::string::npos)

@@ -37,6 +37,18 @@ enum class CadFault {
 // has ended or whose objects are disconnected are Gone; RPC_E_CALL_REJECTED is Busy.
 CadFault CadFaultOf(std::int32_t code);
 
+// Shown once when a command ends because the CAD went away or refused it.
+inline constexpr std::string_view kCadGoneMessage =
+    "CAD が見つかりません。CAD が終了したため、コマンドを中止しました。";
+inline constexpr std::string_view kCadBusyMessage =
+    "CAD が処理中のため、コマンドを中止しました。CAD "
+    "の処理が終わってから、もう一度実行してください。";
+inline constexpr std::string_view kCadFaultCaption = "■";
+
+// A command that a CAD fault ended: the one message for it, and for a CAD that is gone, its
+// application object is let go (the next command attaches afresh). Nothing is called on the CAD.
+void EndCommandOnCadFault(CadLink& link, CadFault fault);
+
 // The fixed waits of the preamble, in milliseconds.
 inline constexpr std::uint32_t kRestoreWaitMs = 500;  // after restoring a minimised CAD window
 inline constexpr std::uint32_t kEscHoldMs = 5;        // between Esc down and Esc up

@@ -207,6 +207,35 @@ TEST(CadFaultTest, ErrorCodesOfACadThatIsGoneOrBusy) {
     EXPECT_EQ(CadFaultOf(static_cast<std::int32_t>(c.code)), c.fault) << std::hex << c.code;
 }
 
+TEST_F(LinkTest, ACadFaultIsToldOnceAndAGoneCadIsLetGo) {
+  const struct {
+    CadFault fault;
+    std::string_view message;
+    bool kept;
+  } cases[] = {
+      {CadFault::Busy, kCadBusyMessage, true},
+      {CadFault::Gone, kCadGoneMessage, false},
+      {CadFault::None, "", true},
+  };
+  for (const auto& c : cases) {
+    BeginCadCommand(link);
+    os.ClearEvents();
+    host->ResetCallCounts();
+    EndCommandOnCadFault(link, c.fault);
+    EXPECT_EQ(link.CadApplication != nullptr, c.kept);
+    const std::vector<Event> events = os.events();
+    if (c.message.empty()) {
+      EXPECT_TRUE(events.empty());
+    } else {
+      ASSERT_EQ(events.size(), 1u);  // the message alone: no window brought forward
+      EXPECT_EQ(events[0].kind, EventKind::MessageShown);
+      EXPECT_EQ(events[0].text, c.message);
+      EXPECT_EQ(events[0].caption, kCadFaultCaption);
+    }
+    EXPECT_TRUE(host->CallCounts().empty());  // nothing is asked of the CAD
+  }
+}
+
 // --- IsCadRunning --------------------------------------------------------------------------------
 
 TEST(IsCadRunningTest, UnregisteredRegisteredAndRunning) {

@@ -1,18 +1,156 @@
-// The host server's faults: a CAD that dies, hangs or is busy at a chosen call of a command, set
-// off by the server's control object by member name and count.
+// A CAD that dies in the middle of a command: the host server (com_host_server) is told to end its
+// process at one call of the command, by member name, and the tool's commands are clicked in its
+// window model on the Windows platform.
+//
+// One table over the phases of "自動" (the pick, the idle wait after the boundary command, the
+// labelling) and of "作成" (the block built for the table, its insert): the command ends with one
+// message and no reference kept to the dead CAD, and the next click after the CAD is started again
+// works on the new instance's drawing.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <ios>
 #include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include "app/application.h"
 #include "cad/automation.h"
-#include "cad/com/raii.h"
+#include "cad/com/text.h"
+#include "cad/com/win32_platform.h"
 #include "cad/connection.h"
+#include "cad/objects.h"
+#include "host/scripted_user.h"
+#include "tests/app/app_fixture.h"
+#include "tests/com/com_fixture.h"
 #include "tests/com/host_server_fixture.h"
 
 namespace trivane::cad::com::testing {
 namespace {
+
+using host::UserAnswer;
+
+// A parcel of six corners, split at a point inside it by "自動" into four numbered triangles.
+const std::vector<TAcadPoint> kParcel = {{100.0, 100.0, 0.0},     {183.504, 97.201, 0.0},
+                                         {264.808, 98.853, 0.0},  {271.559, 162.105, 0.0},
+                                         {196.156, 199.601, 0.0}, {103.859, 174.803, 0.0}};
+constexpr int kTriangles = 4;
+const UserAnswer kInside = UserAnswer::Point({180.0, 140.0, 0.0});
+const UserAnswer kTablePlace = UserAnswer::Point({300.0, 200.0, 0.0});
+
+void DrawParcel(HostServer& server) {
+  const cad::Block modelSpace =
+      cad::Application(server.Application()).ActiveDocument().ModelSpace();
+  for (std::size_t i = 0; i < kParcel.size(); ++i)
+    modelSpace.AddLine(kParcel[i], kParcel[(i + 1) % kParcel.size()]);
+}
+
+// Which command a phase belongs to.
+enum class Command { Split, Table };
+
+// A phase of a long command: the call at which the fault is set off.
+struct Phase {
+  const char* name;
+  Command command;
+  const char* member;
+};
+
+constexpr Phase kPhases[] = {
+    {"SplitPick", Command::Split, "GetPoint"},          // "領域内の１点を指示"
+    {"SplitIdleWait", Command::Split, "GetAcadState"},  // after the boundary command
+    {"SplitLabelling", Command::Split, "AddText"},      // the first length label
+    {"TableBlock", Command::Table, "AddLine"},          // the first rule of the table block
+    {"TableInsert", Command::Table, "SendCommand"},     // the insert sent as text
+};
+
+struct FaultCase {
+  FaultKind fault;
+  Phase phase;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << FaultKindName(c.fault) << " at " << c.phase.name;
+}
+
+// The Windows platform with its message boxes recorded instead of shown.
+class RecordingBoxes final : public cad::ForwardingPlatform {
+ public:
+  using cad::ForwardingPlatform::ForwardingPlatform;
+  struct Box {
+    std::string text;
+    std::string caption;
+  };
+  void MessageBox(std::string_view text, std::string_view caption) override {
+    boxes.push_back({std::string(text), std::string(caption)});
+  }
+  std::vector<Box> boxes;
+};
+
+class CadGoesAway : public ComTest, public ::testing::WithParamInterface<FaultCase> {
+ protected:
+  // A "PCAD"-like CAD: its markers come as DXF files the tool writes beside itself.
+  HostServer server_{L"PCAD.FaultCad"};
+  app::testing::TestFolder folder_;
+};
+
+TEST_P(CadGoesAway, EndsTheCommandOnce) {
+  const FaultCase& c = GetParam();
+  ASSERT_TRUE(server_.ready()) << server_.error();
+  DrawParcel(server_);
+
+  const std::filesystem::path program = folder_.path() / "trivane.exe";
+
+  Win32Platform system;
+  RecordingBoxes platform(system);
+  const std::vector<RecordingBoxes::Box>& boxes = platform.boxes;
+
+  {
+    app::Application tool(platform, program);
+    tool.State().link.ProgId = server_.progId();
+    cad::CadLink& link = tool.State().link;
+
+    server_.Answer(kInside);
+    if (c.phase.command == Command::Table) {
+      ASSERT_TRUE(tool.Form().Click("Button10"));
+      ASSERT_TRUE(boxes.empty()) << boxes.front().text;
+      server_.Answer(kTablePlace);
+    }
+    server_.Fault(c.fault, c.phase.member);
+    const char* button = c.phase.command == Command::Split ? "Button10" : "Button3";
+    EXPECT_TRUE(tool.Form().Click(button));
+
+    ASSERT_EQ(boxes.size(), 1u) << boxes.back().text;
+    EXPECT_EQ(boxes[0].text, kCadGoneMessage);
+    EXPECT_EQ(boxes[0].caption, kCadFaultCaption);
+    EXPECT_EQ(link.CadApplication, nullptr) << "a reference to the dead CAD is kept";
+    ASSERT_TRUE(server_.Exited(10000));
+    EXPECT_EQ(server_.ExitCode(), kCrashExitCode);
+
+    // The CAD is started again: the next click finds the new instance and works on its
+    // drawing, from the start of the command whose run was cut short.
+    ASSERT_TRUE(server_.Restart()) << server_.error();
+    DrawParcel(server_);
+    server_.Answer(kInside);
+    EXPECT_TRUE(tool.Form().Click("Button10"));
+    if (c.phase.command == Command::Table) {
+      server_.Answer(kTablePlace);
+      EXPECT_TRUE(tool.Form().Click("Button3"));
+    }
+    EXPECT_EQ(boxes.size(), 1u) << boxes.back().text;
+    EXPECT_EQ(server_.Remaining(), 0) << server_.Log();
+    const host::Drawing drawing = server_.Drawing(folder_.path() / "restarted.dxf");
+    EXPECT_EQ(NumberTexts(drawing), kTriangles) << server_.Log();
+    if (c.phase.command == Command::Table) {
+      EXPECT_NE(server_.Log().find("_-INSERT\" \"Trivane_"), std::string::npos) << server_.Log();
+    }
+    std::filesystem::remove(folder_.path() / "restarted.dxf");
+    tool.Close();
+    EXPECT_EQ(boxes.size(), 1u);
+  }
+}
 
 // The control's faults themselves: set off at the counted call of the member named (in any
 // case), other members not counted; a refusal of 0 ms refuses that call alone; an end ends the
@@ -45,6 +183,20 @@ TEST(FaultControl, SetsOffAtTheCountedCallOfTheMemberNamed) {
   ASSERT_TRUE(server.Exited(10000));
   EXPECT_EQ(server.ExitCode(), kCrashExitCode);
 }
+
+std::vector<FaultCase> FaultCases() {
+  std::vector<FaultCase> cases;
+  for (const Phase& phase : kPhases)
+    cases.push_back({FaultKind::Exit, phase});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(FaultsByPhase, CadGoesAway, ::testing::ValuesIn(FaultCases()),
+                         [](const auto& info) {
+                           std::string name(FaultKindName(info.param.fault));
+                           name[0] = static_cast<char>(name[0] - 'a' + 'A');
+                           return name + "_" + info.param.phase.name;
+                         });
 
 }  // namespace
 }  // namespace trivane::cad::com::testing
