@@ -1,11 +1,12 @@
-// A CAD that dies in the middle of a command: the host server (com_host_server) is told to end its
-// process at one call of the command, by member name, and the tool's commands are clicked in its
-// window model on the Windows platform.
+// A CAD that dies, hangs or is busy in the middle of a command: the host server (com_host_server)
+// is told to end its process, stop answering or refuse calls at one call of the command, by member
+// name, and the tool's commands are clicked in its window model on the Windows platform.
 //
-// One table over the phases of "自動" (the pick, the idle wait after the boundary command, the
-// labelling) and of "作成" (the block built for the table, its insert): the command ends with one
-// message and no reference kept to the dead CAD, and the next click after the CAD is started again
-// works on the new instance's drawing.
+// One table over (fault x phase): the phases of "自動" (the pick, the idle wait after the boundary
+// command, the labelling) and of "作成" (the block built for the table, its insert). A CAD that
+// dies ends the command with one message and no reference kept to it, and the next click after
+// the CAD is started again works on the new instance's drawing; a CAD that hangs is waited for and
+// the command does its whole work; a CAD that refuses calls ends the command with one message.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -75,6 +76,11 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
   *os << FaultKindName(c.fault) << " at " << c.phase.name;
 }
 
+// How long a hang or a rejection lasts. A rejection outlasts the command: it ends on the first
+// refused call.
+constexpr int kHangMs = 1500;
+constexpr int kRejectMs = 60000;
+
 // The Windows platform with its message boxes recorded instead of shown.
 class RecordingBoxes final : public cad::ForwardingPlatform {
  public:
@@ -96,7 +102,7 @@ class CadGoesAway : public ComTest, public ::testing::WithParamInterface<FaultCa
   app::testing::TestFolder folder_;
 };
 
-TEST_P(CadGoesAway, EndsTheCommandOnce) {
+TEST_P(CadGoesAway, EndsTheCommandOnceOrWaits) {
   const FaultCase& c = GetParam();
   ASSERT_TRUE(server_.ready()) << server_.error();
   DrawParcel(server_);
@@ -118,37 +124,61 @@ TEST_P(CadGoesAway, EndsTheCommandOnce) {
       ASSERT_TRUE(boxes.empty()) << boxes.front().text;
       server_.Answer(kTablePlace);
     }
-    server_.Fault(c.fault, c.phase.member);
+    server_.Fault(c.fault, c.phase.member, 1, c.fault == FaultKind::Hang ? kHangMs : kRejectMs);
     const char* button = c.phase.command == Command::Split ? "Button10" : "Button3";
     EXPECT_TRUE(tool.Form().Click(button));
 
-    ASSERT_EQ(boxes.size(), 1u) << boxes.back().text;
-    EXPECT_EQ(boxes[0].text, kCadGoneMessage);
-    EXPECT_EQ(boxes[0].caption, kCadFaultCaption);
-    EXPECT_EQ(link.CadApplication, nullptr) << "a reference to the dead CAD is kept";
-    ASSERT_TRUE(server_.Exited(10000));
-    EXPECT_EQ(server_.ExitCode(), kCrashExitCode);
+    switch (c.fault) {
+      case FaultKind::Exit: {
+        ASSERT_EQ(boxes.size(), 1u) << boxes.back().text;
+        EXPECT_EQ(boxes[0].text, kCadGoneMessage);
+        EXPECT_EQ(boxes[0].caption, kCadFaultCaption);
+        EXPECT_EQ(link.CadApplication, nullptr) << "a reference to the dead CAD is kept";
+        ASSERT_TRUE(server_.Exited(10000));
+        EXPECT_EQ(server_.ExitCode(), kCrashExitCode);
 
-    // The CAD is started again: the next click finds the new instance and works on its
-    // drawing, from the start of the command whose run was cut short.
-    ASSERT_TRUE(server_.Restart()) << server_.error();
-    DrawParcel(server_);
-    server_.Answer(kInside);
-    EXPECT_TRUE(tool.Form().Click("Button10"));
-    if (c.phase.command == Command::Table) {
-      server_.Answer(kTablePlace);
-      EXPECT_TRUE(tool.Form().Click("Button3"));
+        // The CAD is started again: the next click finds the new instance and works on its
+        // drawing, from the start of the command whose run was cut short.
+        ASSERT_TRUE(server_.Restart()) << server_.error();
+        DrawParcel(server_);
+        server_.Answer(kInside);
+        EXPECT_TRUE(tool.Form().Click("Button10"));
+        if (c.phase.command == Command::Table) {
+          server_.Answer(kTablePlace);
+          EXPECT_TRUE(tool.Form().Click("Button3"));
+        }
+        EXPECT_EQ(boxes.size(), 1u) << boxes.back().text;
+        EXPECT_EQ(server_.Remaining(), 0) << server_.Log();
+        const host::Drawing drawing = server_.Drawing(folder_.path() / "restarted.dxf");
+        EXPECT_EQ(NumberTexts(drawing), kTriangles) << server_.Log();
+        if (c.phase.command == Command::Table) {
+          EXPECT_NE(server_.Log().find("_-INSERT\" \"Trivane_"), std::string::npos)
+              << server_.Log();
+        }
+        std::filesystem::remove(folder_.path() / "restarted.dxf");
+        break;
+      }
+      case FaultKind::Hang: {
+        // Waited for: the command does its whole work.
+        EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+        EXPECT_NE(link.CadApplication, nullptr);
+        EXPECT_EQ(server_.Remaining(), 0) << server_.Log();
+        const host::Drawing drawing = server_.Drawing(folder_.path() / "served.dxf");
+        EXPECT_EQ(NumberTexts(drawing), kTriangles) << server_.Log();
+        std::filesystem::remove(folder_.path() / "served.dxf");
+        break;
+      }
+      case FaultKind::Reject: {
+        ASSERT_EQ(boxes.size(), 1u) << boxes.back().text;
+        EXPECT_EQ(boxes[0].text, kCadBusyMessage);
+        EXPECT_EQ(boxes[0].caption, kCadFaultCaption);
+        EXPECT_NE(link.CadApplication, nullptr) << "a busy CAD is still there";
+        EXPECT_FALSE(server_.Exited(0));
+        break;
+      }
     }
-    EXPECT_EQ(boxes.size(), 1u) << boxes.back().text;
-    EXPECT_EQ(server_.Remaining(), 0) << server_.Log();
-    const host::Drawing drawing = server_.Drawing(folder_.path() / "restarted.dxf");
-    EXPECT_EQ(NumberTexts(drawing), kTriangles) << server_.Log();
-    if (c.phase.command == Command::Table) {
-      EXPECT_NE(server_.Log().find("_-INSERT\" \"Trivane_"), std::string::npos) << server_.Log();
-    }
-    std::filesystem::remove(folder_.path() / "restarted.dxf");
     tool.Close();
-    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.size(), c.fault == FaultKind::Hang ? 0u : 1u);
   }
 }
 
@@ -186,8 +216,10 @@ TEST(FaultControl, SetsOffAtTheCountedCallOfTheMemberNamed) {
 
 std::vector<FaultCase> FaultCases() {
   std::vector<FaultCase> cases;
-  for (const Phase& phase : kPhases)
-    cases.push_back({FaultKind::Exit, phase});
+  for (const FaultKind fault : {FaultKind::Exit, FaultKind::Hang, FaultKind::Reject}) {
+    for (const Phase& phase : kPhases)
+      cases.push_back({fault, phase});
+  }
   return cases;
 }
 
