@@ -7,6 +7,8 @@
 // dies ends the command with one message and no reference kept to it, and the next click after
 // the CAD is started again works on the new instance's drawing; a CAD that hangs is waited for and
 // the command does its whole work; a CAD that refuses calls ends the command with one message.
+// After each, the settings are written when the window closes, the target-CAD list is as it was,
+// and no marker file is left beside the program but the one the DXF route keeps.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -81,6 +83,17 @@ void PrintTo(const FaultCase& c, std::ostream* os) {
 constexpr int kHangMs = 1500;
 constexpr int kRejectMs = 60000;
 
+// The files beside the program other than those the run starts with.
+std::vector<std::string> MarkerFiles(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = WideToUtf8(entry.path().filename().wstring());
+    if (name != "trivane.ini" && name != "TargetCAD_APIVersion.txt")
+      names.push_back(name);
+  }
+  return names;
+}
+
 // The Windows platform with its message boxes recorded instead of shown.
 class RecordingBoxes final : public cad::ForwardingPlatform {
  public:
@@ -102,12 +115,14 @@ class CadGoesAway : public ComTest, public ::testing::WithParamInterface<FaultCa
   app::testing::TestFolder folder_;
 };
 
-TEST_P(CadGoesAway, EndsTheCommandOnceOrWaits) {
+TEST_P(CadGoesAway, EndsTheCommandOnceAndLosesNothing) {
   const FaultCase& c = GetParam();
   ASSERT_TRUE(server_.ready()) << server_.error();
   DrawParcel(server_);
 
   const std::filesystem::path program = folder_.path() / "trivane.exe";
+  const std::string list = "Host CAD\t" + server_.progId() + "\r\nOther\tOther.Application\r\n";
+  app::testing::WriteBytes(folder_.path() / "TargetCAD_APIVersion.txt", list);
 
   Win32Platform system;
   RecordingBoxes platform(system);
@@ -177,9 +192,20 @@ TEST_P(CadGoesAway, EndsTheCommandOnceOrWaits) {
         break;
       }
     }
+    EXPECT_FALSE(std::filesystem::exists(program.parent_path() / "trivane.ini"));
     tool.Close();
     EXPECT_EQ(boxes.size(), c.fault == FaultKind::Hang ? 0u : 1u);
   }
+
+  // Nothing lost: the settings are written at the close, the list is as it was, and beside the
+  // program stands at most the one marker file the DXF route keeps.
+  const std::string settings = app::testing::ReadBytes(folder_.path() / "trivane.ini");
+  EXPECT_NE(settings.find(server_.progId()), std::string::npos) << settings;
+  EXPECT_EQ(app::testing::ReadBytes(folder_.path() / "TargetCAD_APIVersion.txt"), list);
+  const std::vector<std::string> files = MarkerFiles(folder_.path());
+  EXPECT_LE(files.size(), 1u) << files.front();
+  for (const std::string& name : files)
+    EXPECT_TRUE(name.starts_with("TRIVANE_") && name.ends_with(".dxf")) << name;
 }
 
 // The control's faults themselves: set off at the counted call of the member named (in any
