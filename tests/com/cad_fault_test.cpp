@@ -152,6 +152,10 @@ TEST_P(CadGoesAway, EndsTheCommandOnceAndLosesNothing) {
         ASSERT_TRUE(server_.Exited(10000));
         EXPECT_EQ(server_.ExitCode(), kCrashExitCode);
 
+        // While it is gone a click finds nothing running and ends without a word.
+        EXPECT_TRUE(tool.Form().Click("Button10"));
+        EXPECT_EQ(boxes.size(), 1u) << boxes.back().text;
+
         // The CAD is started again: the next click finds the new instance and works on its
         // drawing, from the start of the command whose run was cut short.
         ASSERT_TRUE(server_.Restart()) << server_.error();
