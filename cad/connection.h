@@ -41,8 +41,8 @@ CadFault CadFaultOf(std::int32_t code);
 inline constexpr std::string_view kCadGoneMessage =
     "CAD が見つかりません。CAD が終了したため、コマンドを中止しました。";
 inline constexpr std::string_view kCadBusyMessage =
-    "CAD が処理中のため、コマンドを中止しました。CAD "
-    "の処理が終わってから、もう一度実行してください。";
+    "CAD が処理中のため、コマンドを中止しました。"
+    "CAD の処理が終わってから、もう一度実行してください。";
 inline constexpr std::string_view kCadFaultCaption = "■";
 
 // A command that a CAD fault ended: the one message for it, and for a CAD that is gone, its
