@@ -7,6 +7,7 @@
 
 #include "app/support.h"
 #include "app/target_cad_form.h"
+#include "cad/connection.h"
 
 namespace trivane::app {
 
@@ -331,7 +332,15 @@ void TForm1::Raise(std::string_view handler, std::string_view sender) {
     // Copied: the handler may re-register itself while it runs.
     CommandHandler command = it->second;
     commands::CommandContext context = state_.Context(*this);
-    command(context, sender);
+    try {
+      command(context, sender);
+    } catch (const cad::AutomationError& e) {
+      // A CAD that died or refused the call mid-command: one message, and the window goes on.
+      const cad::CadFault fault = cad::CadFaultOf(e.code());
+      if (fault == cad::CadFault::None)
+        throw;
+      cad::EndCommandOnCadFault(state_.link, fault);
+    }
   }
 }
 

@@ -109,6 +109,37 @@ std::exception_ptr WithSnapOff(const Document& document, const std::function<voi
   return error;
 }
 
+CadFault CadFaultOf(std::int32_t code) {
+  switch (static_cast<std::uint32_t>(code)) {
+    case 0x800706BAu:  // RPC_S_SERVER_UNAVAILABLE
+    case 0x800706BEu:  // RPC_S_CALL_FAILED
+    case 0x800706BFu:  // RPC_S_CALL_FAILED_DNE
+    case 0x80010007u:  // RPC_E_SERVER_DIED
+    case 0x80010012u:  // RPC_E_SERVER_DIED_DNE
+    case 0x80010108u:  // RPC_E_DISCONNECTED
+    case 0x800401FDu:  // CO_E_OBJNOTCONNECTED
+      return CadFault::Gone;
+    case static_cast<std::uint32_t>(kErrorCallRejected):
+      return CadFault::Busy;
+    default:
+      return CadFault::None;
+  }
+}
+
+void EndCommandOnCadFault(CadLink& link, CadFault fault) {
+  switch (fault) {
+    case CadFault::Gone:
+      link.CadApplication.reset();
+      link.platform->MessageBox(kCadGoneMessage, kCadFaultCaption);
+      break;
+    case CadFault::Busy:
+      link.platform->MessageBox(kCadBusyMessage, kCadFaultCaption);
+      break;
+    case CadFault::None:
+      break;
+  }
+}
+
 IdleQuery IdleQueryFor(std::string_view progId) {
   const std::string p = FoldAsciiUpper(progId);
   if (p.find("GCAD") != std::string::npos)

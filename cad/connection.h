@@ -22,6 +22,33 @@ namespace trivane::cad {
 // MK_E_UNAVAILABLE: nothing runs under the ProgID (the error of a failed attach).
 inline constexpr std::int32_t kErrorNotRunning = static_cast<std::int32_t>(0x800401E3);
 
+// RPC_E_CALL_REJECTED: the CAD refused the call (it is busy: a dialog of its own is open, say),
+// and the message filter did not wait for it.
+inline constexpr std::int32_t kErrorCallRejected = static_cast<std::int32_t>(0x80010001);
+
+// What a failed call says of the CAD itself.
+enum class CadFault {
+  None,  // the CAD answered: the call itself failed (a cancelled pick, a refused argument)
+  Gone,  // the CAD is no longer there: its process ended, or it let go of its objects
+  Busy,  // the CAD is there but refused the call
+};
+
+// The fault an error code of a call stands for: the RPC and COM codes of a server whose process
+// has ended or whose objects are disconnected are Gone; RPC_E_CALL_REJECTED is Busy.
+CadFault CadFaultOf(std::int32_t code);
+
+// Shown once when a command ends because the CAD went away or refused it.
+inline constexpr std::string_view kCadGoneMessage =
+    "CAD が見つかりません。CAD が終了したため、コマンドを中止しました。";
+inline constexpr std::string_view kCadBusyMessage =
+    "CAD が処理中のため、コマンドを中止しました。"
+    "CAD の処理が終わってから、もう一度実行してください。";
+inline constexpr std::string_view kCadFaultCaption = "■";
+
+// A command that a CAD fault ended: the one message for it, and for a CAD that is gone, its
+// application object is let go (the next command attaches afresh). Nothing is called on the CAD.
+void EndCommandOnCadFault(CadLink& link, CadFault fault);
+
 // The fixed waits of the preamble, in milliseconds.
 inline constexpr std::uint32_t kRestoreWaitMs = 500;  // after restoring a minimised CAD window
 inline constexpr std::uint32_t kEscHoldMs = 5;        // between Esc down and Esc up

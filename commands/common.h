@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "annotate/writers.h"
+#include "cad/connection.h"
 #include "cad/objects.h"
 #include "commands/angle_settings.h"
 #include "commands/context.h"
@@ -49,11 +50,16 @@ void BringCadToFront(CommandContext& c);
 void ShowMessage(CommandContext& c, std::string_view text, std::string_view caption);
 
 // Runs a command body; an error of its CAD work, of a text that is no number, or of a file that
-// cannot be written ends it silently, as the commands do. What was already written stays.
+// cannot be written ends it silently, as the commands do. What was already written stays. A CAD
+// that went away or refused the call (cad::CadFaultOf) is the one error that goes on, to the
+// window, which says so once.
 template <typename Body>
 void RunSilently(Body&& body) {
   try {
     body();
+  } catch (const cad::AutomationError& e) {
+    if (cad::CadFaultOf(e.code()) != cad::CadFault::None)
+      throw;
   } catch (const std::exception&) {
   }
 }

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <ios>
 #include <memory>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app_fixture.h"
+#include "cad/connection.h"
 
 namespace trivane::app {
 namespace {
@@ -365,6 +370,43 @@ TEST_F(MainWindowTest, EscapedErrorIsShownInTheDefaultErrorBoxAndTheWindowStaysU
   EXPECT_EQ(platform.boxes[0].caption, "■");
   EXPECT_EQ(platform.boxes[1].text.back(), '.');
   EXPECT_EQ(platform.boxes[1].caption, "■");
+}
+
+TEST_F(MainWindowTest, ACadThatWentAwayOrRefusedMidCommandIsToldOnceAndTheWindowGoesOn) {
+  // An object standing for the CAD's application object.
+  class Stand final : public cad::Object {
+   public:
+    cad::Value Invoke(std::string_view, cad::InvokeKind, std::span<cad::Arg>) override {
+      return {};
+    }
+  };
+  const struct {
+    std::uint32_t code;
+    std::string message;
+    bool kept;  // the application object is kept
+  } cases[] = {
+      {0x800706BE, std::string(cad::kCadGoneMessage), false},  // RPC_S_CALL_FAILED
+      {0x80010108, std::string(cad::kCadGoneMessage), false},  // RPC_E_DISCONNECTED
+      {0x80010001, std::string(cad::kCadBusyMessage), true},   // RPC_E_CALL_REJECTED
+      {0x80004005, "AddText: refused.", true},  // any other error: the default error box
+  };
+  for (const auto& c : cases) {
+    int runs = 0;
+    form().RegisterCommand(
+        "Button10Click", [&](commands::CommandContext& context, std::string_view) {
+          ++runs;
+          context.link.CadApplication = std::make_shared<Stand>();
+          throw cad::AutomationError("AddText", "refused", static_cast<std::int32_t>(c.code));
+        });
+    platform.boxes.clear();
+    EXPECT_TRUE(form().Click("Button10"));
+    EXPECT_TRUE(form().Click("Button10"));  // the window goes on: the next click runs
+    EXPECT_EQ(runs, 2);
+    ASSERT_EQ(platform.boxes.size(), 2u) << std::hex << c.code;  // one per command
+    EXPECT_EQ(platform.boxes[1].text, c.message);
+    EXPECT_EQ(platform.boxes[1].caption, "■");
+    EXPECT_EQ(state().link.CadApplication != nullptr, c.kept) << std::hex << c.code;
+  }
 }
 
 TEST_F(MainWindowTest, UnknownControlsAndWrongActionsAreProgrammingErrors) {

@@ -181,6 +181,61 @@ TEST_F(LinkTest, FailedAttachRaisesAndKeepsThePreviousApplication) {
   EXPECT_TRUE(os.events().empty());  // no window was touched
 }
 
+// --- A CAD that went away or is busy
+// --------------------------------------------------------------
+
+TEST(CadFaultTest, ErrorCodesOfACadThatIsGoneOrBusy) {
+  const struct {
+    std::uint32_t code;
+    CadFault fault;
+  } cases[] = {
+      {0x800706BA, CadFault::Gone},  // RPC_S_SERVER_UNAVAILABLE
+      {0x800706BE, CadFault::Gone},  // RPC_S_CALL_FAILED: the process ended during the call
+      {0x800706BF, CadFault::Gone},  // RPC_S_CALL_FAILED_DNE
+      {0x80010007, CadFault::Gone},  // RPC_E_SERVER_DIED
+      {0x80010012, CadFault::Gone},  // RPC_E_SERVER_DIED_DNE
+      {0x80010108, CadFault::Gone},  // RPC_E_DISCONNECTED
+      {0x800401FD, CadFault::Gone},  // CO_E_OBJNOTCONNECTED
+      {0x80010001, CadFault::Busy},  // RPC_E_CALL_REJECTED
+      {0x80004005, CadFault::None},  // E_FAIL: the call failed, the CAD is there
+      {0x80020006, CadFault::None},  // DISP_E_UNKNOWNNAME
+      {0x80010002, CadFault::None},  // RPC_E_CANTPOST_INSENDCALL
+      {static_cast<std::uint32_t>(kErrorNotRunning), CadFault::None},  // the attach: silent
+      {0, CadFault::None},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CadFaultOf(static_cast<std::int32_t>(c.code)), c.fault) << std::hex << c.code;
+}
+
+TEST_F(LinkTest, ACadFaultIsToldOnceAndAGoneCadIsLetGo) {
+  const struct {
+    CadFault fault;
+    std::string_view message;
+    bool kept;
+  } cases[] = {
+      {CadFault::Busy, kCadBusyMessage, true},
+      {CadFault::Gone, kCadGoneMessage, false},
+      {CadFault::None, "", true},
+  };
+  for (const auto& c : cases) {
+    BeginCadCommand(link);
+    os.ClearEvents();
+    host->ResetCallCounts();
+    EndCommandOnCadFault(link, c.fault);
+    EXPECT_EQ(link.CadApplication != nullptr, c.kept);
+    const std::vector<Event> events = os.events();
+    if (c.message.empty()) {
+      EXPECT_TRUE(events.empty());
+    } else {
+      ASSERT_EQ(events.size(), 1u);  // the message alone: no window brought forward
+      EXPECT_EQ(events[0].kind, EventKind::MessageShown);
+      EXPECT_EQ(events[0].text, c.message);
+      EXPECT_EQ(events[0].caption, kCadFaultCaption);
+    }
+    EXPECT_TRUE(host->CallCounts().empty());  // nothing is asked of the CAD
+  }
+}
+
 // --- IsCadRunning --------------------------------------------------------------------------------
 
 TEST(IsCadRunningTest, UnregisteredRegisteredAndRunning) {

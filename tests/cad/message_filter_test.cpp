@@ -21,8 +21,12 @@ TEST(MessageFilterTest, Answers) {
       {kServerCallIsHandled, kCancelRejectedCall},
       {7, kCancelRejectedCall},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(filter.RetryRejectedCall(0x1234, 5000, c.rejectType), c.retry) << c.rejectType;
+  // However long the call has waited: a busy callee is asked again for as long as it asks.
+  for (const Case& c : cases) {
+    for (const std::uint32_t waited : {0u, 5000u, 3600000u, 0xFFFFFFF0u})
+      EXPECT_EQ(filter.RetryRejectedCall(0x1234, waited, c.rejectType), c.retry)
+          << c.rejectType << " after " << waited << " ms";
+  }
   EXPECT_EQ(static_cast<std::int32_t>(kCancelRejectedCall), -1);
   for (std::uint32_t callType : {1u, 2u, 3u, 4u})
     EXPECT_EQ(filter.HandleInComingCall(callType, 0x1234, 0, nullptr), 0u);

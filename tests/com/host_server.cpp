@@ -16,6 +16,13 @@
 //   Remaining                 answers not yet taken
 //   Log                       the command line's text so far
 //   Save(path)                writes the drawing as a DXF file
+//   Fault(kind, member, count, [milliseconds])
+//                             arms one fault at the count-th call of `member` (any object of the
+//                             CAD, name compared as the CAD compares it) from now on: kind "exit"
+//                             ends the process there and then, as a crash does (exit code 86);
+//                             "hang" stops answering for the milliseconds, then runs the call;
+//                             "reject" refuses that call and every call for the milliseconds
+//                             after it with RPC_E_CALL_REJECTED, as a busy CAD does
 //   ProcessId, Quit
 #include <cstdint>
 #include <memory>
@@ -23,6 +30,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cad/com/dispatch_server.h"
@@ -30,6 +38,7 @@
 #include "cad/com/text.h"
 #include "cad/com/win.h"
 #include "cad/connection.h"
+#include "cad/names.h"
 #include "host/bridge/dxf_bridge.h"
 #include "host/command_line/command_line.h"
 #include "host/model/host.h"
@@ -48,9 +57,81 @@ TAcadPoint PointOf(std::span<Arg> args, std::size_t i) {
   return {d[0], d[1], d[2]};
 }
 
+// The fault a test arms, and the calls counted towards it.
+class FaultInjector {
+ public:
+  void Arm(FaultKind kind, std::string member, int count, DWORD milliseconds) {
+    plan_ = Plan{kind, std::move(member), count, milliseconds};
+    seen_ = 0;
+  }
+
+  // Before every call of the CAD's objects.
+  void BeforeCall(std::string_view member) {
+    if (rejectUntil_ != 0 && GetTickCount64() < rejectUntil_)
+      throw AutomationError(std::string(member), "the CAD is busy", kErrorCallRejected);
+    rejectUntil_ = 0;
+    if (!plan_ || !NamesEqual(member, plan_->member) || ++seen_ < plan_->count)
+      return;
+    const Plan plan = *std::exchange(plan_, std::nullopt);
+    switch (plan.kind) {
+      case FaultKind::Exit:
+        TerminateProcess(GetCurrentProcess(), kCrashExitCode);
+        break;
+      case FaultKind::Hang:
+        Sleep(plan.milliseconds);
+        break;
+      case FaultKind::Reject:
+        rejectUntil_ = GetTickCount64() + plan.milliseconds;
+        throw AutomationError(std::string(member), "the CAD is busy", kErrorCallRejected);
+    }
+  }
+
+ private:
+  struct Plan {
+    FaultKind kind;
+    std::string member;
+    int count;
+    DWORD milliseconds;
+  };
+  std::optional<Plan> plan_;
+  int seen_ = 0;
+  ULONGLONG rejectUntil_ = 0;
+};
+
+// An object of the CAD as the server hands it out: every call goes past the fault injector first,
+// and the objects it hands out in turn are handed out the same way.
+class FaultingObject final : public Object {
+ public:
+  FaultingObject(ObjectRef inner, std::shared_ptr<FaultInjector> faults)
+      : inner_(std::move(inner)), faults_(std::move(faults)) {}
+
+  static ObjectRef Wrap(ObjectRef inner, const std::shared_ptr<FaultInjector>& faults) {
+    if (!inner)
+      return inner;
+    return std::make_shared<FaultingObject>(std::move(inner), faults);
+  }
+
+  Value Invoke(std::string_view member, InvokeKind kind, std::span<Arg> args) override {
+    faults_->BeforeCall(member);
+    Value result = inner_->Invoke(member, kind, args);
+    for (Arg& a : args) {
+      if (a.out && a.value.type() == Value::Type::Object)
+        a.value = Value::Ref(Wrap(a.value.GetObject(), faults_));
+    }
+    if (result.type() == Value::Type::Object)
+      return Value::Ref(Wrap(result.GetObject(), faults_));
+    return result;
+  }
+
+ private:
+  ObjectRef inner_;
+  std::shared_ptr<FaultInjector> faults_;
+};
+
 class Control final : public Object {
  public:
-  explicit Control(std::shared_ptr<host::Host> host) : host_(std::move(host)) {}
+  Control(std::shared_ptr<host::Host> host, std::shared_ptr<FaultInjector> faults)
+      : host_(std::move(host)), faults_(std::move(faults)) {}
 
   Value Invoke(std::string_view member, InvokeKind, std::span<Arg> args) override {
     const auto text = [&](std::size_t i) {
@@ -85,6 +166,21 @@ class Control final : public Object {
       }
       return Value();
     }
+    if (member == "Fault") {
+      const std::string name = text(0);
+      const std::optional<FaultKind> kind = FaultKindNamed(name);
+      if (!kind)
+        throw AutomationError("Fault", "unknown fault \"" + name + "\"", kErrorInvalidArg);
+      const auto number = [&](std::size_t i) -> std::int64_t {
+        return i < args.size() && !args[i].value.IsEmpty() ? args[i].value.ToInteger() : 0;
+      };
+      const std::int64_t count = number(2);
+      const std::int64_t milliseconds = number(3);
+      if (count < 1 || milliseconds < 0 || milliseconds > 600000)
+        throw AutomationError("Fault", "count from 1, milliseconds up to 600000", kErrorInvalidArg);
+      faults_->Arm(*kind, text(1), static_cast<int>(count), static_cast<DWORD>(milliseconds));
+      return Value();
+    }
     if (member == "ProcessId")
       return Value::Int32(static_cast<std::int32_t>(GetCurrentProcessId()));
     if (member == "Quit") {
@@ -97,6 +193,7 @@ class Control final : public Object {
 
  private:
   std::shared_ptr<host::Host> host_;
+  std::shared_ptr<FaultInjector> faults_;
 };
 
 int Serve(const std::wstring& progId, const std::wstring& appClsidText,
@@ -115,8 +212,10 @@ int Serve(const std::wstring& progId, const std::wstring& appClsidText,
     options.hwnd = static_cast<WindowHandle>(reinterpret_cast<std::intptr_t>(window));
   const std::shared_ptr<host::Host> host = host::CreateHostWithCommandLine(options);
 
-  ComPtr<IDispatch> application = ServeTyped(host->Application(), IdleQueryFor(options.progId));
-  ComPtr<IDispatch> control = DispatchServer::Create(std::make_shared<Control>(host));
+  const auto faults = std::make_shared<FaultInjector>();
+  ComPtr<IDispatch> application =
+      ServeTyped(FaultingObject::Wrap(host->Application(), faults), IdleQueryFor(options.progId));
+  ComPtr<IDispatch> control = DispatchServer::Create(std::make_shared<Control>(host, faults));
   int rc = 0;
   {
     const ActiveObject servedApplication(application, appClsid);

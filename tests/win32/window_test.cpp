@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
@@ -705,6 +707,69 @@ TEST_F(WindowTest, AutomaticSplitClickedInTheWindowSplitsADrawingServedByAnother
   EXPECT_EQ(cad::com::testing::NumberTexts(drawing), 2);  // the rectangle's two triangles
   EXPECT_EQ(Form().Position("UpDown4"), 3);
   EXPECT_TRUE(IsWindowEnabled(Window()));
+}
+
+// A CAD that stops answering in the middle of "自動": while the call waits, the window answers
+// messages sent to it and paints; closing the window takes effect when the call returns, after the
+// command has done its work, and the settings are saved.
+TEST_F(WindowTest, WhileTheCadHangsTheWindowPaintsAndAClosingWaitsForTheCall) {
+  cad::com::testing::HostServer server(L"ZWCAD.HostCad", TRIVANE_HOST_SERVER_FROM_TESTS);
+  ASSERT_TRUE(server.ready()) << server.error();
+  {
+    const cad::Block modelSpace =
+        cad::Application(server.Application()).ActiveDocument().ModelSpace();
+    const TAcadPoint corners[] = {{0, 0, 0}, {120, 0, 0}, {120, 80, 0}, {0, 80, 0}};
+    for (int i = 0; i < 4; ++i)
+      modelSpace.AddLine(corners[i], corners[(i + 1) % 4]);
+  }
+  server.Answer(host::UserAnswer::Point({50, 40, 0}));
+  app_->State().link.ProgId = server.progId();
+  std::atomic<bool> inCommand = false;
+  bool closedInCommand = false;
+  bool closed = false;
+  view_->SetCloseHandler([&] {
+    closedInCommand = inCommand;
+    closed = true;
+    app_->Close();
+    view_->Destroy();
+  });
+  SetForegroundWindow(Window());
+  server.Fault(cad::com::testing::FaultKind::Hang, "GetPoint", 1, 4000);
+
+  // Each step waits for the window (up to 10 s) and notes whether the command was still running.
+  const auto until = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 1000 && !done(); ++i)
+      Sleep(10);
+    return done();
+  };
+  struct Seen {
+    bool answered = false, painted = false, inCommand = false;
+  } seen;
+  const HWND window = Window();
+  std::thread watcher([&] {
+    until([&] { return inCommand.load(); });
+    DWORD_PTR reply = 0;
+    seen.answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &reply) != 0;
+    InvalidateRect(window, nullptr, TRUE);
+    seen.painted = until([&] { return GetUpdateRect(window, nullptr, FALSE) == FALSE; });
+    seen.inCommand = inCommand;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  });
+  inCommand = true;
+  SendMessageW(Native("Button10"), BM_CLICK, 0, 0);  // "自動", to its end
+  inCommand = false;
+  watcher.join();
+  Pump();
+
+  EXPECT_TRUE(seen.answered);
+  EXPECT_TRUE(seen.painted);
+  EXPECT_TRUE(seen.inCommand) << "answered and painted only after the call";
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(closedInCommand) << "closed while the command was running";
+  EXPECT_TRUE(std::filesystem::exists(folder_.path() / "trivane.ini"));
+  EXPECT_EQ(server.Remaining(), 0) << server.Log();
+  const host::Drawing drawing = server.Drawing(folder_.path() / "served.dxf");
+  EXPECT_EQ(cad::com::testing::NumberTexts(drawing), 2);  // the rectangle's two triangles
 }
 #endif
 
