@@ -48,14 +48,6 @@ std::optional<TAcadPoint> LineIntersection(const TAcadPoint& a, const TAcadPoint
 // b or d does.
 std::optional<TAcadPoint> SegmentIntersection(const TAcadPoint& a, const TAcadPoint& b,
                                               const TAcadPoint& c, const TAcadPoint& d);
-// The older form of the two above: SegmentIntersection when `bounded`, else LineIntersection.
-// New code calls those.
-inline std::optional<TAcadPoint> Intersection(const TAcadPoint& a, const TAcadPoint& b,
-                                              const TAcadPoint& c, const TAcadPoint& d,
-                                              bool bounded) {
-  return bounded ? SegmentIntersection(a, b, c, d) : LineIntersection(a, b, c, d);
-}
-
 // Heron's formula; 0 for flat or impossible side lengths. >= 0.
 double AreaFromSides(double a, double b, double c);
 

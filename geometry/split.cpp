@@ -54,10 +54,10 @@ RayMeets RayAgainstEdge(const TAcadPoint& p, const TAcadPoint& s, const TAcadPoi
   return crossingY - p.y <= rayLength ? RayMeets::kCrossing : RayMeets::kNothing;
 }
 
-// Whether Intersection(a, b, s, e, true) can find a meeting point, told without dividing: its
+// Whether SegmentIntersection(a, b, s, e) can find a meeting point, told without dividing: its
 // quotients t and u must both be positive and at most 1, so each numerator must have the sign of
 // the denominator and at most twice its size (a quotient of 2 or more never rounds down to 1).
-// The same differences and products as Intersection's, so a pair it rules out has no meeting
+// The same differences and products as SegmentIntersection's, so a pair it rules out has no meeting
 // point there either; most edges of a region are ruled out here.
 bool MayMeet(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s, const TAcadPoint& e) {
   const double d1x = b.x - a.x, d1y = b.y - a.y;
@@ -75,7 +75,7 @@ bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
                         const TAcadPoint& e) {
   if (!MayMeet(a, b, s, e))
     return false;
-  const auto x = Intersection(a, b, s, e, true);
+  const auto x = SegmentIntersection(a, b, s, e);
   return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
 }
 
@@ -177,7 +177,7 @@ class EdgeGrid {
 
   void Remove(std::size_t id) { edges_[id].alive = false; }
   // Some live edge meets the cut a-c (SegmentCrossesEdge). Only the cells along the line through
-  // a and c are read. Intersection finds a meeting point only where the edge's ends lie on
+  // a and c are read. SegmentIntersection finds a meeting point only where the edge's ends lie on
   // opposite sides of that line, or within its rounding of it: its numerator for the edge's
   // parameter has the sign of its denominator and is at most as large, and both are the cross
   // products that place the edge's ends beside the line, each off by a few unit roundoffs of
@@ -204,7 +204,7 @@ class EdgeGrid {
       return false;
     }
     if (dx == 0 && dy == 0)
-      return false;  // no edge meets a cut of no length: Intersection's denominator is 0
+      return false;  // no edge meets a cut of no length: SegmentIntersection's denominator is 0
     const double largest = std::max(
         {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
     const double margin = 1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest);

@@ -120,7 +120,8 @@ TEST(Intersection, ParallelAndBoundedEndRules) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto x = Intersection(c.a, c.b, c.c, c.d, c.bounded);
+    const auto x =
+        c.bounded ? SegmentIntersection(c.a, c.b, c.c, c.d) : LineIntersection(c.a, c.b, c.c, c.d);
     ASSERT_EQ(x.has_value(), c.expected.has_value());
     if (x) {
       EXPECT_TRUE(PointNear(*x, *c.expected, 1e-12));

@@ -50,7 +50,7 @@ inline bool InsideByRay(const TAcadPoint& p, std::span<const TAcadPoint> polygon
 inline bool CrossesAnyEdge(const TAcadPoint& a, const TAcadPoint& b,
                            std::span<const TAcadPoint> polygon) {
   for (std::size_t k = 0; k < polygon.size(); ++k) {
-    const auto x = Intersection(a, b, polygon[k], polygon[(k + 1) % polygon.size()], true);
+    const auto x = SegmentIntersection(a, b, polygon[k], polygon[(k + 1) % polygon.size()]);
     if (x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance)
       return true;
   }
