@@ -29,31 +29,31 @@ std::vector<XdataItem> ToHostItems(const dxf::Tags& tags) {
             ++i;
           }
         }
-        items.emplace_back(code, p);
+        items.push_back({code, p});
         continue;
       }
     } else if (t.code >= 1040 && t.code <= 1042) {
       if (const auto v = dxf::ParseDouble(t.value)) {
-        items.emplace_back(code, *v);
+        items.push_back({code, *v});
         continue;
       }
     } else if (t.code == 1070) {
       const auto v = dxf::ParseInt(t.value);
       if (v && *v >= std::numeric_limits<std::int16_t>::min() &&
           *v <= std::numeric_limits<std::int16_t>::max()) {
-        items.emplace_back(code, static_cast<std::int16_t>(*v));
+        items.push_back({code, static_cast<std::int16_t>(*v)});
         continue;
       }
     } else if (t.code == 1071) {
       const auto v = dxf::ParseInt(t.value);
       if (v && *v >= std::numeric_limits<std::int32_t>::min() &&
           *v <= std::numeric_limits<std::int32_t>::max()) {
-        items.emplace_back(code, static_cast<std::int32_t>(*v));
+        items.push_back({code, static_cast<std::int32_t>(*v)});
         continue;
       }
     }
     // Strings, and numbers that do not read as numbers: kept as their text.
-    items.emplace_back(code, t.value);
+    items.push_back({code, t.value});
   }
   return items;
 }
