@@ -12,6 +12,15 @@ namespace trivane::host::bridge {
 
 namespace {
 
+// Each item is made in its place: GCC 12 reports a variant moved into a vector as maybe
+// uninitialized (a false alarm that -Werror turns into an error).
+template <typename Value>
+void Add(std::vector<XdataItem>& items, std::int16_t code, Value&& value) {
+  XdataItem& item = items.emplace_back();
+  item.code = code;
+  item.value.emplace<std::decay_t<Value>>(std::forward<Value>(value));
+}
+
 std::vector<XdataItem> ToHostItems(const dxf::Tags& tags) {
   std::vector<XdataItem> items;
   for (std::size_t i = 0; i < tags.size(); ++i) {
@@ -29,31 +38,31 @@ std::vector<XdataItem> ToHostItems(const dxf::Tags& tags) {
             ++i;
           }
         }
-        items.push_back({code, p});
+        Add(items, code, p);
         continue;
       }
     } else if (t.code >= 1040 && t.code <= 1042) {
       if (const auto v = dxf::ParseDouble(t.value)) {
-        items.push_back({code, *v});
+        Add(items, code, *v);
         continue;
       }
     } else if (t.code == 1070) {
       const auto v = dxf::ParseInt(t.value);
       if (v && *v >= std::numeric_limits<std::int16_t>::min() &&
           *v <= std::numeric_limits<std::int16_t>::max()) {
-        items.push_back({code, static_cast<std::int16_t>(*v)});
+        Add(items, code, static_cast<std::int16_t>(*v));
         continue;
       }
     } else if (t.code == 1071) {
       const auto v = dxf::ParseInt(t.value);
       if (v && *v >= std::numeric_limits<std::int32_t>::min() &&
           *v <= std::numeric_limits<std::int32_t>::max()) {
-        items.push_back({code, static_cast<std::int32_t>(*v)});
+        Add(items, code, static_cast<std::int32_t>(*v));
         continue;
       }
     }
     // Strings, and numbers that do not read as numbers: kept as their text.
-    items.push_back({code, t.value});
+    Add(items, code, t.value);
   }
   return items;
 }
