@@ -26,7 +26,7 @@
 #include "cad/com/win32_platform.h"
 #include "cad/connection.h"
 #include "cad/objects.h"
-#include "host/scripted_user.h"
+#include "host/model/scripted_user.h"
 #include "tests/app/app_fixture.h"
 #include "tests/com/com_fixture.h"
 #include "tests/com/host_server_fixture.h"
