@@ -77,8 +77,9 @@ struct DxfSource {
 // Errors: reading throws dxf::ReadError (the file, the line, what is wrong), writing
 // dxf::WriteError or dxf::Error; both leave the drawing and the target file as they were.
 
-// The drawing of a parsed document; the Drawing keeps a copy of it as its source.
-Drawing LoadDrawing(const dxf::Document& document);
+// The drawing of a parsed document, which the Drawing keeps as its source (pass a document
+// that is not needed afterwards by std::move: it is not copied then).
+Drawing LoadDrawing(dxf::Document document);
 // Reads and loads a file. Throws dxf::ReadError naming the file and the line for a malformed,
 // truncated or binary file; nothing is loaded then.
 Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options = {});

@@ -108,9 +108,9 @@ std::optional<Entity> ConvertRecord(const dxf::Document& document,
   return e;
 }
 
-Drawing LoadDrawing(const dxf::Document& document) {
+Drawing LoadDrawing(dxf::Document document) {
   auto source = std::make_shared<DxfSource>();
-  source->document = document;
+  source->document = std::move(document);
   const dxf::Document& doc = source->document;
   Drawing d;
 

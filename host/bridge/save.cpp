@@ -31,21 +31,25 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
   }
   std::vector<dxf::Entity> out;
   out.reserve(records.size());
+  // Records are read only at and after the one in hand, so a kept record moves into `out`.
+  const auto keep = [&](std::size_t first, std::size_t count) {
+    const auto begin = records.begin() + static_cast<std::ptrdiff_t>(first);
+    out.insert(out.end(), std::make_move_iterator(begin),
+               std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(count)));
+  };
   for (std::size_t i = 0; i < records.size();) {
     const std::size_t span = std::max<std::size_t>(1, dxf::RecordSpan(records, i));
     const auto link = linked.find(i);
     const Entity* e = link == linked.end() ? nullptr : d.FindEntity(link->second);
     if (link == linked.end()) {
-      out.insert(out.end(), records.begin() + static_cast<std::ptrdiff_t>(i),
-                 records.begin() + static_cast<std::ptrdiff_t>(i + span));
+      keep(i, span);
     } else if (!e || e->owner != OwnerOf(container, records[i])) {
       changed = true;  // erased (or moved to another block: written there as new)
     } else {
       written.insert(link->second);
       const auto original = ConvertRecord(doc, records, i);
       if (original && SameEntity(*original, *e)) {
-        out.insert(out.end(), records.begin() + static_cast<std::ptrdiff_t>(i),
-                   records.begin() + static_cast<std::ptrdiff_t>(i + span));
+        keep(i, span);
       } else {
         changed = true;
         dxf::Entity rec = PassthroughMatches(records[i], e->passthrough)

@@ -357,6 +357,17 @@ std::string Codec::Decode(std::string_view bytes) {
   return DecodeUnicodeEscapes(out);
 }
 
+bool Codec::DecodesToItself(std::string_view bytes) const {
+  return utf8_ || (IsAscii(bytes) && bytes.find('\\') == std::string_view::npos);
+}
+
+void Codec::AppendEncoded(std::string& out, std::string_view utf8) {
+  if (utf8_ || IsAscii(utf8))
+    out += utf8;
+  else
+    out += Encode(utf8);
+}
+
 std::string Codec::Encode(std::string_view utf8) {
   if (utf8_ || IsAscii(utf8)) {
     return std::string(utf8);

@@ -32,6 +32,11 @@ class Codec {
   std::string Decode(std::string_view bytes);
   // UTF-8 to file bytes; for code-page files, characters the code page lacks become "\U+XXXX".
   std::string Encode(std::string_view utf8);
+  // Whether Decode gives the bytes back unchanged, told without making a copy: UTF-8 files, and
+  // ASCII text without a backslash (no escape can start).
+  bool DecodesToItself(std::string_view bytes) const;
+  // Encode(utf8) appended to `out`.
+  void AppendEncoded(std::string& out, std::string_view utf8);
 
  private:
   struct Handles;

@@ -57,6 +57,8 @@ class RepairLog {
 std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd,
                              RepairLog* log) {
   std::vector<RawTag> tags;
+  // Two lines a tag: one allocation for the whole file.
+  tags.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) / 2 + 1);
   std::size_t pos = 0;
   int line = 0;
   lineEnd.clear();
@@ -175,27 +177,29 @@ void RescueHeaderVariables(std::vector<RawTag>& tags, std::size_t firstSection,
 }
 
 // Puts the section structure right (see Read with repairs); throws ReadError where it cannot.
-std::vector<RawTag> RepairStructure(const std::vector<RawTag>& tags, const std::string& file,
+std::vector<RawTag> RepairStructure(std::vector<RawTag> tags, const std::string& file,
                                     RepairLog& log) {
   std::vector<RawTag> out;
+  out.reserve(tags.size() + 2);
   std::vector<std::vector<RawTag>> orphanVariables;
   std::size_t i = 0;
   while (i < tags.size() && tags[i].code == 999)
-    out.push_back(tags[i++]);
+    out.push_back(std::move(tags[i++]));
   const std::size_t firstSection = out.size();
   bool inside = false;
   bool anySection = false;
   bool ended = false;
   for (; i < tags.size(); ++i) {
-    const RawTag& t = tags[i];
+    RawTag& t = tags[i];
     if (Is(t, "EOF") || Is(t, "SECTION")) {
       if (inside) {
         log.Note("section not closed, 0/ENDSEC added", t.line);
         out.push_back(Structure("ENDSEC", t.line));
         inside = false;
       }
-      out.push_back(t);
-      if (Is(t, "EOF")) {
+      const bool eof = Is(t, "EOF");
+      out.push_back(std::move(t));
+      if (eof) {
         ended = true;
         break;
       }
@@ -206,7 +210,7 @@ std::vector<RawTag> RepairStructure(const std::vector<RawTag>& tags, const std::
       const bool closes =
           i + 1 == tags.size() || Is(tags[i + 1], "SECTION") || Is(tags[i + 1], "EOF");
       if (closes) {
-        out.push_back(t);
+        out.push_back(std::move(t));
         inside = false;
       } else {
         log.Note("stray 0/ENDSEC removed, the section goes on", t.line);
@@ -214,14 +218,15 @@ std::vector<RawTag> RepairStructure(const std::vector<RawTag>& tags, const std::
       continue;
     }
     if (inside) {
-      out.push_back(t);
+      out.push_back(std::move(t));
       continue;
     }
     // Before the first section (after a closed section only 0/SECTION or 0/EOF can follow).
     if (t.code == 9) {
-      std::vector<RawTag> variable = {t};
+      std::vector<RawTag> variable;
+      variable.push_back(std::move(t));
       while (i + 1 < tags.size() && tags[i + 1].code != 0 && tags[i + 1].code != 9)
-        variable.push_back(tags[++i]);
+        variable.push_back(std::move(tags[++i]));
       orphanVariables.push_back(std::move(variable));
       continue;
     }
@@ -335,9 +340,10 @@ class Parser {
 
  private:
   const RawTag& Peek() const { return tags_[i_]; }
+  // Each tag is taken once: its text moves into the document.
   Tag Take() {
-    const RawTag& t = tags_[i_++];
-    return Tag{t.code, t.value, t.source};
+    RawTag& t = tags_[i_++];
+    return Tag{t.code, std::move(t.value), std::move(t.source)};
   }
   [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
     throw ReadError(file_, at.line, what);
@@ -458,7 +464,7 @@ void AppendTag(std::string& out, const Tag& tag, Codec& codec, const std::string
   } else if (!tag.source.empty() && codec.Decode(tag.source) == tag.value) {
     out += tag.source;
   } else {
-    out += codec.Encode(tag.value);
+    codec.AppendEncoded(out, tag.value);
   }
   out += lineEnd;
 }
@@ -500,11 +506,11 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
   std::string lineEnd;
   std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd, log);
   if (log)
-    tags = RepairStructure(tags, fileName, *log);
+    tags = RepairStructure(std::move(tags), fileName, *log);
   const std::string codePage = CodePageOfRawTags(tags, options);
   Codec codec(codePage);
   for (RawTag& t : tags) {
-    if (KindOfCode(t.code) != ValueKind::String)
+    if (KindOfCode(t.code) != ValueKind::String || codec.DecodesToItself(t.value))
       continue;
     std::string decoded = codec.Decode(t.value);
     if (decoded != t.value) {
