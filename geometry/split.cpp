@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "geometry/grid_cell.h"
 #include "geometry/plan.h"
 #include "geometry/predicates.h"
 #include "geometry/triangulate.h"
@@ -322,18 +323,8 @@ class EdgeGrid {
     return false;
   }
 
-  static std::size_t Cell(double v, double origin, double size, std::size_t count) {
-    if (count == 1)
-      return 0;
-    const double q = (v - origin) / size;
-    if (!(q >= 0))  // NaN too
-      return 0;
-    if (q >= static_cast<double>(count - 1))
-      return count - 1;
-    return static_cast<std::size_t>(q);
-  }
-  std::size_t Column(double x) const { return Cell(x, box_.xMin, width_, box_.columns); }
-  std::size_t Row(double y) const { return Cell(y, box_.yMin, height_, box_.rows); }
+  std::size_t Column(double x) const { return GridCell(x, box_.xMin, width_, box_.columns); }
+  std::size_t Row(double y) const { return GridCell(y, box_.yMin, height_, box_.rows); }
 
   Extent box_;
   double width_ = 0, height_ = 0;

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "geometry/grid_cell.h"
 #include "geometry/predicates.h"
 
 namespace trivane {
@@ -116,18 +117,8 @@ class PointGrid {
   void Remove(Index k) { removed_[k] = 1; }
 
  private:
-  static Index Cell(double v, double origin, double size, Index count) {
-    if (count == 1)
-      return 0;
-    const double q = (v - origin) / size;
-    if (!(q >= 0))  // NaN too
-      return 0;
-    if (q >= static_cast<double>(count - 1))
-      return count - 1;
-    return static_cast<Index>(q);
-  }
-  Index Column(double x) const { return Cell(x, x0_, width_, columns_); }
-  Index Row(double y) const { return Cell(y, y0_, height_, rows_); }
+  Index Column(double x) const { return GridCell(x, x0_, width_, columns_); }
+  Index Row(double y) const { return GridCell(y, y0_, height_, rows_); }
 
   Index columns_ = 1, rows_ = 1;
   double x0_ = 0, y0_ = 0, width_ = 0, height_ = 0;
