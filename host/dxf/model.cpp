@@ -8,23 +8,27 @@
 #include <variant>
 
 #include "host/dxf/entities/circle.h"
+#include "host/dxf/entities/groups.h"
 #include "host/dxf/entities/insert.h"
 #include "host/dxf/entities/line.h"
 #include "host/dxf/number_format.h"
 
 namespace trivane::dxf {
 
+using entities::HasMarkers;
+using entities::kNone;
+using entities::PastGroup;
+using entities::PushPoint;
+using entities::Range;
+using entities::ReplaceVertexRun;
+using entities::SetDouble;
+using entities::SetInt;
+using entities::SetPoint;
+using entities::SetString;
+using entities::Subclass;
+using entities::VertexRun;
+
 namespace {
-
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// The subclass of a record a value belongs to, and the order of the codes within it (used to
-// place a tag the record lacks).
-struct Subclass {
-  std::string_view marker;
-  int occurrence;
-  std::vector<int> order;
-};
 
 const Subclass kEntityCommon{"AcDbEntity", 0, {67, 410, 8}};
 const Subclass kTextSub{
@@ -33,162 +37,8 @@ const Subclass kText2Sub{"AcDbText", 1, {73}};
 const Subclass kPolylineSub{"AcDbPolyline", 0, {90, 70, 43, 38, 39, 10}};
 const Subclass kLeaderSub{"AcDbLeader", 0, {3, 71, 72, 73, 74, 75, 40, 41, 76, 10}};
 const Subclass kLayerSub{"AcDbLayerTableRecord", 0, {2, 70, 62, 6, 290, 370, 390, 347}};
-
-struct Range {
-  std::size_t begin;
-  std::size_t end;
-  bool marked;  // a subclass of a record with markers (else the whole record)
-};
-
-bool IsGroupStart(const Tag& t) {
-  return t.code == 102 && !t.value.empty() && t.value.front() == '{';
-}
-
-// Index past the 102 group at i (or i when none starts there).
-std::size_t PastGroup(const Tags& tags, std::size_t i) {
-  if (!IsGroupStart(tags[i]))
-    return i;
-  std::size_t k = i + 1;
-  while (k < tags.size() && !(tags[k].code == 102 && tags[k].value == "}"))
-    ++k;
-  return k < tags.size() ? k + 1 : k;
-}
-
-// Calls f(index) for each tag of the range outside 102 groups; f returns false to stop.
-template <typename F>
-void ForEach(const Tags& tags, Range r, F f) {
-  for (std::size_t i = r.begin; i < r.end && i < tags.size();) {
-    const std::size_t past = PastGroup(tags, i);
-    if (past != i) {
-      i = past;
-      continue;
-    }
-    if (!f(i))
-      return;
-    ++i;
-  }
-}
-
-bool HasMarkers(const Entity& e) {
-  bool found = false;
-  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
-    found = e.tags[i].code == 100;
-    return !found;
-  });
-  return found;
-}
-
-// The tags of a subclass; the whole record when it has no markers at all; begin == kNone when
-// the record has markers but not this one.
-Range RangeOf(const Entity& e, const Subclass& sub) {
-  if (!HasMarkers(e))
-    return {0, e.tags.size(), false};
-  int seen = 0;
-  Range r{kNone, kNone, true};
-  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
-    const Tag& t = e.tags[i];
-    if (t.code != 100)
-      return true;
-    if (r.begin != kNone) {
-      r.end = i;
-      return false;
-    }
-    if (t.value == sub.marker && seen++ == sub.occurrence)
-      r.begin = i + 1;
-    return true;
-  });
-  if (r.begin != kNone && r.end == kNone)
-    r.end = e.tags.size();
-  return r;
-}
-
-Range EnsureRange(Entity& e, const Subclass& sub) {
-  Range r = RangeOf(e, sub);
-  if (r.begin == kNone) {
-    e.tags.push_back(Tag{100, std::string(sub.marker)});
-    r = {e.tags.size(), e.tags.size(), true};
-  }
-  return r;
-}
-
-std::size_t FindIn(const Tags& tags, Range r, int code) {
-  std::size_t found = kNone;
-  if (r.begin == kNone)
-    return kNone;
-  ForEach(tags, r, [&](std::size_t i) {
-    if (tags[i].code == code)
-      found = i;
-    return found == kNone;
-  });
-  return found;
-}
-
-// Where a missing tag goes: after the last tag of the range whose code comes before it.
-std::size_t InsertPosition(const Tags& tags, Range r, const Subclass& sub, int code) {
-  const auto rank = [&](int c) {
-    const auto it = std::find(sub.order.begin(), sub.order.end(), c);
-    return it == sub.order.end() ? kNone : static_cast<std::size_t>(it - sub.order.begin());
-  };
-  const std::size_t own = rank(code);
-  std::size_t pos = r.marked ? r.begin : r.end;
-  bool any = false;
-  ForEach(tags, r, [&](std::size_t i) {
-    const std::size_t k = rank(tags[i].code);
-    if (k != kNone && k < own) {
-      pos = i + 1;
-      any = true;
-    }
-    return true;
-  });
-  if (!any && !r.marked)
-    pos = r.end;
-  return pos;
-}
-
-// Sets a tag of a subclass. `same` tells whether the present text already means the value (then
-// it is kept as written); `isDefault` whether a missing tag may stay missing.
-template <typename Same>
-void SetTag(Entity& e, const Subclass& sub, int code, const std::string& text, bool isDefault,
-            Same same) {
-  Range r = RangeOf(e, sub);
-  if (r.begin == kNone) {
-    if (isDefault)
-      return;
-    r = EnsureRange(e, sub);
-  }
-  const std::size_t i = FindIn(e.tags, r, code);
-  if (i != kNone) {
-    if (!same(e.tags[i].value))
-      e.tags[i].value = text;
-    return;
-  }
-  if (isDefault)
-    return;
-  const std::size_t pos = InsertPosition(e.tags, r, sub, code);
-  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(pos), Tag{code, text});
-}
-
-void SetDouble(Entity& e, const Subclass& sub, int code, double v,
-               std::optional<double> fallback = std::nullopt) {
-  SetTag(e, sub, code, detail::FormatGeneral(v), fallback && *fallback == v,
-         [v](const std::string& t) { return ParseDouble(t) == v; });
-}
-
-void SetInt(Entity& e, const Subclass& sub, int code, std::int64_t v,
-            std::optional<std::int64_t> fallback = std::nullopt) {
-  SetTag(e, sub, code, std::to_string(v), fallback && *fallback == v,
-         [v](const std::string& t) { return ParseInt(t) == v; });
-}
-
-void SetString(Entity& e, const Subclass& sub, int code, const std::string& v) {
-  SetTag(e, sub, code, v, false, [&v](const std::string& t) { return t == v; });
-}
-
-void SetPoint(Entity& e, const Subclass& sub, int code, const TAcadPoint& p) {
-  SetDouble(e, sub, code, p.x);
-  SetDouble(e, sub, code + 10, p.y);
-  SetDouble(e, sub, code + 20, p.z, 0.0);
-}
+const std::vector<int> kLwCodes{10, 20, 40, 41, 42, 91};
+const std::vector<int> kLeaderCodes{10, 20, 30};
 
 void Expect(const Entity& e, std::string_view type) {
   if (e.type != type) {
@@ -196,39 +46,8 @@ void Expect(const Entity& e, std::string_view type) {
   }
 }
 
-bool IsVertexCode(int code, bool lw) {
-  return lw ? (code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91)
-            : (code == 10 || code == 20 || code == 30);
-}
-
-// The run of vertex tags of a subclass: [begin, end), begin == end when there are none.
-Range VertexRun(const Entity& e, const Subclass& sub, bool lw) {
-  const Range r = RangeOf(e, sub);
-  if (r.begin == kNone)
-    return {kNone, kNone, true};
-  const std::size_t first = FindIn(e.tags, r, 10);
-  if (first == kNone)
-    return {kNone, kNone, r.marked};
-  std::size_t end = first;
-  while (end < r.end && IsVertexCode(e.tags[end].code, lw))
-    ++end;
-  return {first, end, r.marked};
-}
-
-void ReplaceVertexRun(Entity& e, const Subclass& sub, bool lw, const Tags& fresh) {
-  Range run = VertexRun(e, sub, lw);
-  if (run.begin == kNone) {
-    Range r = EnsureRange(e, sub);
-    run.begin = run.end = InsertPosition(e.tags, r, sub, 10);
-  }
-  const auto first = e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin);
-  e.tags.erase(first, e.tags.begin() + static_cast<std::ptrdiff_t>(run.end));
-  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin), fresh.begin(),
-                fresh.end());
-}
-
 void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
-  const Range run = VertexRun(e, kPolylineSub, true);
+  const Range run = VertexRun(e, kPolylineSub, kLwCodes);
   std::vector<std::size_t> starts;
   if (run.begin != kNone) {
     for (std::size_t i = run.begin; i < run.end; ++i) {
@@ -244,7 +63,7 @@ void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
       if (v.bulge != 0.0)
         fresh.push_back(DoubleTag(42, v.bulge));
     }
-    ReplaceVertexRun(e, kPolylineSub, true, fresh);
+    ReplaceVertexRun(e, kPolylineSub, kLwCodes, fresh);
     return;
   }
   // Same count: change the coordinates and bulges in place, keeping widths and vertex ids.
@@ -312,12 +131,6 @@ Entity Start(const Document& doc, std::string type, const Properties& props,
   if (markers)
     e.tags.push_back(Tag{100, std::string(subclass)});
   return e;
-}
-
-void PushPoint(Tags& tags, int code, const TAcadPoint& p) {
-  tags.push_back(DoubleTag(code, p.x));
-  tags.push_back(DoubleTag(code + 10, p.y));
-  tags.push_back(DoubleTag(code + 20, p.z));
 }
 
 void RequireR13(const Document& doc, std::string_view type) {
@@ -558,7 +371,7 @@ std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
   LwPolylineData d;
   d.closed = (GetInt(e, 70, 0) & 1) != 0;
   d.elevation = GetDouble(e, 38, 0.0);
-  const Range run = VertexRun(e, kPolylineSub, true);
+  const Range run = VertexRun(e, kPolylineSub, kLwCodes);
   if (run.begin != kNone) {
     for (std::size_t i = run.begin; i < run.end; ++i) {
       const Tag& t = e.tags[i];
@@ -603,7 +416,7 @@ std::optional<LeaderData> AsLeader(const Entity& e) {
   LeaderData d;
   d.arrowhead = GetInt(e, 71, 1) != 0;
   d.dimStyle = std::string(e.Value(3, "Standard"));
-  const Range run = VertexRun(e, kLeaderSub, false);
+  const Range run = VertexRun(e, kLeaderSub, kLeaderCodes);
   if (run.begin != kNone) {
     for (std::size_t i = run.begin; i < run.end; ++i) {
       const Tag& t = e.tags[i];
@@ -712,7 +525,7 @@ void Update(Entity& e, const LeaderData& d) {
   // Keep the text of unchanged coordinates (a 2D writer may have left z out).
   const bool same = AsLeader(e)->vertices == d.vertices;
   if (!same)
-    ReplaceVertexRun(e, kLeaderSub, false, fresh);
+    ReplaceVertexRun(e, kLeaderSub, kLeaderCodes, fresh);
   SetInt(e, kLeaderSub, 76, static_cast<std::int64_t>(d.vertices.size()));
 }
 
