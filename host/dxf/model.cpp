@@ -10,7 +10,11 @@
 #include "host/dxf/entities/circle.h"
 #include "host/dxf/entities/groups.h"
 #include "host/dxf/entities/insert.h"
+#include "host/dxf/entities/layer.h"
+#include "host/dxf/entities/leader.h"
 #include "host/dxf/entities/line.h"
+#include "host/dxf/entities/lwpolyline.h"
+#include "host/dxf/entities/text.h"
 #include "host/dxf/number_format.h"
 
 namespace trivane::dxf {
@@ -31,72 +35,10 @@ using entities::VertexRun;
 namespace {
 
 const Subclass kEntityCommon{"AcDbEntity", 0, {67, 410, 8}};
-const Subclass kTextSub{
-    "AcDbText", 0, {39, 10, 20, 30, 40, 1, 50, 41, 51, 7, 71, 72, 11, 21, 31, 210, 220, 230, 73}};
-const Subclass kText2Sub{"AcDbText", 1, {73}};
-const Subclass kPolylineSub{"AcDbPolyline", 0, {90, 70, 43, 38, 39, 10}};
-const Subclass kLeaderSub{"AcDbLeader", 0, {3, 71, 72, 73, 74, 75, 40, 41, 76, 10}};
-const Subclass kLayerSub{"AcDbLayerTableRecord", 0, {2, 70, 62, 6, 290, 370, 390, 347}};
-const std::vector<int> kLwCodes{10, 20, 40, 41, 42, 91};
-const std::vector<int> kLeaderCodes{10, 20, 30};
 
 void Expect(const Entity& e, std::string_view type) {
   if (e.type != type) {
     throw Error("cannot update a " + e.type + " record as " + std::string(type));
-  }
-}
-
-void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
-  const Range run = VertexRun(e, kPolylineSub, kLwCodes);
-  std::vector<std::size_t> starts;
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      if (e.tags[i].code == 10)
-        starts.push_back(i);
-    }
-  }
-  if (starts.size() != vertices.size()) {
-    Tags fresh;
-    for (const LwVertex& v : vertices) {
-      fresh.push_back(DoubleTag(10, v.x));
-      fresh.push_back(DoubleTag(20, v.y));
-      if (v.bulge != 0.0)
-        fresh.push_back(DoubleTag(42, v.bulge));
-    }
-    ReplaceVertexRun(e, kPolylineSub, kLwCodes, fresh);
-    return;
-  }
-  // Same count: change the coordinates and bulges in place, keeping widths and vertex ids.
-  std::size_t end = run.end;
-  for (std::size_t k = vertices.size(); k-- > 0;) {
-    const std::size_t begin = starts[k];
-    const auto set = [&](std::size_t i, double v) {
-      if (ParseDouble(e.tags[i].value) != v)
-        e.tags[i].value = detail::FormatGeneral(v);
-    };
-    set(begin, vertices[k].x);
-    std::size_t bulgeAt = kNone;
-    bool hasY = false;
-    for (std::size_t i = begin + 1; i < end; ++i) {
-      if (e.tags[i].code == 20 && !hasY) {
-        set(i, vertices[k].y);
-        hasY = true;
-      }
-      if (e.tags[i].code == 42)
-        bulgeAt = i;
-    }
-    if (!hasY) {
-      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(begin + 1),
-                    DoubleTag(20, vertices[k].y));
-      ++end;
-    }
-    if (bulgeAt != kNone) {
-      set(bulgeAt, vertices[k].bulge);
-    } else if (vertices[k].bulge != 0.0) {
-      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(end),
-                    DoubleTag(42, vertices[k].bulge));
-    }
-    end = begin;
   }
 }
 
@@ -208,15 +150,20 @@ Entity& AddTableRecord(Document& doc, std::string_view tableName, Entity record)
   return table.records.back();
 }
 
-// A symbol table record with its markers (from R13 on) and its name.
-Entity NewRecord(const Document& doc, std::string type, std::string_view subclass,
-                 std::string_view name) {
+// A symbol table record with its markers (from R13 on), and its name.
+Entity NewRecord(const Document& doc, std::string type, std::string_view subclass) {
   Entity e;
   e.type = std::move(type);
   if (doc.HasSubclassMarkers()) {
     e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
     e.tags.push_back(Tag{100, std::string(subclass)});
   }
+  return e;
+}
+
+Entity NewRecord(const Document& doc, std::string type, std::string_view subclass,
+                 std::string_view name) {
+  Entity e = NewRecord(doc, std::move(type), subclass);
   e.tags.push_back(Tag{2, std::string(name)});
   return e;
 }
@@ -257,10 +204,15 @@ std::optional<Data> Read(const entities::Kind<Data>& kind, const Entity& e) {
     std::visit(
         [&](auto member) {
           using T = std::remove_reference_t<decltype(d.*member)>;
+          const double fallback = f.fallback.value_or(0.0);
           if constexpr (std::is_same_v<T, std::string>) {
-            d.*member = std::string(e.Value(f.code));
+            d.*member = std::string(e.Value(f.code, f.textFallback));
           } else if constexpr (std::is_same_v<T, double>) {
-            d.*member = GetDouble(e, f.code, f.fallback.value_or(0.0));
+            d.*member = GetDouble(e, f.code, fallback);
+          } else if constexpr (std::is_same_v<T, int>) {
+            d.*member = static_cast<int>(GetInt(e, f.code, static_cast<std::int64_t>(fallback)));
+          } else if constexpr (std::is_same_v<T, bool>) {
+            d.*member = GetInt(e, f.code, static_cast<std::int64_t>(fallback)) != 0;
           } else {
             d.*member = GetPoint(e, f.code);
           }
@@ -270,20 +222,55 @@ std::optional<Data> Read(const entities::Kind<Data>& kind, const Entity& e) {
   return d;
 }
 
+// Sets the groups of the table on a record of the kind, in the table's order.
 template <typename Data>
 void Write(const entities::Kind<Data>& kind, Entity& e, const Data& d) {
   Expect(e, kind.type);
-  const Subclass sub{kind.subclass, 0, kind.order};
+  const Subclass sub = entities::SubclassOf(kind);
+  for (const entities::Field<Data>& f : kind.fields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_cvref_t<decltype(d.*member)>;
+          const auto omitted = [&]() -> std::optional<std::int64_t> {
+            if (!f.leftOut || !f.fallback)
+              return std::nullopt;
+            return static_cast<std::int64_t>(*f.fallback);
+          };
+          if constexpr (std::is_same_v<T, std::string>) {
+            SetString(e, sub, f.code, d.*member);
+          } else if constexpr (std::is_same_v<T, double>) {
+            SetDouble(e, sub, f.code, d.*member, f.leftOut ? f.fallback : std::nullopt);
+          } else if constexpr (std::is_same_v<T, int>) {
+            SetInt(e, sub, f.code, d.*member, omitted());
+          } else if constexpr (std::is_same_v<T, bool>) {
+            SetInt(e, sub, f.code, d.*member ? 1 : 0, omitted());
+          } else {
+            SetPoint(e, sub, f.code, d.*member);
+          }
+        },
+        f.member);
+  }
+}
+
+// Appends the groups of the table for a new record, in the table's order.
+template <typename Data>
+void PushFields(const entities::Kind<Data>& kind, const Data& d, Tags& tags) {
   for (const entities::Field<Data>& f : kind.fields) {
     std::visit(
         [&](auto member) {
           using T = std::remove_cvref_t<decltype(d.*member)>;
           if constexpr (std::is_same_v<T, std::string>) {
-            SetString(e, sub, f.code, d.*member);
-          } else if constexpr (std::is_same_v<T, double>) {
-            SetDouble(e, sub, f.code, d.*member, f.fallback);
+            tags.push_back(Tag{f.code, d.*member});
+          } else if constexpr (std::is_same_v<T, TAcadPoint>) {
+            PushPoint(tags, f.code, d.*member);
           } else {
-            SetPoint(e, sub, f.code, d.*member);
+            const double v = static_cast<double>(d.*member);
+            if (f.leftOut && f.fallback && v == *f.fallback)
+              return;
+            if constexpr (std::is_same_v<T, double>)
+              tags.push_back(DoubleTag(f.code, v));
+            else
+              tags.push_back(IntTag(f.code, static_cast<std::int64_t>(d.*member)));
           }
         },
         f.member);
@@ -294,21 +281,7 @@ template <typename Data>
 Entity Make(const Document& doc, const entities::Kind<Data>& kind, const Data& d,
             const Properties& props) {
   Entity e = Start(doc, std::string(kind.type), props, kind.subclass);
-  for (const entities::Field<Data>& f : kind.fields) {
-    std::visit(
-        [&](auto member) {
-          using T = std::remove_cvref_t<decltype(d.*member)>;
-          if constexpr (std::is_same_v<T, std::string>) {
-            e.tags.push_back(Tag{f.code, d.*member});
-          } else if constexpr (std::is_same_v<T, double>) {
-            if (!f.fallback || d.*member != *f.fallback)
-              e.tags.push_back(DoubleTag(f.code, d.*member));
-          } else {
-            PushPoint(e.tags, f.code, d.*member);
-          }
-        },
-        f.member);
-  }
+  PushFields(kind, d, e.tags);
   return e;
 }
 
@@ -366,39 +339,16 @@ std::optional<LineData> AsLine(const Entity& e) {
 }
 
 std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
-  if (e.type != "LWPOLYLINE")
-    return std::nullopt;
-  LwPolylineData d;
-  d.closed = (GetInt(e, 70, 0) & 1) != 0;
-  d.elevation = GetDouble(e, 38, 0.0);
-  const Range run = VertexRun(e, kPolylineSub, kLwCodes);
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      const Tag& t = e.tags[i];
-      const double v = ParseDouble(t.value).value_or(0.0);
-      if (t.code == 10) {
-        d.vertices.push_back(LwVertex{v, 0.0, 0.0});
-      } else if (t.code == 20) {
-        d.vertices.back().y = v;
-      } else if (t.code == 42) {
-        d.vertices.back().bulge = v;
-      }
-    }
-  }
+  auto d = Read(entities::kLwPolyline, e);
+  if (d)
+    entities::ReadLwVertices(e, *d);
   return d;
 }
 
 std::optional<TextData> AsText(const Entity& e) {
-  if (e.type != "TEXT")
-    return std::nullopt;
-  TextData d;
-  d.text = std::string(e.Value(1));
-  d.insertion = GetPoint(e, 10);
-  d.alignmentPoint = GetPoint(e, 11);
-  d.height = GetDouble(e, 40, 1.0);
-  d.rotationDegrees = GetDouble(e, 50, 0.0);
-  d.alignment =
-      AlignmentFromDxf(static_cast<int>(GetInt(e, 72, 0)), static_cast<int>(GetInt(e, 73, 0)));
+  auto d = Read(entities::kText, e);
+  if (d)
+    entities::ReadAlignment(e, *d);
   return d;
 }
 
@@ -411,37 +361,14 @@ std::optional<InsertData> AsInsert(const Entity& e) {
 }
 
 std::optional<LeaderData> AsLeader(const Entity& e) {
-  if (e.type != "LEADER")
-    return std::nullopt;
-  LeaderData d;
-  d.arrowhead = GetInt(e, 71, 1) != 0;
-  d.dimStyle = std::string(e.Value(3, "Standard"));
-  const Range run = VertexRun(e, kLeaderSub, kLeaderCodes);
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      const Tag& t = e.tags[i];
-      const double v = ParseDouble(t.value).value_or(0.0);
-      if (t.code == 10) {
-        d.vertices.push_back(TAcadPoint{v, 0.0, 0.0});
-      } else if (t.code == 20) {
-        d.vertices.back().y = v;
-      } else {
-        d.vertices.back().z = v;
-      }
-    }
-  }
+  auto d = Read(entities::kLeader, e);
+  if (d)
+    entities::ReadLeaderPath(e, *d);
   return d;
 }
 
 std::optional<LayerData> AsLayer(const Entity& e) {
-  if (e.type != "LAYER")
-    return std::nullopt;
-  LayerData d;
-  d.name = std::string(e.Value(2));
-  d.color = static_cast<int>(GetInt(e, 62, 7));
-  d.linetype = std::string(e.Value(6, "Continuous"));
-  d.flags = static_cast<int>(GetInt(e, 70, 0));
-  return d;
+  return Read(entities::kLayer, e);
 }
 
 BlockData AsBlock(const Block& block) {
@@ -484,27 +411,14 @@ void Update(Entity& e, const LineData& d) {
 }
 
 void Update(Entity& e, const LwPolylineData& d) {
-  Expect(e, "LWPOLYLINE");
-  UpdateLwVertices(e, d.vertices);
-  SetInt(e, kPolylineSub, 90, static_cast<std::int64_t>(d.vertices.size()));
-  const std::int64_t flags = GetInt(e, 70, 0);
-  SetInt(e, kPolylineSub, 70, d.closed ? (flags | 1) : (flags & ~std::int64_t{1}), 0);
-  SetDouble(e, kPolylineSub, 38, d.elevation, 0.0);
+  Expect(e, entities::kLwPolyline.type);
+  entities::UpdateLwHeadAndVertices(e, d);
+  Write(entities::kLwPolyline, e, d);
 }
 
 void Update(Entity& e, const TextData& d) {
-  Expect(e, "TEXT");
-  int h = 0;
-  int v = 0;
-  DxfFromAlignment(d.alignment, h, v);
-  SetPoint(e, kTextSub, 10, d.insertion);
-  SetDouble(e, kTextSub, 40, d.height);
-  SetString(e, kTextSub, 1, d.text);
-  SetDouble(e, kTextSub, 50, d.rotationDegrees, 0.0);
-  SetInt(e, kTextSub, 72, h, 0);
-  if (h != 0 || v != 0 || e.Find(11))
-    SetPoint(e, kTextSub, 11, d.alignmentPoint);
-  SetInt(e, HasMarkers(e) ? kText2Sub : kTextSub, 73, v, 0);
+  Write(entities::kText, e, d);
+  entities::UpdateAlignment(e, d);
 }
 
 void Update(Entity& e, const CircleData& d) {
@@ -516,25 +430,12 @@ void Update(Entity& e, const InsertData& d) {
 }
 
 void Update(Entity& e, const LeaderData& d) {
-  Expect(e, "LEADER");
-  SetString(e, kLeaderSub, 3, d.dimStyle);
-  SetInt(e, kLeaderSub, 71, d.arrowhead ? 1 : 0);
-  Tags fresh;
-  for (const TAcadPoint& p : d.vertices)
-    PushPoint(fresh, 10, p);
-  // Keep the text of unchanged coordinates (a 2D writer may have left z out).
-  const bool same = AsLeader(e)->vertices == d.vertices;
-  if (!same)
-    ReplaceVertexRun(e, kLeaderSub, kLeaderCodes, fresh);
-  SetInt(e, kLeaderSub, 76, static_cast<std::int64_t>(d.vertices.size()));
+  Write(entities::kLeader, e, d);
+  entities::UpdateLeaderPath(e, d);
 }
 
 void Update(Entity& e, const LayerData& d) {
-  Expect(e, "LAYER");
-  SetString(e, kLayerSub, 2, d.name);
-  SetInt(e, kLayerSub, 70, d.flags);
-  SetInt(e, kLayerSub, 62, d.color);
-  SetString(e, kLayerSub, 6, d.linetype);
+  Write(entities::kLayer, e, d);
 }
 
 void SetLayer(Entity& e, std::string_view layer) {
@@ -555,39 +456,18 @@ Entity NewEntity(const Document& doc, const LineData& d, const Properties& props
 }
 
 Entity NewEntity(const Document& doc, const LwPolylineData& d, const Properties& props) {
-  RequireR13(doc, "LWPOLYLINE");
-  Entity e = Start(doc, "LWPOLYLINE", props, "AcDbPolyline");
-  e.tags.push_back(IntTag(90, static_cast<std::int64_t>(d.vertices.size())));
-  e.tags.push_back(IntTag(70, d.closed ? 1 : 0));
-  if (d.elevation != 0.0)
-    e.tags.push_back(DoubleTag(38, d.elevation));
-  for (const LwVertex& v : d.vertices) {
-    e.tags.push_back(DoubleTag(10, v.x));
-    e.tags.push_back(DoubleTag(20, v.y));
-    if (v.bulge != 0.0)
-      e.tags.push_back(DoubleTag(42, v.bulge));
-  }
+  RequireR13(doc, entities::kLwPolyline.type);
+  Entity e =
+      Start(doc, std::string(entities::kLwPolyline.type), props, entities::kLwPolyline.subclass);
+  entities::PushLwHead(d, e.tags);
+  PushFields(entities::kLwPolyline, d, e.tags);
+  entities::PushLwVertices(d.vertices, e.tags);
   return e;
 }
 
 Entity NewEntity(const Document& doc, const TextData& d, const Properties& props) {
-  Entity e = Start(doc, "TEXT", props, "AcDbText");
-  int h = 0;
-  int v = 0;
-  DxfFromAlignment(d.alignment, h, v);
-  PushPoint(e.tags, 10, d.insertion);
-  e.tags.push_back(DoubleTag(40, d.height));
-  e.tags.push_back(Tag{1, d.text});
-  if (d.rotationDegrees != 0.0)
-    e.tags.push_back(DoubleTag(50, d.rotationDegrees));
-  if (h != 0)
-    e.tags.push_back(IntTag(72, h));
-  if (h != 0 || v != 0)
-    PushPoint(e.tags, 11, d.alignmentPoint);
-  if (doc.HasSubclassMarkers())
-    e.tags.push_back(Tag{100, "AcDbText"});
-  if (v != 0)
-    e.tags.push_back(IntTag(73, v));
+  Entity e = Make(doc, entities::kText, d, props);
+  entities::PushAlignment(d, doc.HasSubclassMarkers(), e.tags);
   return e;
 }
 
@@ -600,17 +480,9 @@ Entity NewEntity(const Document& doc, const InsertData& d, const Properties& pro
 }
 
 Entity NewEntity(const Document& doc, const LeaderData& d, const Properties& props) {
-  RequireR13(doc, "LEADER");
-  Entity e = Start(doc, "LEADER", props, "AcDbLeader");
-  e.tags.push_back(Tag{3, d.dimStyle});
-  e.tags.push_back(IntTag(71, d.arrowhead ? 1 : 0));
-  e.tags.push_back(IntTag(72, 0));  // straight segments
-  e.tags.push_back(IntTag(73, 3));  // no annotation
-  e.tags.push_back(IntTag(74, 1));
-  e.tags.push_back(IntTag(75, 0));
-  e.tags.push_back(IntTag(76, static_cast<std::int64_t>(d.vertices.size())));
-  for (const TAcadPoint& p : d.vertices)
-    PushPoint(e.tags, 10, p);
+  RequireR13(doc, entities::kLeader.type);
+  Entity e = Make(doc, entities::kLeader, d, props);
+  entities::PushLeaderPath(d, e.tags);
   return e;
 }
 
@@ -650,11 +522,10 @@ Entity& EnsureLayer(Document& doc, const LayerData& data) {
     return *existing;
   if (!ValidSymbolName(data.name, false))
     throw Error("invalid layer name \"" + data.name + "\"");
-  const std::string linetype = ResolveLinetype(doc, data.linetype);
-  Entity layer = NewRecord(doc, "LAYER", "AcDbLayerTableRecord", data.name);
-  layer.tags.push_back(IntTag(70, data.flags));
-  layer.tags.push_back(IntTag(62, data.color));
-  layer.tags.push_back(Tag{6, linetype});
+  LayerData resolved = data;
+  resolved.linetype = ResolveLinetype(doc, data.linetype);
+  Entity layer = NewRecord(doc, std::string(entities::kLayer.type), entities::kLayer.subclass);
+  PushFields(entities::kLayer, resolved, layer.tags);
   if (doc.VersionNumber() >= 1015) {
     layer.tags.push_back(IntTag(370, -3));
     // The plot style of layer 0, when the drawing names one, so that every layer has one.

@@ -26,6 +26,12 @@ struct Subclass {
   std::vector<int> order;
 };
 
+// The first subclass of a kind (entity_kind.h).
+template <typename Kind>
+Subclass SubclassOf(const Kind& kind) {
+  return Subclass{kind.subclass, 0, kind.order};
+}
+
 struct Range {
   std::size_t begin;
   std::size_t end;

@@ -46,5 +46,30 @@ TEST(EntityTables, CircleRadiusIsAlwaysWritten) {
   EXPECT_EQ(Text(circle), "  0\nCIRCLE\n  8\n0\n 10\n1.0\n 20\n2.0\n 40\n0\n");
 }
 
+// A default that is written: a record without the group reads the default, and updating it, even
+// at the default, gives it the group in its place. Defaults that are left out stay out.
+TEST(EntityTables, WrittenDefaultsAreReadAndWritten) {
+  Entity text = Parse("  0\nTEXT\n  8\n0\n 10\n1.0\n 20\n2.0\n  1\nA\n");
+  const TextData plain{"A", {1, 2, 0}, {0, 0, 0}, 1.0, 0.0, kAlignLeft};
+  EXPECT_EQ(AsText(text), plain);
+  Update(text, plain);
+  EXPECT_EQ(Text(text), "  0\nTEXT\n  8\n0\n 10\n1.0\n 20\n2.0\n 40\n1\n  1\nA\n");
+
+  // A number (color), a flag word and a text with a default.
+  Entity layer = Parse("  0\nLAYER\n  2\nL\n");
+  const LayerData layerDefaults{"L", 7, "Continuous", 0};
+  EXPECT_EQ(AsLayer(layer), layerDefaults);
+  Update(layer, layerDefaults);
+  EXPECT_EQ(Text(layer), "  0\nLAYER\n  2\nL\n 70\n0\n 62\n7\n  6\nContinuous\n");
+
+  // A yes/no value as 0/1, and a text default.
+  Entity leader = Parse("  0\nLEADER\n  8\n0\n  3\nS\n 76\n1\n 10\n1.0\n 20\n2.0\n");
+  const LeaderData arrowed{{{1, 2, 0}}, true, "S"};
+  EXPECT_EQ(AsLeader(leader), arrowed);
+  Update(leader, arrowed);
+  EXPECT_EQ(Text(leader), "  0\nLEADER\n  8\n0\n  3\nS\n 71\n1\n 76\n1\n 10\n1.0\n 20\n2.0\n");
+  EXPECT_EQ(AsLeader(Parse("  0\nLEADER\n  8\n0\n"))->dimStyle, "Standard");
+}
+
 }  // namespace
 }  // namespace trivane::dxf
