@@ -193,6 +193,21 @@ InsertShape ShapeOf(const dxf::InsertData& d) {
                      d.yScale, d.zScale,    d.rotationDegrees / kDegreesPerRadian};
 }
 
+PolylineShape ShapeOf(const dxf::LwPolylineData& d) {
+  PolylineShape p;
+  p.closed = d.closed;
+  p.elevation = d.elevation;
+  bool curved = false;
+  for (const dxf::LwVertex& v : d.vertices) {
+    p.vertices.push_back(TAcadPoint{v.x, v.y, 0.0});
+    p.bulges.push_back(v.bulge);
+    curved = curved || v.bulge != 0.0;
+  }
+  if (!curved)
+    p.bulges.clear();
+  return p;
+}
+
 dxf::LineData DataOf(const LineShape& s) {
   return dxf::LineData{s.start, s.end};
 }
@@ -204,6 +219,17 @@ dxf::CircleData DataOf(const CircleShape& s) {
 dxf::InsertData DataOf(const InsertShape& s) {
   return dxf::InsertData{s.block,  s.insertion, s.xscale,
                          s.yscale, s.zscale,    s.rotation * kDegreesPerRadian};
+}
+
+dxf::LwPolylineData DataOf(const PolylineShape& s) {
+  dxf::LwPolylineData d;
+  d.closed = s.closed;
+  d.elevation = s.elevation;
+  for (std::size_t k = 0; k < s.vertices.size(); ++k) {
+    d.vertices.push_back(
+        dxf::LwVertex{s.vertices[k].x, s.vertices[k].y, k < s.bulges.size() ? s.bulges[k] : 0.0});
+  }
+  return d;
 }
 
 bool SameEntity(const Entity& a, const Entity& b) {

@@ -14,6 +14,7 @@
 #include "host/dxf/entities/leader.h"
 #include "host/dxf/entities/line.h"
 #include "host/dxf/entities/lwpolyline.h"
+#include "host/dxf/entities/polyline.h"
 #include "host/dxf/entities/text.h"
 #include "host/dxf/number_format.h"
 
@@ -345,6 +346,10 @@ std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
   return d;
 }
 
+std::optional<LwPolylineData> AsPolyline(const std::vector<Entity>& records, std::size_t index) {
+  return entities::ReadPolyline(records, index);
+}
+
 std::optional<TextData> AsText(const Entity& e) {
   auto d = Read(entities::kText, e);
   if (d)
@@ -438,6 +443,14 @@ void Update(Entity& e, const LayerData& d) {
   Write(entities::kLayer, e, d);
 }
 
+void UpdatePolylineHead(Entity& head, const LwPolylineData& d) {
+  entities::UpdatePolylineHead(head, d);
+}
+
+void UpdateVertex(Entity& vertex, const LwVertex& d) {
+  entities::UpdateVertex(vertex, d);
+}
+
 void SetLayer(Entity& e, std::string_view layer) {
   if (Tag* t = e.Find(8)) {
     t->value = std::string(layer);
@@ -484,6 +497,20 @@ Entity NewEntity(const Document& doc, const LeaderData& d, const Properties& pro
   Entity e = Make(doc, entities::kLeader, d, props);
   entities::PushLeaderPath(d, e.tags);
   return e;
+}
+
+Entity NewPolylineHead(const Document& doc, const LwPolylineData& d, const Properties& props) {
+  Entity e = Start(doc, "POLYLINE", props, "AcDb2dPolyline");
+  entities::PushPolylineHead(d, e.tags);
+  return e;
+}
+
+Entity NewVertex(const Document& doc, const std::string& layer) {
+  return entities::NewVertex(doc.HasSubclassMarkers(), layer);
+}
+
+Entity NewSeqend(const Document& doc, const std::string& layer) {
+  return entities::NewSeqend(doc.HasSubclassMarkers(), layer);
 }
 
 Entity& AddEntity(Document& doc, Entity entity) {

@@ -2,7 +2,9 @@
 // reading, updating and writing its records.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/dxf/io.h"
 #include "host/dxf/model.h"
@@ -69,6 +71,55 @@ TEST(EntityTables, WrittenDefaultsAreReadAndWritten) {
   Update(leader, arrowed);
   EXPECT_EQ(Text(leader), "  0\nLEADER\n  8\n0\n  3\nS\n 71\n1\n 76\n1\n 10\n1.0\n 20\n2.0\n");
   EXPECT_EQ(AsLeader(Parse("  0\nLEADER\n  8\n0\n"))->dimStyle, "Standard");
+}
+
+// The records of an ENTITIES section holding this text.
+std::vector<Entity> ParseAll(const std::string& recordsText) {
+  return Read("  0\nSECTION\n  2\nENTITIES\n" + recordsText + "  0\nENDSEC\n  0\nEOF\n").Entities();
+}
+
+// POLYLINE is read with its VERTEX records, and only in its plain 2D form: flags 1 (closed) and
+// 128 on the head, none on a vertex.
+TEST(EntityTables, PolylineReadsThePlainFormOnly) {
+  const std::string vertices =
+      "  0\nVERTEX\n  8\n0\n 10\n1.0\n 20\n2.0\n 42\n0.5\n"
+      "  0\nVERTEX\n  8\n0\n 10\n3.0\n 20\n4.0\n  0\nSEQEND\n  8\n0\n";
+  const LwPolylineData path{{{1, 2, 0.5}, {3, 4, 0}}, false, 0};
+  struct Case {
+    std::string head;
+    std::optional<LwPolylineData> read;
+  };
+  LwPolylineData closedHigh = path;
+  closedHigh.closed = true;
+  closedHigh.elevation = 5;
+  const Case cases[] = {
+      {"  0\nPOLYLINE\n  8\n0\n 66\n1\n", path},
+      {"  0\nPOLYLINE\n  8\n0\n 66\n1\n 10\n0.0\n 20\n0.0\n 30\n5.0\n 70\n129\n", closedHigh},
+      {"  0\nPOLYLINE\n  8\n0\n 66\n1\n 70\n8\n", std::nullopt},  // 3D
+      {"  0\nPOLYLINE\n  8\n0\n 66\n1\n 70\n2\n", std::nullopt},  // curve-fit
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(AsPolyline(ParseAll(c.head + vertices), 0), c.read) << c.head;
+
+  // A vertex of a fitted curve makes it another form too.
+  EXPECT_EQ(AsPolyline(ParseAll("  0\nPOLYLINE\n  8\n0\n 66\n1\n  0\nVERTEX\n  8\n0\n 70\n1\n"
+                                "  0\nSEQEND\n  8\n0\n"),
+                       0),
+            std::nullopt);
+}
+
+// The head and the vertices change only the groups whose values change: a head lacking 70 and
+// 10/20/30 gets them to close and raise it; a straight vertex loses its bulge.
+TEST(EntityTables, PolylineUpdatesSetOnlyWhatChanges) {
+  Entity head = Parse("  0\nPOLYLINE\n  8\n0\n");
+  UpdatePolylineHead(head, LwPolylineData{{}, false, 0});
+  EXPECT_EQ(Text(head), "  0\nPOLYLINE\n  8\n0\n 66\n1\n");
+  UpdatePolylineHead(head, LwPolylineData{{}, true, 2.5});
+  EXPECT_EQ(Text(head), "  0\nPOLYLINE\n  8\n0\n 66\n1\n 70\n1\n 10\n0.0\n 20\n0.0\n 30\n2.5\n");
+
+  Entity vertex = Parse("  0\nVERTEX\n  8\n0\n 10\n1.0\n 20\n2.0\n 42\n0.5\n");
+  UpdateVertex(vertex, LwVertex{1, 3, 0});
+  EXPECT_EQ(Text(vertex), "  0\nVERTEX\n  8\n0\n 10\n1.0\n 20\n3\n");
 }
 
 }  // namespace
