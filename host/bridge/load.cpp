@@ -35,8 +35,8 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
     t.height = text->height;
     t.rotation = text->rotationDegrees / kDegreesPerRadian;
     t.alignment = text->alignment;
-    t.widthFactor = dxf::GetDouble(r, 41, 1.0);
-    t.style = std::string(r.Value(7, "Standard"));
+    t.widthFactor = text->widthFactor;
+    t.style = text->style;
     if (t.alignment == 0) {
       t.alignmentPoint = t.insertion;
     } else if (t.alignment != 3 && t.alignment != 5) {

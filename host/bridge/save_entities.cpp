@@ -78,24 +78,9 @@ dxf::TextData TextDataOf(const TextShape& t) {
   d.height = t.height;
   d.rotationDegrees = t.rotation * kDegreesPerRadian;
   d.alignment = t.alignment;
+  d.widthFactor = t.widthFactor;
+  d.style = t.style;
   return d;
-}
-
-// A value of the first AcDbText subclass (or of the record, without markers).
-void SetTextTag(dxf::Entity& e, const dxf::Tag& tag) {
-  if (dxf::Tag* t = e.Find(tag.code)) {
-    t->value = tag.value;
-    t->source.clear();
-    return;
-  }
-  auto at = e.tags.end();
-  const auto marker = std::find_if(e.tags.begin(), e.tags.end(), [](const dxf::Tag& t) {
-    return t.code == 100 && t.value == "AcDbText";
-  });
-  if (marker != e.tags.end()) {
-    at = std::find_if(marker + 1, e.tags.end(), [](const dxf::Tag& t) { return t.code == 100; });
-  }
-  e.tags.insert(at, tag);
 }
 
 std::string PaperSpaceHandle(const dxf::Document& doc) {
@@ -135,10 +120,6 @@ void Writer::Apply(dxf::Entity& rec, std::vector<dxf::Entity>& followers, const 
           }
         } else if constexpr (std::is_same_v<T, TextShape>) {
           dxf::Update(rec, TextDataOf(shape));
-          if (rec.Value(7, "Standard") != shape.style)
-            SetTextTag(rec, dxf::Tag{7, shape.style});
-          if (dxf::GetDouble(rec, 41, 1.0) != shape.widthFactor)
-            SetTextTag(rec, dxf::DoubleTag(41, shape.widthFactor));
         } else if constexpr (std::is_same_v<T, CircleShape>) {
           dxf::Update(rec, DataOf(shape));
         } else if constexpr (std::is_same_v<T, InsertShape>) {

@@ -352,8 +352,10 @@ std::optional<LwPolylineData> AsPolyline(const std::vector<Entity>& records, std
 
 std::optional<TextData> AsText(const Entity& e) {
   auto d = Read(entities::kText, e);
-  if (d)
+  if (d) {
     entities::ReadAlignment(e, *d);
+    entities::ReadStyle(e, *d);
+  }
   return d;
 }
 
@@ -424,6 +426,7 @@ void Update(Entity& e, const LwPolylineData& d) {
 void Update(Entity& e, const TextData& d) {
   Write(entities::kText, e, d);
   entities::UpdateAlignment(e, d);
+  entities::UpdateStyle(e, d);
 }
 
 void Update(Entity& e, const CircleData& d) {
@@ -481,6 +484,7 @@ Entity NewEntity(const Document& doc, const LwPolylineData& d, const Properties&
 Entity NewEntity(const Document& doc, const TextData& d, const Properties& props) {
   Entity e = Make(doc, entities::kText, d, props);
   entities::PushAlignment(d, doc.HasSubclassMarkers(), e.tags);
+  entities::UpdateStyle(e, d);
   return e;
 }
 

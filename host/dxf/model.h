@@ -65,12 +65,14 @@ int AlignmentFromDxf(int horizontal72, int vertical73);
 void DxfFromAlignment(int alignment, int& horizontal72, int& vertical73);
 
 struct TextData {
-  std::string text;              // 1
-  TAcadPoint insertion;          // 10/20/30
-  TAcadPoint alignmentPoint;     // 11/21/31: used by every alignment but left
-  double height = 1.0;           // 40
-  double rotationDegrees = 0.0;  // 50
-  int alignment = kAlignLeft;    // 72/73
+  std::string text;                // 1
+  TAcadPoint insertion;            // 10/20/30
+  TAcadPoint alignmentPoint;       // 11/21/31: used by every alignment but left
+  double height = 1.0;             // 40
+  double rotationDegrees = 0.0;    // 50
+  int alignment = kAlignLeft;      // 72/73
+  double widthFactor = 1.0;        // 41
+  std::string style = "Standard";  // 7: the text style's name
   friend bool operator==(const TextData&, const TextData&) = default;
 };
 

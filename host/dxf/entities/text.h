@@ -1,6 +1,9 @@
 // TEXT: one line of text, placed, sized and turned, and aligned to a second point.
 #pragma once
 
+#include <algorithm>
+#include <string>
+
 #include "host/dxf/entities/entity_kind.h"
 #include "host/dxf/entities/groups.h"
 #include "host/dxf/model.h"
@@ -56,6 +59,37 @@ inline void PushAlignment(const TextData& d, bool markers, Tags& tags) {
     tags.push_back(Tag{100, std::string(kTextSecond.marker)});
   if (v != 0)
     tags.push_back(IntTag(73, v));
+}
+
+// ---- The style (7) and the width factor (41), read with their defaults. Each is set only when
+// it changes: in the tag the record has, else at the end of the first subclass (the end of the
+// record without markers).
+
+inline void ReadStyle(const Entity& e, TextData& d) {
+  d.style = std::string(e.Value(7, "Standard"));
+  d.widthFactor = GetDouble(e, 41, 1.0);
+}
+
+inline void SetInFirstSubclass(Entity& e, const Tag& tag) {
+  if (Tag* t = e.Find(tag.code)) {
+    t->value = tag.value;
+    t->source.clear();
+    return;
+  }
+  auto at = e.tags.end();
+  const auto marker = std::find_if(e.tags.begin(), e.tags.end(), [](const Tag& t) {
+    return t.code == 100 && t.value == kText.subclass;
+  });
+  if (marker != e.tags.end())
+    at = std::find_if(marker + 1, e.tags.end(), [](const Tag& t) { return t.code == 100; });
+  e.tags.insert(at, tag);
+}
+
+inline void UpdateStyle(Entity& e, const TextData& d) {
+  if (e.Value(7, "Standard") != d.style)
+    SetInFirstSubclass(e, Tag{7, d.style});
+  if (GetDouble(e, 41, 1.0) != d.widthFactor)
+    SetInFirstSubclass(e, DoubleTag(41, d.widthFactor));
 }
 
 }  // namespace trivane::dxf::entities

@@ -73,6 +73,37 @@ TEST(EntityTables, WrittenDefaultsAreReadAndWritten) {
   EXPECT_EQ(AsLeader(Parse("  0\nLEADER\n  8\n0\n"))->dimStyle, "Standard");
 }
 
+// A text's style and width factor are read with their defaults and set only when they change:
+// in the tag the record has, else at the end of the first AcDbText subclass, before the second
+// one that holds 73; a new text gets them there too.
+TEST(EntityTables, TextStyleGoesAtTheEndOfTheFirstSubclass) {
+  const std::string head =
+      "  0\nTEXT\n100\nAcDbEntity\n  8\n0\n100\nAcDbText\n 10\n1.0\n 20\n2.0\n 30\n0.0\n 40\n1.0\n "
+      " 1\nA\n";
+  Entity text = Parse(head + "100\nAcDbText\n");
+  TextData d = *AsText(text);
+  EXPECT_EQ(d.style, "Standard");
+  EXPECT_EQ(d.widthFactor, 1.0);
+  Update(text, d);
+  EXPECT_EQ(Text(text), head + "100\nAcDbText\n");
+
+  d.style = "Mincho";
+  d.widthFactor = 0.8;
+  Update(text, d);
+  const std::string styled = head + "  7\nMincho\n 41\n0.8\n100\nAcDbText\n";
+  EXPECT_EQ(Text(text), styled);
+  EXPECT_EQ(AsText(text), d);
+  d.style = "Gothic";
+  Update(text, d);
+  EXPECT_EQ(Text(text), head + "  7\nGothic\n 41\n0.8\n100\nAcDbText\n");
+
+  Document doc = NewDocument();
+  const TextData fresh{"A", {1, 2, 0}, {}, 1.0, 0.0, kAlignLeft, 0.8, "Mincho"};
+  EXPECT_EQ(AsText(NewEntity(doc, fresh)), fresh);
+  const std::string made = Text(NewEntity(doc, fresh));
+  EXPECT_EQ(made.substr(made.find("  1\nA\n")), "  1\nA\n  7\nMincho\n 41\n0.8\n100\nAcDbText\n");
+}
+
 // The records of an ENTITIES section holding this text.
 std::vector<Entity> ParseAll(const std::string& recordsText) {
   return Read("  0\nSECTION\n  2\nENTITIES\n" + recordsText + "  0\nENDSEC\n  0\nEOF\n").Entities();
