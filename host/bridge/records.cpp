@@ -127,7 +127,8 @@ std::string BlockRecordName(const dxf::Document& doc, std::string_view handle) {
 }  // namespace
 
 Arrow ArrowOf(const dxf::Document& doc, const dxf::Entity& leader) {
-  const dxf::Entity* style = FindDimStyle(doc, leader.Value(3, "Standard"));
+  const dxf::Entity* style =
+      FindDimStyle(doc, dxf::AsLeader(leader).value_or(dxf::LeaderData{}).dimStyle);
   const DimOverride o = ReadOverride(leader);
   const double headerSize = HeaderNumber(doc, "$DIMASZ", 40).value_or(SystemVariables{}.DIMASZ);
   const double headerScale = HeaderNumber(doc, "$DIMSCALE", 40).value_or(1.0);
