@@ -557,14 +557,7 @@ Entity& EnsureLayer(Document& doc, const LayerData& data) {
   resolved.linetype = ResolveLinetype(doc, data.linetype);
   Entity layer = NewRecord(doc, std::string(entities::kLayer.type), entities::kLayer.subclass);
   PushFields(entities::kLayer, resolved, layer.tags);
-  if (doc.VersionNumber() >= 1015) {
-    layer.tags.push_back(IntTag(370, -3));
-    // The plot style of layer 0, when the drawing names one, so that every layer has one.
-    if (const Entity* zero = doc.FindTableRecord("LAYER", "0")) {
-      if (const Tag* plotStyle = zero->Find(390))
-        layer.tags.push_back(*plotStyle);
-    }
-  }
+  entities::PushPlotGroups(doc, layer.tags);
   return AddTableRecord(doc, "LAYER", std::move(layer));
 }
 

@@ -1,8 +1,8 @@
 // An entity kind the host models, described once: its type, its subclass, and a table of its
 // groups {group code, member of its data, default}. Reading a record, updating one in place and
 // writing a new one (host/dxf/model.h: AsX, Update, NewEntity) all follow the table, so that a
-// new kind is one table in a file of its own (entities/line.h, circle.h, insert.h). What a flat
-// table cannot say (a kind's repeated groups, a pair of codes read as one value) is a routine
+// new kind is one table in a file of its own (entities/line.h, circle.h, insert.h, ...). What a
+// flat table cannot say (a kind's repeated groups, a pair of codes read as one value) is a routine
 // beside the table in the kind's file, working with the tools of entities/groups.h.
 #pragma once
 

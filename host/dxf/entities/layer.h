@@ -18,4 +18,16 @@ inline const Kind<LayerData> kLayer{
     },
 };
 
+// From R2000 on a new layer also has a lineweight, 370 (-3: the default), and the plot style of
+// layer 0 (390) when the drawing names one, so that every layer has one.
+inline void PushPlotGroups(const Document& doc, Tags& tags) {
+  if (doc.VersionNumber() < 1015)
+    return;
+  tags.push_back(IntTag(370, -3));
+  if (const Entity* zero = doc.FindTableRecord("LAYER", "0")) {
+    if (const Tag* plotStyle = zero->Find(390))
+      tags.push_back(*plotStyle);
+  }
+}
+
 }  // namespace trivane::dxf::entities
