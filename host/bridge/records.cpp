@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
+#include "cad/objects.h"
 #include "host/bridge/variables.h"
 #include "host/dxf/model.h"
 
@@ -180,6 +182,28 @@ bool SameShape(const Shape& a, const Shape& b) {
 }
 
 }  // namespace
+
+// A text's alignment passes between the drawing and the file as it is: the drawing holds the
+// CAD's Alignment codes (cad/objects.h), and host/dxf, which does not see cad/, names the same
+// codes again for the pair 72/73.
+constexpr std::pair<int, int> kSameAlignment[] = {
+    {dxf::kAlignLeft, cad::kAlignmentLeft},
+    {dxf::kAlignCenter, cad::kAlignmentCenter},
+    {dxf::kAlignRight, cad::kAlignmentRight},
+    {dxf::kAlignAligned, cad::kAlignmentAligned},
+    {dxf::kAlignMiddle, cad::kAlignmentMiddle},
+    {dxf::kAlignFit, cad::kAlignmentFit},
+    {dxf::kAlignTopLeft, cad::kAlignmentTopLeft},
+    {dxf::kAlignTopCenter, cad::kAlignmentTopCenter},
+    {dxf::kAlignTopRight, cad::kAlignmentTopRight},
+    {dxf::kAlignMiddleLeft, cad::kAlignmentMiddleLeft},
+    {dxf::kAlignMiddleCenter, cad::kAlignmentMiddleCenter},
+    {dxf::kAlignMiddleRight, cad::kAlignmentMiddleRight},
+    {dxf::kAlignBottomLeft, cad::kAlignmentBottomLeft},
+    {dxf::kAlignBottomCenter, cad::kAlignmentBottomCenter},
+    {dxf::kAlignBottomRight, cad::kAlignmentBottomRight},
+};
+static_assert(std::ranges::all_of(kSameAlignment, [](auto p) { return p.first == p.second; }));
 
 LineShape ShapeOf(const dxf::LineData& d) {
   return LineShape{d.start, d.end};
