@@ -56,6 +56,14 @@ void PushPoint(Tags& tags, int code, const TAcadPoint& p);
 // The run of repeated groups of a subclass: from its first 10 on while the codes are among
 // `codes`; begin == kNone when there is none.
 Range VertexRun(const Entity& e, const Subclass& sub, const std::vector<int>& codes);
+// Calls f(code, number) for each tag of such a run in turn (the number 0 when the text is none).
+template <typename F>
+void ForEachRunTag(const Entity& e, const Range& run, F f) {
+  if (run.begin == kNone)
+    return;
+  for (std::size_t i = run.begin; i < run.end; ++i)
+    f(e.tags[i].code, ParseDouble(e.tags[i].value).value_or(0.0));
+}
 // Replaces that run (or puts `fresh` where a 10 goes when there is none).
 void ReplaceVertexRun(Entity& e, const Subclass& sub, const std::vector<int>& codes,
                       const Tags& fresh);

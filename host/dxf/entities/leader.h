@@ -22,20 +22,14 @@ inline const Kind<LeaderData> kLeader{
 inline const std::vector<int> kLeaderVertexCodes{10, 20, 30};
 
 inline void ReadLeaderPath(const Entity& e, LeaderData& d) {
-  const Range run = VertexRun(e, SubclassOf(kLeader), kLeaderVertexCodes);
-  if (run.begin == kNone)
-    return;
-  for (std::size_t i = run.begin; i < run.end; ++i) {
-    const Tag& t = e.tags[i];
-    const double v = ParseDouble(t.value).value_or(0.0);
-    if (t.code == 10) {
+  ForEachRunTag(e, VertexRun(e, SubclassOf(kLeader), kLeaderVertexCodes), [&](int code, double v) {
+    if (code == 10)
       d.vertices.push_back(TAcadPoint{v, 0.0, 0.0});
-    } else if (t.code == 20) {
+    else if (code == 20)
       d.vertices.back().y = v;
-    } else {
+    else
       d.vertices.back().z = v;
-    }
-  }
+  });
 }
 
 inline void UpdateLeaderPath(Entity& e, const LeaderData& d) {

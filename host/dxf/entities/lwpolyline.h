@@ -39,20 +39,14 @@ inline void PushLwVertices(const std::vector<LwVertex>& vertices, Tags& tags) {
 
 inline void ReadLwVertices(const Entity& e, LwPolylineData& d) {
   d.closed = (GetInt(e, 70, 0) & 1) != 0;
-  const Range run = VertexRun(e, SubclassOf(kLwPolyline), kLwVertexCodes);
-  if (run.begin == kNone)
-    return;
-  for (std::size_t i = run.begin; i < run.end; ++i) {
-    const Tag& t = e.tags[i];
-    const double v = ParseDouble(t.value).value_or(0.0);
-    if (t.code == 10) {
+  ForEachRunTag(e, VertexRun(e, SubclassOf(kLwPolyline), kLwVertexCodes), [&](int code, double v) {
+    if (code == 10)
       d.vertices.push_back(LwVertex{v, 0.0, 0.0});
-    } else if (t.code == 20) {
+    else if (code == 20)
       d.vertices.back().y = v;
-    } else if (t.code == 42) {
+    else if (code == 42)
       d.vertices.back().bulge = v;
-    }
-  }
+  });
 }
 
 inline void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
