@@ -1,7 +1,6 @@
 #include "host/dxf/model.h"
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 #include <set>
 #include <type_traits>
@@ -21,17 +20,13 @@
 namespace trivane::dxf {
 
 using entities::HasMarkers;
-using entities::kNone;
 using entities::PastGroup;
 using entities::PushPoint;
-using entities::Range;
-using entities::ReplaceVertexRun;
 using entities::SetDouble;
 using entities::SetInt;
 using entities::SetPoint;
 using entities::SetString;
 using entities::Subclass;
-using entities::VertexRun;
 
 namespace {
 
@@ -232,19 +227,15 @@ void Write(const entities::Kind<Data>& kind, Entity& e, const Data& d) {
     std::visit(
         [&](auto member) {
           using T = std::remove_cvref_t<decltype(d.*member)>;
-          const auto omitted = [&]() -> std::optional<std::int64_t> {
-            if (!f.leftOut || !f.fallback)
-              return std::nullopt;
-            return static_cast<std::int64_t>(*f.fallback);
-          };
+          // The default a record may go on lacking, if any.
+          const std::optional<double> omitted = f.leftOut ? f.fallback : std::nullopt;
           if constexpr (std::is_same_v<T, std::string>) {
             SetString(e, sub, f.code, d.*member);
           } else if constexpr (std::is_same_v<T, double>) {
-            SetDouble(e, sub, f.code, d.*member, f.leftOut ? f.fallback : std::nullopt);
-          } else if constexpr (std::is_same_v<T, int>) {
-            SetInt(e, sub, f.code, d.*member, omitted());
-          } else if constexpr (std::is_same_v<T, bool>) {
-            SetInt(e, sub, f.code, d.*member ? 1 : 0, omitted());
+            SetDouble(e, sub, f.code, d.*member, omitted);
+          } else if constexpr (std::is_same_v<T, int> || std::is_same_v<T, bool>) {
+            SetInt(e, sub, f.code, static_cast<std::int64_t>(d.*member),
+                   omitted ? std::optional(static_cast<std::int64_t>(*omitted)) : std::nullopt);
           } else {
             SetPoint(e, sub, f.code, d.*member);
           }
