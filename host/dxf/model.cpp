@@ -333,7 +333,7 @@ std::optional<LineData> AsLine(const Entity& e) {
 std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
   auto d = Read(entities::kLwPolyline, e);
   if (d)
-    entities::ReadLwVertices(e, *d);
+    entities::ReadLwHeadAndVertices(e, *d);
   return d;
 }
 

@@ -1,6 +1,9 @@
 // LWPOLYLINE: a polyline in its own plane, its vertices with their bulges in the one record.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "host/dxf/entities/entity_kind.h"
 #include "host/dxf/entities/groups.h"
 #include "host/dxf/model.h"
@@ -37,7 +40,7 @@ inline void PushLwVertices(const std::vector<LwVertex>& vertices, Tags& tags) {
   }
 }
 
-inline void ReadLwVertices(const Entity& e, LwPolylineData& d) {
+inline void ReadLwHeadAndVertices(const Entity& e, LwPolylineData& d) {
   d.closed = (GetInt(e, 70, 0) & 1) != 0;
   ForEachRunTag(e, VertexRun(e, SubclassOf(kLwPolyline), kLwVertexCodes), [&](int code, double v) {
     if (code == 10)
