@@ -23,42 +23,10 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
     return ShapeOf(*line);
   if (!HasDefaultExtrusion(r))
     return std::nullopt;  // in its own coordinate system: carried as it is
-  if (auto lw = dxf::AsLwPolyline(r)) {
-    PolylineShape p;
-    p.closed = lw->closed;
-    p.elevation = lw->elevation;
-    bool curved = false;
-    for (const dxf::LwVertex& v : lw->vertices) {
-      p.vertices.push_back(TAcadPoint{v.x, v.y, 0.0});
-      p.bulges.push_back(v.bulge);
-      curved = curved || v.bulge != 0.0;
-    }
-    if (!curved)
-      p.bulges.clear();
-    return p;
-  }
-  if (r.type == "POLYLINE") {
-    // Only a plain 2D polyline (open or closed); curve-fit, spline, 3D and mesh forms are carried.
-    const std::int64_t flags = dxf::GetInt(r, 70, 0);
-    if ((flags & ~std::int64_t{1 | 128}) != 0)
-      return std::nullopt;
-    PolylineShape p;
-    p.closed = (flags & 1) != 0;
-    p.elevation = dxf::GetDouble(r, 30, 0.0);
-    bool curved = false;
-    for (std::size_t k = index + 1; k < records.size() && records[k].type == "VERTEX"; ++k) {
-      const dxf::Entity& v = records[k];
-      if (dxf::GetInt(v, 70, 0) != 0)
-        return std::nullopt;
-      p.vertices.push_back(TAcadPoint{dxf::GetDouble(v, 10, 0.0), dxf::GetDouble(v, 20, 0.0), 0.0});
-      const double bulge = dxf::GetDouble(v, 42, 0.0);
-      p.bulges.push_back(bulge);
-      curved = curved || bulge != 0.0;
-    }
-    if (!curved)
-      p.bulges.clear();
-    return p;
-  }
+  if (auto lw = dxf::AsLwPolyline(r))
+    return ShapeOf(*lw);
+  if (auto polyline = dxf::AsPolyline(records, index))
+    return ShapeOf(*polyline);
   if (auto text = dxf::AsText(r)) {
     TextShape t;
     t.string = text->text;
@@ -67,8 +35,8 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
     t.height = text->height;
     t.rotation = text->rotationDegrees / kDegreesPerRadian;
     t.alignment = text->alignment;
-    t.widthFactor = dxf::GetDouble(r, 41, 1.0);
-    t.style = std::string(r.Value(7, "Standard"));
+    t.widthFactor = text->widthFactor;
+    t.style = text->style;
     if (t.alignment == 0) {
       t.alignmentPoint = t.insertion;
     } else if (t.alignment != 3 && t.alignment != 5) {

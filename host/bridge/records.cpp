@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
+#include "cad/objects.h"
 #include "host/bridge/variables.h"
 #include "host/dxf/model.h"
 
@@ -127,7 +129,8 @@ std::string BlockRecordName(const dxf::Document& doc, std::string_view handle) {
 }  // namespace
 
 Arrow ArrowOf(const dxf::Document& doc, const dxf::Entity& leader) {
-  const dxf::Entity* style = FindDimStyle(doc, leader.Value(3, "Standard"));
+  const dxf::Entity* style =
+      FindDimStyle(doc, dxf::AsLeader(leader).value_or(dxf::LeaderData{}).dimStyle);
   const DimOverride o = ReadOverride(leader);
   const double headerSize = HeaderNumber(doc, "$DIMASZ", 40).value_or(SystemVariables{}.DIMASZ);
   const double headerScale = HeaderNumber(doc, "$DIMSCALE", 40).value_or(1.0);
@@ -180,6 +183,28 @@ bool SameShape(const Shape& a, const Shape& b) {
 
 }  // namespace
 
+// A text's alignment passes between the drawing and the file as it is: the drawing holds the
+// CAD's Alignment codes (cad/objects.h), and host/dxf, which does not see cad/, names the same
+// codes again for the pair 72/73.
+constexpr std::pair<int, int> kSameAlignment[] = {
+    {dxf::kAlignLeft, cad::kAlignmentLeft},
+    {dxf::kAlignCenter, cad::kAlignmentCenter},
+    {dxf::kAlignRight, cad::kAlignmentRight},
+    {dxf::kAlignAligned, cad::kAlignmentAligned},
+    {dxf::kAlignMiddle, cad::kAlignmentMiddle},
+    {dxf::kAlignFit, cad::kAlignmentFit},
+    {dxf::kAlignTopLeft, cad::kAlignmentTopLeft},
+    {dxf::kAlignTopCenter, cad::kAlignmentTopCenter},
+    {dxf::kAlignTopRight, cad::kAlignmentTopRight},
+    {dxf::kAlignMiddleLeft, cad::kAlignmentMiddleLeft},
+    {dxf::kAlignMiddleCenter, cad::kAlignmentMiddleCenter},
+    {dxf::kAlignMiddleRight, cad::kAlignmentMiddleRight},
+    {dxf::kAlignBottomLeft, cad::kAlignmentBottomLeft},
+    {dxf::kAlignBottomCenter, cad::kAlignmentBottomCenter},
+    {dxf::kAlignBottomRight, cad::kAlignmentBottomRight},
+};
+static_assert(std::ranges::all_of(kSameAlignment, [](auto p) { return p.first == p.second; }));
+
 LineShape ShapeOf(const dxf::LineData& d) {
   return LineShape{d.start, d.end};
 }
@@ -193,6 +218,21 @@ InsertShape ShapeOf(const dxf::InsertData& d) {
                      d.yScale, d.zScale,    d.rotationDegrees / kDegreesPerRadian};
 }
 
+PolylineShape ShapeOf(const dxf::LwPolylineData& d) {
+  PolylineShape p;
+  p.closed = d.closed;
+  p.elevation = d.elevation;
+  bool curved = false;
+  for (const dxf::LwVertex& v : d.vertices) {
+    p.vertices.push_back(TAcadPoint{v.x, v.y, 0.0});
+    p.bulges.push_back(v.bulge);
+    curved = curved || v.bulge != 0.0;
+  }
+  if (!curved)
+    p.bulges.clear();
+  return p;
+}
+
 dxf::LineData DataOf(const LineShape& s) {
   return dxf::LineData{s.start, s.end};
 }
@@ -204,6 +244,17 @@ dxf::CircleData DataOf(const CircleShape& s) {
 dxf::InsertData DataOf(const InsertShape& s) {
   return dxf::InsertData{s.block,  s.insertion, s.xscale,
                          s.yscale, s.zscale,    s.rotation * kDegreesPerRadian};
+}
+
+dxf::LwPolylineData DataOf(const PolylineShape& s) {
+  dxf::LwPolylineData d;
+  d.closed = s.closed;
+  d.elevation = s.elevation;
+  for (std::size_t k = 0; k < s.vertices.size(); ++k) {
+    d.vertices.push_back(
+        dxf::LwVertex{s.vertices[k].x, s.vertices[k].y, k < s.bulges.size() ? s.bulges[k] : 0.0});
+  }
+  return d;
 }
 
 bool SameEntity(const Entity& a, const Entity& b) {

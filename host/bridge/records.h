@@ -45,9 +45,12 @@ const dxf::Entity* FindDimStyle(const dxf::Document& doc, std::string_view name)
 LineShape ShapeOf(const dxf::LineData& d);
 CircleShape ShapeOf(const dxf::CircleData& d);
 InsertShape ShapeOf(const dxf::InsertData& d);
+// LWPOLYLINE and POLYLINE alike; the shape has no bulges when all are 0.
+PolylineShape ShapeOf(const dxf::LwPolylineData& d);
 dxf::LineData DataOf(const LineShape& s);
 dxf::CircleData DataOf(const CircleShape& s);
 dxf::InsertData DataOf(const InsertShape& s);
+dxf::LwPolylineData DataOf(const PolylineShape& s);
 
 // Shape, layer, extended data and passthrough all equal.
 bool SameEntity(const Entity& a, const Entity& b);

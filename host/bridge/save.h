@@ -53,8 +53,6 @@ struct Writer {
   // The records of an entity made in the session: head and followers, without handles yet.
   std::vector<dxf::Entity> MakeRecords(const Entity& e);
 
-  dxf::Entity NewR12Polyline(const dxf::Properties& props, bool closed, double elevation) const;
-
   // A closed filled arrowhead: as long as the arrow size, a third of it wide, tip at the first
   // vertex, pointing back along the first segment.
   std::optional<dxf::Entity> ArrowSolid(const LeaderShape& l, const dxf::Properties& props) const;

@@ -28,7 +28,8 @@ void AdoptFollower(dxf::Document& doc, dxf::Entity& e, const std::string& owner)
 // are updated in order, extra ones made like the last, surplus ones dropped; SEQEND closes.
 std::vector<dxf::Entity> PolylineFollowers(dxf::Document& doc, const dxf::Entity& head,
                                            const std::vector<dxf::Entity>& old,
-                                           const PolylineShape& p, const std::string& layer) {
+                                           const std::vector<dxf::LwVertex>& wanted,
+                                           const std::string& layer) {
   std::vector<dxf::Entity> vertices;
   std::optional<dxf::Entity> seqend;
   for (const dxf::Entity& r : old) {
@@ -37,73 +38,30 @@ std::vector<dxf::Entity> PolylineFollowers(dxf::Document& doc, const dxf::Entity
     else if (r.type == "SEQEND")
       seqend = r;
   }
-  const bool markers = doc.HasSubclassMarkers();
   const std::string owner = head.Handle();
   std::vector<dxf::Entity> out;
-  for (std::size_t k = 0; k < p.vertices.size(); ++k) {
-    const double bulge = k < p.bulges.size() ? p.bulges[k] : 0.0;
+  for (std::size_t k = 0; k < wanted.size(); ++k) {
     dxf::Entity v;
     if (k < vertices.size()) {
       v = vertices[k];
     } else {
-      if (!vertices.empty()) {
-        v = vertices.back();
-      } else {
-        v.type = "VERTEX";
-        if (markers) {
-          v.tags = {dxf::Tag{100, "AcDbEntity"}, dxf::Tag{8, layer},
-                    dxf::Tag{100, "AcDbVertex"}, dxf::Tag{100, "AcDb2dVertex"},
-                    dxf::Tag{10, "0.0"},         dxf::Tag{20, "0.0"},
-                    dxf::Tag{30, "0.0"}};
-        } else {
-          v.tags = {dxf::Tag{8, layer}, dxf::Tag{10, "0.0"}, dxf::Tag{20, "0.0"},
-                    dxf::Tag{30, "0.0"}};
-        }
-      }
+      v = vertices.empty() ? dxf::NewVertex(doc, layer) : vertices.back();
       v.xdata.clear();
       AdoptFollower(doc, v, owner);
     }
-    if (dxf::GetDouble(v, 10, 0.0) != p.vertices[k].x || !v.Find(10))
-      dxf::SetFirstTag(v, dxf::DoubleTag(10, p.vertices[k].x));
-    if (dxf::GetDouble(v, 20, 0.0) != p.vertices[k].y || !v.Find(20))
-      dxf::SetFirstTag(v, dxf::DoubleTag(20, p.vertices[k].y));
-    if (dxf::GetDouble(v, 42, 0.0) != bulge) {
-      if (bulge == 0.0)
-        std::erase_if(v.tags, [](const dxf::Tag& t) { return t.code == 42; });
-      else
-        dxf::SetFirstTag(v, dxf::DoubleTag(42, bulge));
-    }
+    dxf::UpdateVertex(v, wanted[k]);
     if (dxf::LayerOf(v) != layer)
       dxf::SetLayer(v, layer);
     out.push_back(std::move(v));
   }
   if (!seqend) {
-    seqend.emplace();
-    seqend->type = "SEQEND";
-    seqend->tags = markers ? dxf::Tags{dxf::Tag{100, "AcDbEntity"}, dxf::Tag{8, layer}}
-                           : dxf::Tags{dxf::Tag{8, layer}};
+    seqend = dxf::NewSeqend(doc, layer);
     AdoptFollower(doc, *seqend, owner);
   } else if (dxf::LayerOf(*seqend) != layer) {
     dxf::SetLayer(*seqend, layer);
   }
   out.push_back(std::move(*seqend));
   return out;
-}
-
-void UpdatePolylineHead(dxf::Entity& head, const PolylineShape& p) {
-  const std::int64_t flags = dxf::GetInt(head, 70, 0);
-  const std::int64_t wanted = p.closed ? (flags | 1) : (flags & ~std::int64_t{1});
-  if (wanted != flags || (!head.Find(70) && wanted != 0))
-    dxf::SetFirstTag(head, dxf::IntTag(70, wanted));
-  if (dxf::GetDouble(head, 30, 0.0) != p.elevation) {
-    if (!head.Find(10)) {
-      dxf::SetFirstTag(head, dxf::Tag{10, "0.0"});
-      dxf::SetFirstTag(head, dxf::Tag{20, "0.0"});
-    }
-    dxf::SetFirstTag(head, dxf::DoubleTag(30, p.elevation));
-  }
-  if (!head.Find(66))
-    dxf::SetFirstTag(head, dxf::IntTag(66, 1));
 }
 
 dxf::TextData TextDataOf(const TextShape& t) {
@@ -120,24 +78,9 @@ dxf::TextData TextDataOf(const TextShape& t) {
   d.height = t.height;
   d.rotationDegrees = t.rotation * kDegreesPerRadian;
   d.alignment = t.alignment;
+  d.widthFactor = t.widthFactor;
+  d.style = t.style;
   return d;
-}
-
-// A value of the first AcDbText subclass (or of the record, without markers).
-void SetTextTag(dxf::Entity& e, const dxf::Tag& tag) {
-  if (dxf::Tag* t = e.Find(tag.code)) {
-    t->value = tag.value;
-    t->source.clear();
-    return;
-  }
-  auto at = e.tags.end();
-  const auto marker = std::find_if(e.tags.begin(), e.tags.end(), [](const dxf::Tag& t) {
-    return t.code == 100 && t.value == "AcDbText";
-  });
-  if (marker != e.tags.end()) {
-    at = std::find_if(marker + 1, e.tags.end(), [](const dxf::Tag& t) { return t.code == 100; });
-  }
-  e.tags.insert(at, tag);
 }
 
 std::string PaperSpaceHandle(const dxf::Document& doc) {
@@ -168,26 +111,15 @@ void Writer::Apply(dxf::Entity& rec, std::vector<dxf::Entity>& followers, const 
         if constexpr (std::is_same_v<T, LineShape>) {
           dxf::Update(rec, DataOf(shape));
         } else if constexpr (std::is_same_v<T, PolylineShape>) {
+          const dxf::LwPolylineData data = DataOf(shape);
           if (rec.type == "LWPOLYLINE") {
-            dxf::LwPolylineData data;
-            data.closed = shape.closed;
-            data.elevation = shape.elevation;
-            for (std::size_t k = 0; k < shape.vertices.size(); ++k) {
-              data.vertices.push_back(
-                  dxf::LwVertex{shape.vertices[k].x, shape.vertices[k].y,
-                                k < shape.bulges.size() ? shape.bulges[k] : 0.0});
-            }
             dxf::Update(rec, data);
           } else {
-            UpdatePolylineHead(rec, shape);
-            followers = PolylineFollowers(doc, rec, followers, shape, e.layer);
+            dxf::UpdatePolylineHead(rec, data);
+            followers = PolylineFollowers(doc, rec, followers, data.vertices, e.layer);
           }
         } else if constexpr (std::is_same_v<T, TextShape>) {
           dxf::Update(rec, TextDataOf(shape));
-          if (rec.Value(7, "Standard") != shape.style)
-            SetTextTag(rec, dxf::Tag{7, shape.style});
-          if (dxf::GetDouble(rec, 41, 1.0) != shape.widthFactor)
-            SetTextTag(rec, dxf::DoubleTag(41, shape.widthFactor));
         } else if constexpr (std::is_same_v<T, CircleShape>) {
           dxf::Update(rec, DataOf(shape));
         } else if constexpr (std::is_same_v<T, InsertShape>) {
@@ -304,10 +236,10 @@ std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
           if constexpr (std::is_same_v<T, LineShape>) {
             return dxf::NewEntity(doc, DataOf(shape), props);
           } else if constexpr (std::is_same_v<T, PolylineShape>) {
+            const dxf::LwPolylineData head{{}, shape.closed, shape.elevation};
             if (!doc.HasSubclassMarkers())
-              return NewR12Polyline(props, shape.closed, shape.elevation);
-            return dxf::NewEntity(doc, dxf::LwPolylineData{{}, shape.closed, shape.elevation},
-                                  props);
+              return dxf::NewPolylineHead(doc, head, props);
+            return dxf::NewEntity(doc, head, props);
           } else if constexpr (std::is_same_v<T, TextShape>) {
             return dxf::NewEntity(doc, TextDataOf(shape), props);
           } else if constexpr (std::is_same_v<T, CircleShape>) {
@@ -316,7 +248,7 @@ std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
             return dxf::NewEntity(doc, DataOf(shape), props);
           } else {
             if (!doc.HasSubclassMarkers())
-              return NewR12Polyline(props, false, 0.0);
+              return dxf::NewPolylineHead(doc, {}, props);
             dxf::LeaderData data;
             data.vertices = shape.vertices;
             data.arrowhead = shape.arrowhead;
@@ -344,22 +276,6 @@ std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
   std::vector<dxf::Entity> out{std::move(rec)};
   out.insert(out.end(), followers.begin(), followers.end());
   return out;
-}
-
-dxf::Entity Writer::NewR12Polyline(const dxf::Properties& props, bool closed,
-                                   double elevation) const {
-  dxf::Entity e;
-  e.type = "POLYLINE";
-  e.tags.push_back(dxf::Tag{8, props.layer});
-  if (props.linetype)
-    e.tags.push_back(dxf::Tag{6, *props.linetype});
-  if (props.color)
-    e.tags.push_back(dxf::IntTag(62, *props.color));
-  e.tags.push_back(dxf::IntTag(66, 1));
-  e.tags.insert(e.tags.end(),
-                {dxf::Tag{10, "0.0"}, dxf::Tag{20, "0.0"}, dxf::DoubleTag(30, elevation)});
-  e.tags.push_back(dxf::IntTag(70, closed ? 1 : 0));
-  return e;
 }
 
 // A closed filled arrowhead: as long as the arrow size, a third of it wide, tip at the first

@@ -133,23 +133,23 @@ void Insert(Session& s) {
       break;
     }
     if (a.word == "SCALE")
-      scale = s.AskNumber("Specify scale factor for XYZ axes <1>: ", 1.0, true);
+      scale = s.AskNonzeroNumber("Specify scale factor for XYZ axes <1>: ", 1.0);
     else
-      rotationDegrees = s.AskNumber("Specify rotation angle <0>: ", 0.0, false);
+      rotationDegrees = s.AskNumber("Specify rotation angle <0>: ", 0.0);
   }
   double xscale = scale.value_or(1.0);
   double yscale = xscale;
   if (!scale) {
     if (explode) {
-      xscale = yscale = s.AskNumber("Specify scale factor for XYZ axes <1>: ", 1.0, true);
+      xscale = yscale = s.AskNonzeroNumber("Specify scale factor for XYZ axes <1>: ", 1.0);
     } else {
-      xscale = s.AskNumber(
-          "Enter X scale factor, specify opposite corner, or [Corner/XYZ] <1>: ", 1.0, true);
-      yscale = s.AskNumber("Enter Y scale factor <use X scale factor>: ", xscale, true);
+      xscale = s.AskNonzeroNumber(
+          "Enter X scale factor, specify opposite corner, or [Corner/XYZ] <1>: ", 1.0);
+      yscale = s.AskNonzeroNumber("Enter Y scale factor <use X scale factor>: ", xscale);
     }
   }
   if (!rotationDegrees)
-    rotationDegrees = s.AskNumber("Specify rotation angle <0>: ", 0.0, false);
+    rotationDegrees = s.AskNumber("Specify rotation angle <0>: ", 0.0);
 
   // Every answer is in: now the drawing changes.
   if (doc)

@@ -102,20 +102,17 @@ class Session {
 
   std::string AskWord(std::string_view prompt) { return Ask(prompt, Expect::Text).text; }
 
-  // A number; Enter gives the default.
-  double AskNumber(std::string_view prompt, double fallback, bool nonzero) {
-    for (;;) {
-      const std::string w = AskWord(prompt);
-      if (w.empty())
-        return fallback;
-      const std::optional<double> v = ParseDecimal(w);
-      if (!v)
-        Message("Requires numeric value.");
-      else if (nonzero && *v == 0.0)
-        Message("Value must be nonzero.");
-      else
-        return *v;
-    }
+  // A number; Enter gives the default. A scale factor is asked again when it is 0.
+  double AskNumber(std::string_view prompt, double fallback) {
+    return AskNumberUntil(prompt, fallback, [](double) { return true; });
+  }
+  double AskNonzeroNumber(std::string_view prompt, double fallback) {
+    return AskNumberUntil(prompt, fallback, [this](double v) {
+      if (v != 0.0)
+        return true;
+      Message("Value must be nonzero.");
+      return false;
+    });
   }
 
   // A point (which becomes LASTPOINT unless told otherwise), or one of the keywords (returned in
@@ -178,6 +175,21 @@ class Session {
   BoundaryIndex& boundaryIndex;
 
  private:
+  // A number that `accepts` takes (it says why not when it refuses), asked until one is given.
+  template <typename Accepts>
+  double AskNumberUntil(std::string_view prompt, double fallback, Accepts accepts) {
+    for (;;) {
+      const std::string w = AskWord(prompt);
+      if (w.empty())
+        return fallback;
+      const std::optional<double> v = ParseDecimal(w);
+      if (!v)
+        Message("Requires numeric value.");
+      else if (accepts(*v))
+        return *v;
+    }
+  }
+
   Reply Fresh(std::string_view prompt, Expect expect) {
     while (!queue_.empty()) {
       TypedAnswer a = std::move(queue_.front());

@@ -1,283 +1,40 @@
 #include "host/dxf/model.h"
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 #include <set>
 #include <type_traits>
 #include <variant>
 
 #include "host/dxf/entities/circle.h"
+#include "host/dxf/entities/groups.h"
 #include "host/dxf/entities/insert.h"
+#include "host/dxf/entities/layer.h"
+#include "host/dxf/entities/leader.h"
 #include "host/dxf/entities/line.h"
+#include "host/dxf/entities/lwpolyline.h"
+#include "host/dxf/entities/polyline.h"
+#include "host/dxf/entities/text.h"
 #include "host/dxf/number_format.h"
 
 namespace trivane::dxf {
 
+using entities::HasMarkers;
+using entities::PastGroup;
+using entities::PushPoint;
+using entities::SetDouble;
+using entities::SetInt;
+using entities::SetPoint;
+using entities::SetString;
+using entities::Subclass;
+
 namespace {
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-// The subclass of a record a value belongs to, and the order of the codes within it (used to
-// place a tag the record lacks).
-struct Subclass {
-  std::string_view marker;
-  int occurrence;
-  std::vector<int> order;
-};
-
 const Subclass kEntityCommon{"AcDbEntity", 0, {67, 410, 8}};
-const Subclass kTextSub{
-    "AcDbText", 0, {39, 10, 20, 30, 40, 1, 50, 41, 51, 7, 71, 72, 11, 21, 31, 210, 220, 230, 73}};
-const Subclass kText2Sub{"AcDbText", 1, {73}};
-const Subclass kPolylineSub{"AcDbPolyline", 0, {90, 70, 43, 38, 39, 10}};
-const Subclass kLeaderSub{"AcDbLeader", 0, {3, 71, 72, 73, 74, 75, 40, 41, 76, 10}};
-const Subclass kLayerSub{"AcDbLayerTableRecord", 0, {2, 70, 62, 6, 290, 370, 390, 347}};
-
-struct Range {
-  std::size_t begin;
-  std::size_t end;
-  bool marked;  // a subclass of a record with markers (else the whole record)
-};
-
-bool IsGroupStart(const Tag& t) {
-  return t.code == 102 && !t.value.empty() && t.value.front() == '{';
-}
-
-// Index past the 102 group at i (or i when none starts there).
-std::size_t PastGroup(const Tags& tags, std::size_t i) {
-  if (!IsGroupStart(tags[i]))
-    return i;
-  std::size_t k = i + 1;
-  while (k < tags.size() && !(tags[k].code == 102 && tags[k].value == "}"))
-    ++k;
-  return k < tags.size() ? k + 1 : k;
-}
-
-// Calls f(index) for each tag of the range outside 102 groups; f returns false to stop.
-template <typename F>
-void ForEach(const Tags& tags, Range r, F f) {
-  for (std::size_t i = r.begin; i < r.end && i < tags.size();) {
-    const std::size_t past = PastGroup(tags, i);
-    if (past != i) {
-      i = past;
-      continue;
-    }
-    if (!f(i))
-      return;
-    ++i;
-  }
-}
-
-bool HasMarkers(const Entity& e) {
-  bool found = false;
-  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
-    found = e.tags[i].code == 100;
-    return !found;
-  });
-  return found;
-}
-
-// The tags of a subclass; the whole record when it has no markers at all; begin == kNone when
-// the record has markers but not this one.
-Range RangeOf(const Entity& e, const Subclass& sub) {
-  if (!HasMarkers(e))
-    return {0, e.tags.size(), false};
-  int seen = 0;
-  Range r{kNone, kNone, true};
-  ForEach(e.tags, {0, e.tags.size(), false}, [&](std::size_t i) {
-    const Tag& t = e.tags[i];
-    if (t.code != 100)
-      return true;
-    if (r.begin != kNone) {
-      r.end = i;
-      return false;
-    }
-    if (t.value == sub.marker && seen++ == sub.occurrence)
-      r.begin = i + 1;
-    return true;
-  });
-  if (r.begin != kNone && r.end == kNone)
-    r.end = e.tags.size();
-  return r;
-}
-
-Range EnsureRange(Entity& e, const Subclass& sub) {
-  Range r = RangeOf(e, sub);
-  if (r.begin == kNone) {
-    e.tags.push_back(Tag{100, std::string(sub.marker)});
-    r = {e.tags.size(), e.tags.size(), true};
-  }
-  return r;
-}
-
-std::size_t FindIn(const Tags& tags, Range r, int code) {
-  std::size_t found = kNone;
-  if (r.begin == kNone)
-    return kNone;
-  ForEach(tags, r, [&](std::size_t i) {
-    if (tags[i].code == code)
-      found = i;
-    return found == kNone;
-  });
-  return found;
-}
-
-// Where a missing tag goes: after the last tag of the range whose code comes before it.
-std::size_t InsertPosition(const Tags& tags, Range r, const Subclass& sub, int code) {
-  const auto rank = [&](int c) {
-    const auto it = std::find(sub.order.begin(), sub.order.end(), c);
-    return it == sub.order.end() ? kNone : static_cast<std::size_t>(it - sub.order.begin());
-  };
-  const std::size_t own = rank(code);
-  std::size_t pos = r.marked ? r.begin : r.end;
-  bool any = false;
-  ForEach(tags, r, [&](std::size_t i) {
-    const std::size_t k = rank(tags[i].code);
-    if (k != kNone && k < own) {
-      pos = i + 1;
-      any = true;
-    }
-    return true;
-  });
-  if (!any && !r.marked)
-    pos = r.end;
-  return pos;
-}
-
-// Sets a tag of a subclass. `same` tells whether the present text already means the value (then
-// it is kept as written); `isDefault` whether a missing tag may stay missing.
-template <typename Same>
-void SetTag(Entity& e, const Subclass& sub, int code, const std::string& text, bool isDefault,
-            Same same) {
-  Range r = RangeOf(e, sub);
-  if (r.begin == kNone) {
-    if (isDefault)
-      return;
-    r = EnsureRange(e, sub);
-  }
-  const std::size_t i = FindIn(e.tags, r, code);
-  if (i != kNone) {
-    if (!same(e.tags[i].value))
-      e.tags[i].value = text;
-    return;
-  }
-  if (isDefault)
-    return;
-  const std::size_t pos = InsertPosition(e.tags, r, sub, code);
-  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(pos), Tag{code, text});
-}
-
-void SetDouble(Entity& e, const Subclass& sub, int code, double v,
-               std::optional<double> fallback = std::nullopt) {
-  SetTag(e, sub, code, detail::FormatGeneral(v), fallback && *fallback == v,
-         [v](const std::string& t) { return ParseDouble(t) == v; });
-}
-
-void SetInt(Entity& e, const Subclass& sub, int code, std::int64_t v,
-            std::optional<std::int64_t> fallback = std::nullopt) {
-  SetTag(e, sub, code, std::to_string(v), fallback && *fallback == v,
-         [v](const std::string& t) { return ParseInt(t) == v; });
-}
-
-void SetString(Entity& e, const Subclass& sub, int code, const std::string& v) {
-  SetTag(e, sub, code, v, false, [&v](const std::string& t) { return t == v; });
-}
-
-void SetPoint(Entity& e, const Subclass& sub, int code, const TAcadPoint& p) {
-  SetDouble(e, sub, code, p.x);
-  SetDouble(e, sub, code + 10, p.y);
-  SetDouble(e, sub, code + 20, p.z, 0.0);
-}
 
 void Expect(const Entity& e, std::string_view type) {
   if (e.type != type) {
     throw Error("cannot update a " + e.type + " record as " + std::string(type));
-  }
-}
-
-bool IsVertexCode(int code, bool lw) {
-  return lw ? (code == 10 || code == 20 || code == 40 || code == 41 || code == 42 || code == 91)
-            : (code == 10 || code == 20 || code == 30);
-}
-
-// The run of vertex tags of a subclass: [begin, end), begin == end when there are none.
-Range VertexRun(const Entity& e, const Subclass& sub, bool lw) {
-  const Range r = RangeOf(e, sub);
-  if (r.begin == kNone)
-    return {kNone, kNone, true};
-  const std::size_t first = FindIn(e.tags, r, 10);
-  if (first == kNone)
-    return {kNone, kNone, r.marked};
-  std::size_t end = first;
-  while (end < r.end && IsVertexCode(e.tags[end].code, lw))
-    ++end;
-  return {first, end, r.marked};
-}
-
-void ReplaceVertexRun(Entity& e, const Subclass& sub, bool lw, const Tags& fresh) {
-  Range run = VertexRun(e, sub, lw);
-  if (run.begin == kNone) {
-    Range r = EnsureRange(e, sub);
-    run.begin = run.end = InsertPosition(e.tags, r, sub, 10);
-  }
-  const auto first = e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin);
-  e.tags.erase(first, e.tags.begin() + static_cast<std::ptrdiff_t>(run.end));
-  e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(run.begin), fresh.begin(),
-                fresh.end());
-}
-
-void UpdateLwVertices(Entity& e, const std::vector<LwVertex>& vertices) {
-  const Range run = VertexRun(e, kPolylineSub, true);
-  std::vector<std::size_t> starts;
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      if (e.tags[i].code == 10)
-        starts.push_back(i);
-    }
-  }
-  if (starts.size() != vertices.size()) {
-    Tags fresh;
-    for (const LwVertex& v : vertices) {
-      fresh.push_back(DoubleTag(10, v.x));
-      fresh.push_back(DoubleTag(20, v.y));
-      if (v.bulge != 0.0)
-        fresh.push_back(DoubleTag(42, v.bulge));
-    }
-    ReplaceVertexRun(e, kPolylineSub, true, fresh);
-    return;
-  }
-  // Same count: change the coordinates and bulges in place, keeping widths and vertex ids.
-  std::size_t end = run.end;
-  for (std::size_t k = vertices.size(); k-- > 0;) {
-    const std::size_t begin = starts[k];
-    const auto set = [&](std::size_t i, double v) {
-      if (ParseDouble(e.tags[i].value) != v)
-        e.tags[i].value = detail::FormatGeneral(v);
-    };
-    set(begin, vertices[k].x);
-    std::size_t bulgeAt = kNone;
-    bool hasY = false;
-    for (std::size_t i = begin + 1; i < end; ++i) {
-      if (e.tags[i].code == 20 && !hasY) {
-        set(i, vertices[k].y);
-        hasY = true;
-      }
-      if (e.tags[i].code == 42)
-        bulgeAt = i;
-    }
-    if (!hasY) {
-      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(begin + 1),
-                    DoubleTag(20, vertices[k].y));
-      ++end;
-    }
-    if (bulgeAt != kNone) {
-      set(bulgeAt, vertices[k].bulge);
-    } else if (vertices[k].bulge != 0.0) {
-      e.tags.insert(e.tags.begin() + static_cast<std::ptrdiff_t>(end),
-                    DoubleTag(42, vertices[k].bulge));
-    }
-    end = begin;
   }
 }
 
@@ -312,12 +69,6 @@ Entity Start(const Document& doc, std::string type, const Properties& props,
   if (markers)
     e.tags.push_back(Tag{100, std::string(subclass)});
   return e;
-}
-
-void PushPoint(Tags& tags, int code, const TAcadPoint& p) {
-  tags.push_back(DoubleTag(code, p.x));
-  tags.push_back(DoubleTag(code + 10, p.y));
-  tags.push_back(DoubleTag(code + 20, p.z));
 }
 
 void RequireR13(const Document& doc, std::string_view type) {
@@ -395,15 +146,20 @@ Entity& AddTableRecord(Document& doc, std::string_view tableName, Entity record)
   return table.records.back();
 }
 
-// A symbol table record with its markers (from R13 on) and its name.
-Entity NewRecord(const Document& doc, std::string type, std::string_view subclass,
-                 std::string_view name) {
+// A symbol table record with its markers (from R13 on), and its name.
+Entity NewRecord(const Document& doc, std::string type, std::string_view subclass) {
   Entity e;
   e.type = std::move(type);
   if (doc.HasSubclassMarkers()) {
     e.tags.push_back(Tag{100, "AcDbSymbolTableRecord"});
     e.tags.push_back(Tag{100, std::string(subclass)});
   }
+  return e;
+}
+
+Entity NewRecord(const Document& doc, std::string type, std::string_view subclass,
+                 std::string_view name) {
+  Entity e = NewRecord(doc, std::move(type), subclass);
   e.tags.push_back(Tag{2, std::string(name)});
   return e;
 }
@@ -444,10 +200,15 @@ std::optional<Data> Read(const entities::Kind<Data>& kind, const Entity& e) {
     std::visit(
         [&](auto member) {
           using T = std::remove_reference_t<decltype(d.*member)>;
+          const double fallback = f.fallback.value_or(0.0);
           if constexpr (std::is_same_v<T, std::string>) {
-            d.*member = std::string(e.Value(f.code));
+            d.*member = std::string(e.Value(f.code, f.textFallback));
           } else if constexpr (std::is_same_v<T, double>) {
-            d.*member = GetDouble(e, f.code, f.fallback.value_or(0.0));
+            d.*member = GetDouble(e, f.code, fallback);
+          } else if constexpr (std::is_same_v<T, int>) {
+            d.*member = static_cast<int>(GetInt(e, f.code, static_cast<std::int64_t>(fallback)));
+          } else if constexpr (std::is_same_v<T, bool>) {
+            d.*member = GetInt(e, f.code, static_cast<std::int64_t>(fallback)) != 0;
           } else {
             d.*member = GetPoint(e, f.code);
           }
@@ -457,20 +218,51 @@ std::optional<Data> Read(const entities::Kind<Data>& kind, const Entity& e) {
   return d;
 }
 
+// Sets the groups of the table on a record of the kind, in the table's order.
 template <typename Data>
 void Write(const entities::Kind<Data>& kind, Entity& e, const Data& d) {
   Expect(e, kind.type);
-  const Subclass sub{kind.subclass, 0, kind.order};
+  const Subclass sub = entities::SubclassOf(kind);
+  for (const entities::Field<Data>& f : kind.fields) {
+    std::visit(
+        [&](auto member) {
+          using T = std::remove_cvref_t<decltype(d.*member)>;
+          // The default a record may go on lacking, if any.
+          const std::optional<double> omitted = f.leftOut ? f.fallback : std::nullopt;
+          if constexpr (std::is_same_v<T, std::string>) {
+            SetString(e, sub, f.code, d.*member);
+          } else if constexpr (std::is_same_v<T, double>) {
+            SetDouble(e, sub, f.code, d.*member, omitted);
+          } else if constexpr (std::is_same_v<T, int> || std::is_same_v<T, bool>) {
+            SetInt(e, sub, f.code, static_cast<std::int64_t>(d.*member),
+                   omitted ? std::optional(static_cast<std::int64_t>(*omitted)) : std::nullopt);
+          } else {
+            SetPoint(e, sub, f.code, d.*member);
+          }
+        },
+        f.member);
+  }
+}
+
+// Appends the groups of the table for a new record, in the table's order.
+template <typename Data>
+void PushFields(const entities::Kind<Data>& kind, const Data& d, Tags& tags) {
   for (const entities::Field<Data>& f : kind.fields) {
     std::visit(
         [&](auto member) {
           using T = std::remove_cvref_t<decltype(d.*member)>;
           if constexpr (std::is_same_v<T, std::string>) {
-            SetString(e, sub, f.code, d.*member);
-          } else if constexpr (std::is_same_v<T, double>) {
-            SetDouble(e, sub, f.code, d.*member, f.fallback);
+            tags.push_back(Tag{f.code, d.*member});
+          } else if constexpr (std::is_same_v<T, TAcadPoint>) {
+            PushPoint(tags, f.code, d.*member);
           } else {
-            SetPoint(e, sub, f.code, d.*member);
+            const double v = static_cast<double>(d.*member);
+            if (f.leftOut && f.fallback && v == *f.fallback)
+              return;
+            if constexpr (std::is_same_v<T, double>)
+              tags.push_back(DoubleTag(f.code, v));
+            else
+              tags.push_back(IntTag(f.code, static_cast<std::int64_t>(d.*member)));
           }
         },
         f.member);
@@ -481,21 +273,7 @@ template <typename Data>
 Entity Make(const Document& doc, const entities::Kind<Data>& kind, const Data& d,
             const Properties& props) {
   Entity e = Start(doc, std::string(kind.type), props, kind.subclass);
-  for (const entities::Field<Data>& f : kind.fields) {
-    std::visit(
-        [&](auto member) {
-          using T = std::remove_cvref_t<decltype(d.*member)>;
-          if constexpr (std::is_same_v<T, std::string>) {
-            e.tags.push_back(Tag{f.code, d.*member});
-          } else if constexpr (std::is_same_v<T, double>) {
-            if (!f.fallback || d.*member != *f.fallback)
-              e.tags.push_back(DoubleTag(f.code, d.*member));
-          } else {
-            PushPoint(e.tags, f.code, d.*member);
-          }
-        },
-        f.member);
-  }
+  PushFields(kind, d, e.tags);
   return e;
 }
 
@@ -553,39 +331,22 @@ std::optional<LineData> AsLine(const Entity& e) {
 }
 
 std::optional<LwPolylineData> AsLwPolyline(const Entity& e) {
-  if (e.type != "LWPOLYLINE")
-    return std::nullopt;
-  LwPolylineData d;
-  d.closed = (GetInt(e, 70, 0) & 1) != 0;
-  d.elevation = GetDouble(e, 38, 0.0);
-  const Range run = VertexRun(e, kPolylineSub, true);
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      const Tag& t = e.tags[i];
-      const double v = ParseDouble(t.value).value_or(0.0);
-      if (t.code == 10) {
-        d.vertices.push_back(LwVertex{v, 0.0, 0.0});
-      } else if (t.code == 20) {
-        d.vertices.back().y = v;
-      } else if (t.code == 42) {
-        d.vertices.back().bulge = v;
-      }
-    }
-  }
+  auto d = Read(entities::kLwPolyline, e);
+  if (d)
+    entities::ReadLwHeadAndVertices(e, *d);
   return d;
 }
 
+std::optional<LwPolylineData> AsPolyline(const std::vector<Entity>& records, std::size_t index) {
+  return entities::ReadPolyline(records, index);
+}
+
 std::optional<TextData> AsText(const Entity& e) {
-  if (e.type != "TEXT")
-    return std::nullopt;
-  TextData d;
-  d.text = std::string(e.Value(1));
-  d.insertion = GetPoint(e, 10);
-  d.alignmentPoint = GetPoint(e, 11);
-  d.height = GetDouble(e, 40, 1.0);
-  d.rotationDegrees = GetDouble(e, 50, 0.0);
-  d.alignment =
-      AlignmentFromDxf(static_cast<int>(GetInt(e, 72, 0)), static_cast<int>(GetInt(e, 73, 0)));
+  auto d = Read(entities::kText, e);
+  if (d) {
+    entities::ReadAlignment(e, *d);
+    entities::ReadStyle(e, *d);
+  }
   return d;
 }
 
@@ -598,37 +359,14 @@ std::optional<InsertData> AsInsert(const Entity& e) {
 }
 
 std::optional<LeaderData> AsLeader(const Entity& e) {
-  if (e.type != "LEADER")
-    return std::nullopt;
-  LeaderData d;
-  d.arrowhead = GetInt(e, 71, 1) != 0;
-  d.dimStyle = std::string(e.Value(3, "Standard"));
-  const Range run = VertexRun(e, kLeaderSub, false);
-  if (run.begin != kNone) {
-    for (std::size_t i = run.begin; i < run.end; ++i) {
-      const Tag& t = e.tags[i];
-      const double v = ParseDouble(t.value).value_or(0.0);
-      if (t.code == 10) {
-        d.vertices.push_back(TAcadPoint{v, 0.0, 0.0});
-      } else if (t.code == 20) {
-        d.vertices.back().y = v;
-      } else {
-        d.vertices.back().z = v;
-      }
-    }
-  }
+  auto d = Read(entities::kLeader, e);
+  if (d)
+    entities::ReadLeaderPath(e, *d);
   return d;
 }
 
 std::optional<LayerData> AsLayer(const Entity& e) {
-  if (e.type != "LAYER")
-    return std::nullopt;
-  LayerData d;
-  d.name = std::string(e.Value(2));
-  d.color = static_cast<int>(GetInt(e, 62, 7));
-  d.linetype = std::string(e.Value(6, "Continuous"));
-  d.flags = static_cast<int>(GetInt(e, 70, 0));
-  return d;
+  return Read(entities::kLayer, e);
 }
 
 BlockData AsBlock(const Block& block) {
@@ -671,27 +409,15 @@ void Update(Entity& e, const LineData& d) {
 }
 
 void Update(Entity& e, const LwPolylineData& d) {
-  Expect(e, "LWPOLYLINE");
-  UpdateLwVertices(e, d.vertices);
-  SetInt(e, kPolylineSub, 90, static_cast<std::int64_t>(d.vertices.size()));
-  const std::int64_t flags = GetInt(e, 70, 0);
-  SetInt(e, kPolylineSub, 70, d.closed ? (flags | 1) : (flags & ~std::int64_t{1}), 0);
-  SetDouble(e, kPolylineSub, 38, d.elevation, 0.0);
+  Expect(e, entities::kLwPolyline.type);
+  entities::UpdateLwHeadAndVertices(e, d);
+  Write(entities::kLwPolyline, e, d);
 }
 
 void Update(Entity& e, const TextData& d) {
-  Expect(e, "TEXT");
-  int h = 0;
-  int v = 0;
-  DxfFromAlignment(d.alignment, h, v);
-  SetPoint(e, kTextSub, 10, d.insertion);
-  SetDouble(e, kTextSub, 40, d.height);
-  SetString(e, kTextSub, 1, d.text);
-  SetDouble(e, kTextSub, 50, d.rotationDegrees, 0.0);
-  SetInt(e, kTextSub, 72, h, 0);
-  if (h != 0 || v != 0 || e.Find(11))
-    SetPoint(e, kTextSub, 11, d.alignmentPoint);
-  SetInt(e, HasMarkers(e) ? kText2Sub : kTextSub, 73, v, 0);
+  Write(entities::kText, e, d);
+  entities::UpdateAlignment(e, d);
+  entities::UpdateStyle(e, d);
 }
 
 void Update(Entity& e, const CircleData& d) {
@@ -703,25 +429,20 @@ void Update(Entity& e, const InsertData& d) {
 }
 
 void Update(Entity& e, const LeaderData& d) {
-  Expect(e, "LEADER");
-  SetString(e, kLeaderSub, 3, d.dimStyle);
-  SetInt(e, kLeaderSub, 71, d.arrowhead ? 1 : 0);
-  Tags fresh;
-  for (const TAcadPoint& p : d.vertices)
-    PushPoint(fresh, 10, p);
-  // Keep the text of unchanged coordinates (a 2D writer may have left z out).
-  const bool same = AsLeader(e)->vertices == d.vertices;
-  if (!same)
-    ReplaceVertexRun(e, kLeaderSub, false, fresh);
-  SetInt(e, kLeaderSub, 76, static_cast<std::int64_t>(d.vertices.size()));
+  Write(entities::kLeader, e, d);
+  entities::UpdateLeaderPath(e, d);
 }
 
 void Update(Entity& e, const LayerData& d) {
-  Expect(e, "LAYER");
-  SetString(e, kLayerSub, 2, d.name);
-  SetInt(e, kLayerSub, 70, d.flags);
-  SetInt(e, kLayerSub, 62, d.color);
-  SetString(e, kLayerSub, 6, d.linetype);
+  Write(entities::kLayer, e, d);
+}
+
+void UpdatePolylineHead(Entity& head, const LwPolylineData& d) {
+  entities::UpdatePolylineHead(head, d);
+}
+
+void UpdateVertex(Entity& vertex, const LwVertex& d) {
+  entities::UpdateVertex(vertex, d);
 }
 
 void SetLayer(Entity& e, std::string_view layer) {
@@ -742,39 +463,19 @@ Entity NewEntity(const Document& doc, const LineData& d, const Properties& props
 }
 
 Entity NewEntity(const Document& doc, const LwPolylineData& d, const Properties& props) {
-  RequireR13(doc, "LWPOLYLINE");
-  Entity e = Start(doc, "LWPOLYLINE", props, "AcDbPolyline");
-  e.tags.push_back(IntTag(90, static_cast<std::int64_t>(d.vertices.size())));
-  e.tags.push_back(IntTag(70, d.closed ? 1 : 0));
-  if (d.elevation != 0.0)
-    e.tags.push_back(DoubleTag(38, d.elevation));
-  for (const LwVertex& v : d.vertices) {
-    e.tags.push_back(DoubleTag(10, v.x));
-    e.tags.push_back(DoubleTag(20, v.y));
-    if (v.bulge != 0.0)
-      e.tags.push_back(DoubleTag(42, v.bulge));
-  }
+  RequireR13(doc, entities::kLwPolyline.type);
+  Entity e =
+      Start(doc, std::string(entities::kLwPolyline.type), props, entities::kLwPolyline.subclass);
+  entities::PushLwHead(d, e.tags);
+  PushFields(entities::kLwPolyline, d, e.tags);
+  entities::PushLwVertices(d.vertices, e.tags);
   return e;
 }
 
 Entity NewEntity(const Document& doc, const TextData& d, const Properties& props) {
-  Entity e = Start(doc, "TEXT", props, "AcDbText");
-  int h = 0;
-  int v = 0;
-  DxfFromAlignment(d.alignment, h, v);
-  PushPoint(e.tags, 10, d.insertion);
-  e.tags.push_back(DoubleTag(40, d.height));
-  e.tags.push_back(Tag{1, d.text});
-  if (d.rotationDegrees != 0.0)
-    e.tags.push_back(DoubleTag(50, d.rotationDegrees));
-  if (h != 0)
-    e.tags.push_back(IntTag(72, h));
-  if (h != 0 || v != 0)
-    PushPoint(e.tags, 11, d.alignmentPoint);
-  if (doc.HasSubclassMarkers())
-    e.tags.push_back(Tag{100, "AcDbText"});
-  if (v != 0)
-    e.tags.push_back(IntTag(73, v));
+  Entity e = Make(doc, entities::kText, d, props);
+  entities::PushAlignment(d, doc.HasSubclassMarkers(), e.tags);
+  entities::UpdateStyle(e, d);
   return e;
 }
 
@@ -787,18 +488,24 @@ Entity NewEntity(const Document& doc, const InsertData& d, const Properties& pro
 }
 
 Entity NewEntity(const Document& doc, const LeaderData& d, const Properties& props) {
-  RequireR13(doc, "LEADER");
-  Entity e = Start(doc, "LEADER", props, "AcDbLeader");
-  e.tags.push_back(Tag{3, d.dimStyle});
-  e.tags.push_back(IntTag(71, d.arrowhead ? 1 : 0));
-  e.tags.push_back(IntTag(72, 0));  // straight segments
-  e.tags.push_back(IntTag(73, 3));  // no annotation
-  e.tags.push_back(IntTag(74, 1));
-  e.tags.push_back(IntTag(75, 0));
-  e.tags.push_back(IntTag(76, static_cast<std::int64_t>(d.vertices.size())));
-  for (const TAcadPoint& p : d.vertices)
-    PushPoint(e.tags, 10, p);
+  RequireR13(doc, entities::kLeader.type);
+  Entity e = Make(doc, entities::kLeader, d, props);
+  entities::PushLeaderPath(d, e.tags);
   return e;
+}
+
+Entity NewPolylineHead(const Document& doc, const LwPolylineData& d, const Properties& props) {
+  Entity e = Start(doc, "POLYLINE", props, "AcDb2dPolyline");
+  entities::PushPolylineHead(d, e.tags);
+  return e;
+}
+
+Entity NewVertex(const Document& doc, const std::string& layer) {
+  return entities::NewVertex(doc.HasSubclassMarkers(), layer);
+}
+
+Entity NewSeqend(const Document& doc, const std::string& layer) {
+  return entities::NewSeqend(doc.HasSubclassMarkers(), layer);
 }
 
 Entity& AddEntity(Document& doc, Entity entity) {
@@ -837,19 +544,11 @@ Entity& EnsureLayer(Document& doc, const LayerData& data) {
     return *existing;
   if (!ValidSymbolName(data.name, false))
     throw Error("invalid layer name \"" + data.name + "\"");
-  const std::string linetype = ResolveLinetype(doc, data.linetype);
-  Entity layer = NewRecord(doc, "LAYER", "AcDbLayerTableRecord", data.name);
-  layer.tags.push_back(IntTag(70, data.flags));
-  layer.tags.push_back(IntTag(62, data.color));
-  layer.tags.push_back(Tag{6, linetype});
-  if (doc.VersionNumber() >= 1015) {
-    layer.tags.push_back(IntTag(370, -3));
-    // The plot style of layer 0, when the drawing names one, so that every layer has one.
-    if (const Entity* zero = doc.FindTableRecord("LAYER", "0")) {
-      if (const Tag* plotStyle = zero->Find(390))
-        layer.tags.push_back(*plotStyle);
-    }
-  }
+  LayerData resolved = data;
+  resolved.linetype = ResolveLinetype(doc, data.linetype);
+  Entity layer = NewRecord(doc, std::string(entities::kLayer.type), entities::kLayer.subclass);
+  PushFields(entities::kLayer, resolved, layer.tags);
+  entities::PushPlotGroups(doc, layer.tags);
   return AddTableRecord(doc, "LAYER", std::move(layer));
 }
 

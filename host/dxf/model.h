@@ -65,12 +65,14 @@ int AlignmentFromDxf(int horizontal72, int vertical73);
 void DxfFromAlignment(int alignment, int& horizontal72, int& vertical73);
 
 struct TextData {
-  std::string text;              // 1
-  TAcadPoint insertion;          // 10/20/30
-  TAcadPoint alignmentPoint;     // 11/21/31: used by every alignment but left
-  double height = 1.0;           // 40
-  double rotationDegrees = 0.0;  // 50
-  int alignment = kAlignLeft;    // 72/73
+  std::string text;                // 1
+  TAcadPoint insertion;            // 10/20/30
+  TAcadPoint alignmentPoint;       // 11/21/31: used by every alignment but left
+  double height = 1.0;             // 40
+  double rotationDegrees = 0.0;    // 50
+  int alignment = kAlignLeft;      // 72/73
+  double widthFactor = 1.0;        // 41
+  std::string style = "Standard";  // 7: the text style's name
   friend bool operator==(const TextData&, const TextData&) = default;
 };
 
@@ -137,6 +139,12 @@ std::optional<LeaderData> AsLeader(const Entity& entity);
 std::optional<LayerData> AsLayer(const Entity& layerRecord);
 BlockData AsBlock(const Block& block);
 
+// POLYLINE, the polyline of R12 (from R13 on LWPOLYLINE takes its place): a head record, a
+// VERTEX record for each vertex and a SEQEND. Only the plain 2D form is modelled, with the data
+// of LWPOLYLINE. The polyline whose head is records[index]; nullopt for another type and for the
+// forms not modelled (curve-fit, spline, 3D, mesh; a vertex with flags of its own).
+std::optional<LwPolylineData> AsPolyline(const std::vector<Entity>& records, std::size_t index);
+
 // An entity with sub-records (POLYLINE with its VERTEX records, INSERT with ATTRIB records) is
 // followed by them and a SEQEND in the same list. The number of records, from `index` on, that
 // belong to the entity there (1 for a plain entity); remove or move them together.
@@ -156,6 +164,10 @@ void Update(Entity& entity, const CircleData& data);
 void Update(Entity& entity, const InsertData& data);
 void Update(Entity& entity, const LeaderData& data);
 void Update(Entity& layerRecord, const LayerData& data);
+// The head of a POLYLINE, and one of its VERTEX records: each group set as the first tag of its
+// code, only when its value changes; a bulge of 0 is removed.
+void UpdatePolylineHead(Entity& head, const LwPolylineData& data);
+void UpdateVertex(Entity& vertex, const LwVertex& data);
 void SetLayer(Entity& entity, std::string_view layer);
 
 // ---- New entities: tags in the order the document's version expects, without handle and
@@ -167,6 +179,12 @@ Entity NewEntity(const Document& doc, const TextData& data, const Properties& pr
 Entity NewEntity(const Document& doc, const CircleData& data, const Properties& props = {});
 Entity NewEntity(const Document& doc, const InsertData& data, const Properties& props = {});
 Entity NewEntity(const Document& doc, const LeaderData& data, const Properties& props = {});
+// A POLYLINE's records: the head (its vertices are records of their own), a VERTEX at (0, 0)
+// and the SEQEND on a layer.
+Entity NewPolylineHead(const Document& doc, const LwPolylineData& data,
+                       const Properties& props = {});
+Entity NewVertex(const Document& doc, const std::string& layer);
+Entity NewSeqend(const Document& doc, const std::string& layer);
 
 // Appends the entity to model space (the ENTITIES section) or to a block definition of doc,
 // giving it a new handle and the owner when the version uses them (any handle it had is
