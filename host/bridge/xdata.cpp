@@ -62,7 +62,7 @@ std::vector<XdataItem> ToHostItems(const dxf::Tags& tags) {
       }
     }
     // Strings, and numbers that do not read as numbers: kept as their text.
-    Add(items, code, t.value);
+    Add(items, code, t.value.str());
   }
   return items;
 }

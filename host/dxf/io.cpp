@@ -20,9 +20,8 @@ namespace {
 
 struct RawTag {
   int code;
-  std::string value;
+  TagText value;
   int line;  // line of the group code
-  std::string source;
 };
 
 bool Is(const RawTag& t, std::string_view type) {
@@ -30,7 +29,7 @@ bool Is(const RawTag& t, std::string_view type) {
 }
 
 std::string Describe(const RawTag& t) {
-  return std::to_string(t.code) + "/" + t.value;
+  return std::to_string(t.code) + "/" + t.value.str();
 }
 
 // Repairs of one kind are counted together; the first occurrence gives the line.
@@ -96,20 +95,20 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
                       "the file ends after group code " + std::string(codeText) +
                           " without its value (truncated file)");
     }
-    RawTag tag{static_cast<int>(*code), std::string(valueLine), codeLineNo, {}};
+    RawTag tag{static_cast<int>(*code), TagText(valueLine), codeLineNo};
     switch (KindOfCode(tag.code)) {
       case ValueKind::Integer:
         if (!ParseInt(tag.value)) {
           throw ReadError(file, line,
                           "group code " + std::to_string(tag.code) + " needs an integer, found \"" +
-                              tag.value.substr(0, 40) + "\"");
+                              std::string(tag.value.view().substr(0, 40)) + "\"");
         }
         break;
       case ValueKind::Double:
         if (!ParseDouble(tag.value)) {
           throw ReadError(file, line,
                           "group code " + std::to_string(tag.code) + " needs a number, found \"" +
-                              tag.value.substr(0, 40) + "\"");
+                              std::string(tag.value.view().substr(0, 40)) + "\"");
         }
         break;
       default:
@@ -128,7 +127,7 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
 }
 
 RawTag Structure(std::string_view type, int line) {
-  return RawTag{0, std::string(type), line, {}};
+  return RawTag{0, TagText(type), line};
 }
 
 // Index of the 0/ENDSEC of the section whose 0/SECTION is at `start`.
@@ -152,7 +151,7 @@ void RescueHeaderVariables(std::vector<RawTag>& tags, std::size_t firstSection,
   }
   if (header == tags.size()) {
     const int line = variables.front().front().line;
-    const std::vector<RawTag> fresh = {Structure("SECTION", line), RawTag{2, "HEADER", line, {}},
+    const std::vector<RawTag> fresh = {Structure("SECTION", line), RawTag{2, "HEADER", line},
                                        Structure("ENDSEC", line)};
     tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(firstSection), fresh.begin(),
                 fresh.end());
@@ -343,7 +342,7 @@ class Parser {
   // Each tag is taken once: its text moves into the document.
   Tag Take() {
     RawTag& t = tags_[i_++];
-    return Tag{t.code, std::move(t.value), std::move(t.source)};
+    return Tag{t.code, std::move(t.value)};
   }
   [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
     throw ReadError(file_, at.line, what);
@@ -393,18 +392,28 @@ class Parser {
     }
     Entity e;
     e.type = Take().value;
+    e.tags.reserve(RunLength());
     while (Peek().code != 0 && Peek().code != 1001) {
       e.tags.push_back(Take());
     }
     while (Peek().code == 1001) {
       XData x;
       x.application = Take().value;
+      x.tags.reserve(RunLength());
       while (Peek().code != 0 && Peek().code != 1001) {
         x.tags.push_back(Take());
       }
       e.xdata.push_back(std::move(x));
     }
     return e;
+  }
+
+  // How many tags from here come before the next 0 or 1001: a record's vector is sized once.
+  std::size_t RunLength() const {
+    std::size_t k = i_;
+    while (k < tags_.size() && tags_[k].code != 0 && tags_[k].code != 1001)
+      ++k;
+    return k - i_;
   }
 
   Table ParseTable() {
@@ -451,30 +460,36 @@ class Parser {
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-void AppendTag(std::string& out, const Tag& tag, Codec& codec, const std::string& lineEnd) {
-  char code[16];
-  const auto res = std::to_chars(code, code + sizeof code, tag.code);
-  const auto width = static_cast<std::size_t>(res.ptr - code);
+// source: the bytes a file had for the value, when they differ from it (see TagText).
+void AppendTag(std::string& out, int code, std::string_view value, std::string_view source,
+               Codec& codec, const std::string& lineEnd) {
+  char digits[16];
+  const auto res = std::to_chars(digits, digits + sizeof digits, code);
+  const auto width = static_cast<std::size_t>(res.ptr - digits);
   if (width < 3)
     out.append(3 - width, ' ');
-  out.append(code, width);
+  out.append(digits, width);
   out += lineEnd;
-  if (KindOfCode(tag.code) != ValueKind::String) {
-    out += tag.value;
-  } else if (!tag.source.empty() && codec.Decode(tag.source) == tag.value) {
-    out += tag.source;
+  if (KindOfCode(code) != ValueKind::String) {
+    out += value;
+  } else if (!source.empty() && codec.Decode(source) == value) {
+    out += source;
   } else {
-    codec.AppendEncoded(out, tag.value);
+    codec.AppendEncoded(out, value);
   }
   out += lineEnd;
 }
 
+void AppendTag(std::string& out, const Tag& tag, Codec& codec, const std::string& lineEnd) {
+  AppendTag(out, tag.code, tag.value, tag.value.source(), codec, lineEnd);
+}
+
 void AppendRecord(std::string& out, const Entity& e, Codec& codec, const std::string& lineEnd) {
-  AppendTag(out, Tag{0, e.type}, codec, lineEnd);
+  AppendTag(out, 0, e.type, {}, codec, lineEnd);
   for (const Tag& t : e.tags)
     AppendTag(out, t, codec, lineEnd);
   for (const XData& x : e.xdata) {
-    AppendTag(out, Tag{1001, x.application}, codec, lineEnd);
+    AppendTag(out, 1001, x.application, {}, codec, lineEnd);
     for (const Tag& t : x.tags)
       AppendTag(out, t, codec, lineEnd);
   }
@@ -512,11 +527,9 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
   for (RawTag& t : tags) {
     if (KindOfCode(t.code) != ValueKind::String || codec.DecodesToItself(t.value))
       continue;
-    std::string decoded = codec.Decode(t.value);
-    if (decoded != t.value) {
-      t.source = std::move(t.value);
-      t.value = std::move(decoded);
-    }
+    const std::string decoded = codec.Decode(t.value);
+    if (decoded != t.value.view())
+      t.value = TagText(decoded, t.value);
   }
   std::vector<std::pair<std::string, int>> layers;
   int firstSectionLine = 0;
@@ -597,8 +610,8 @@ std::string Write(const Document& document) {
   for (const Tag& t : document.preamble)
     AppendTag(out, t, codec, le);
   for (const Section& s : document.sections) {
-    AppendTag(out, Tag{0, "SECTION"}, codec, le);
-    AppendTag(out, Tag{2, s.name}, codec, le);
+    AppendTag(out, 0, "SECTION", {}, codec, le);
+    AppendTag(out, 2, s.name, {}, codec, le);
     for (const Tag& t : s.tags)
       AppendTag(out, t, codec, le);
     for (const Entity& e : s.records)
@@ -617,7 +630,7 @@ std::string Write(const Document& document) {
     }
     AppendRecord(out, s.end, codec, le);
   }
-  AppendTag(out, Tag{0, "EOF"}, codec, le);
+  AppendTag(out, 0, "EOF", {}, codec, le);
   return out;
 }
 

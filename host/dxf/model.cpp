@@ -295,8 +295,7 @@ TAcadPoint GetPoint(const Entity& e, int code) {
 
 void SetFirstTag(Entity& e, const Tag& tag) {
   if (Tag* t = e.Find(tag.code)) {
-    t->value = tag.value;
-    t->source.clear();
+    t->value = tag.value.view();  // the new value's text only, not the bytes a file had for it
     return;
   }
   e.tags.push_back(tag);

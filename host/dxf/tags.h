@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "host/dxf/tag_text.h"
 
 namespace trivane::dxf {
 
@@ -44,19 +45,18 @@ class WriteError : public Error {
 
 struct Tag {
   int code = 0;
-  std::string value;  // UTF-8
-  // The value's bytes as the file had them, kept only when they differ from `value` (another
-  // code page, "\U+XXXX" escapes), so that an untouched value is written back exactly as it
-  // was. The writer uses them only while they still decode to `value`.
-  std::string source;
+  // UTF-8. A value read from a file keeps the bytes the file had for it when they differ (another
+  // code page, "\U+XXXX" escapes): value.source(). The writer uses them only while they still
+  // decode to the value; setting a new value drops them.
+  TagText value;
 
   Tag() = default;
-  Tag(int c, std::string v) : code(c), value(std::move(v)) {}
-  Tag(int c, std::string v, std::string s) : code(c), value(std::move(v)), source(std::move(s)) {}
+  Tag(int c, TagText v) : code(c), value(std::move(v)) {}
+  Tag(int c, std::string_view v, std::string_view source) : code(c), value(v, source) {}
 
   // Tags are equal when code and value are; where the value came from does not matter.
   friend bool operator==(const Tag& a, const Tag& b) {
-    return a.code == b.code && a.value == b.value;
+    return a.code == b.code && a.value == b.value.view();
   }
 };
 using Tags = std::vector<Tag>;

@@ -72,8 +72,7 @@ inline void ReadStyle(const Entity& e, TextData& d) {
 
 inline void SetInFirstSubclass(Entity& e, const Tag& tag) {
   if (Tag* t = e.Find(tag.code)) {
-    t->value = tag.value;
-    t->source.clear();
+    t->value = tag.value.view();  // the new value's text only, not the bytes a file had for it
     return;
   }
   auto at = e.tags.end();
