@@ -24,9 +24,10 @@ ObjectId Writer::OwnerOf(int container, const dxf::Entity& head) const {
 // Rebuilds one container of the source: unchanged and unmodelled records as they are, changed
 // entities updated, erased ones dropped.
 void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
-  std::map<std::size_t, ObjectId> linked;
+  // The entity loaded from each record, by the record's index (0: none).
+  std::vector<ObjectId> linked(records.size(), 0);
   for (const auto& [id, ref] : s.entities) {
-    if (ref.container == container)
+    if (ref.container == container && ref.index < linked.size())
       linked[ref.index] = id;
   }
   std::vector<dxf::Entity> out;
@@ -39,16 +40,20 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
   };
   for (std::size_t i = 0; i < records.size();) {
     const std::size_t span = std::max<std::size_t>(1, dxf::RecordSpan(records, i));
-    const auto link = linked.find(i);
-    const Entity* e = link == linked.end() ? nullptr : d.FindEntity(link->second);
-    if (link == linked.end()) {
+    const ObjectId link = linked[i];
+    const Entity* e = link == 0 ? nullptr : d.FindEntity(link);
+    if (link == 0) {
       keep(i, span);
     } else if (!e || e->owner != OwnerOf(container, records[i])) {
       changed = true;  // erased (or moved to another block: written there as new)
     } else {
-      written.insert(link->second);
-      const auto original = ConvertRecord(doc, records, i);
-      if (original && SameEntity(*original, *e)) {
+      written.insert(link);
+      // An entity no one has touched since loading made it from this very record is the same.
+      const auto same = [&] {
+        const auto original = ConvertRecord(doc, records, i);
+        return original && SameEntity(*original, *e);
+      };
+      if (d.Untouched(link) || same()) {
         keep(i, span);
       } else {
         changed = true;

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "host/bridge/dxf_bridge.h"
@@ -21,7 +21,7 @@ struct Writer {
   const Drawing& d;
   const DxfSource& s;
   dxf::Document& doc;
-  std::set<ObjectId> written;
+  std::unordered_set<ObjectId> written;
   bool changed = false;
 
   // The owner block of a container's records as loading placed them.

@@ -553,12 +553,26 @@ std::string FileBytes(const std::string& path) {
   if (!in) {
     throw ReadError(path, 0, "cannot open the file: " + ErrnoText());
   }
-  std::ostringstream content;
-  content << in.rdbuf();
+  // Read in one piece when the size is known; a stream that cannot tell it is read to its end.
+  std::string content;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0 && in) {
+    content.resize(static_cast<std::size_t>(size));
+    in.read(content.data(), size);
+    content.resize(static_cast<std::size_t>(in.gcount()));
+    in.clear();
+  } else {
+    in.clear();
+  }
+  std::ostringstream rest;
+  rest << in.rdbuf();
   if (in.bad()) {
     throw ReadError(path, 0, "cannot read the file: " + ErrnoText());
   }
-  return content.str();
+  content += rest.str();
+  return content;
 }
 
 }  // namespace

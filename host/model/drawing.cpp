@@ -37,6 +37,7 @@ Entity* Drawing::FindEntity(ObjectId id) {
   if (it == entities.end())
     return nullptr;
   Remember(id);
+  touched_.insert(id);
   return &it->second;
 }
 
@@ -184,6 +185,7 @@ bool Drawing::UndoLastStep() {
   // linework must read the drawing anew.
   ++lineworkEdits_;
   for (auto& [id, before] : step.entitiesBefore) {
+    touched_.insert(id);
     if (before)
       entities.insert_or_assign(id, std::move(*before));
     else

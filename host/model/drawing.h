@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -219,6 +220,10 @@ class Drawing {
   const std::vector<ObjectId>& ErasedIds() const { return erased_; }
   std::uint64_t LineworkEdits() const { return lineworkEdits_; }
   void MarkEdited(const Entity& e);
+  // Whether the entity is still as AddEntity took it: the non-const FindEntity was never called
+  // for it, and no undo brought it back. Saving keeps the record of such an entity as the file
+  // had it without comparing it with the entity.
+  bool Untouched(ObjectId id) const { return !touched_.contains(id); }
 
   LayerRecord* FindLayer(std::string_view name);
   const LayerRecord* FindLayer(std::string_view name) const;
@@ -269,6 +274,7 @@ class Drawing {
   std::vector<UndoStep> steps_;  // closed steps, oldest first
   std::vector<ObjectId> erased_;
   std::uint64_t lineworkEdits_ = 0;
+  std::unordered_set<ObjectId> touched_;
 };
 
 // DXF group 72 and 73 of a text for an automation alignment code, and back (an unknown pair gives
