@@ -269,7 +269,7 @@ std::vector<RawTag> ToPassthrough(const dxf::Entity& e) {
   raw.reserve(e.tags.size() + 1);
   raw.push_back(RawTag{0, e.type});
   for (const dxf::Tag& t : e.tags)
-    raw.push_back(RawTag{t.code, t.value});
+    raw.push_back(RawTag{t.code, t.value.view()});  // the text only, not the file's bytes
   return raw;
 }
 

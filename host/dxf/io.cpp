@@ -20,7 +20,7 @@ namespace {
 
 struct RawTag {
   int code;
-  TagText value;
+  CompactText value;
   int line;  // line of the group code
 };
 
@@ -95,7 +95,7 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
                       "the file ends after group code " + std::string(codeText) +
                           " without its value (truncated file)");
     }
-    RawTag tag{static_cast<int>(*code), TagText(valueLine), codeLineNo};
+    RawTag tag{static_cast<int>(*code), CompactText(valueLine), codeLineNo};
     switch (KindOfCode(tag.code)) {
       case ValueKind::Integer:
         if (!ParseInt(tag.value)) {
@@ -127,7 +127,7 @@ std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std
 }
 
 RawTag Structure(std::string_view type, int line) {
-  return RawTag{0, TagText(type), line};
+  return RawTag{0, CompactText(type), line};
 }
 
 // Index of the 0/ENDSEC of the section whose 0/SECTION is at `start`.
@@ -173,6 +173,33 @@ void RescueHeaderVariables(std::vector<RawTag>& tags, std::size_t firstSection,
     moved.insert(moved.end(), variable.begin(), variable.end());
   }
   tags.insert(tags.begin() + static_cast<std::ptrdiff_t>(header + 2), moved.begin(), moved.end());
+}
+
+// Whether RepairStructure would leave the tags as they are: comments, then sections each closed
+// by a 0/ENDSEC that 0/SECTION or 0/EOF follows, then 0/EOF. Most files are; they are not copied.
+bool StructureIsSound(const std::vector<RawTag>& tags) {
+  std::size_t i = 0;
+  while (i < tags.size() && tags[i].code == 999)
+    ++i;
+  bool inside = false;
+  bool anySection = false;
+  for (; i < tags.size(); ++i) {
+    const RawTag& t = tags[i];
+    if (Is(t, "EOF"))
+      return !inside && anySection;
+    if (Is(t, "SECTION")) {
+      if (inside)
+        return false;
+      inside = anySection = true;
+    } else if (inside && Is(t, "ENDSEC")) {
+      if (i + 1 < tags.size() && !Is(tags[i + 1], "SECTION") && !Is(tags[i + 1], "EOF"))
+        return false;
+      inside = false;
+    } else if (!inside) {
+      return false;
+    }
+  }
+  return false;  // no 0/EOF
 }
 
 // Puts the section structure right (see Read with repairs); throws ReadError where it cannot.
@@ -460,7 +487,7 @@ class Parser {
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-// source: the bytes a file had for the value, when they differ from it (see TagText).
+// source: the bytes a file had for the value, when they differ from it (see CompactText).
 void AppendTag(std::string& out, int code, std::string_view value, std::string_view source,
                Codec& codec, const std::string& lineEnd) {
   char digits[16];
@@ -520,7 +547,7 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
     bytes.remove_prefix(kBom.size());
   std::string lineEnd;
   std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd, log);
-  if (log)
+  if (log && !StructureIsSound(tags))
     tags = RepairStructure(std::move(tags), fileName, *log);
   const std::string codePage = CodePageOfRawTags(tags, options);
   Codec codec(codePage);
@@ -529,7 +556,7 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
       continue;
     const std::string decoded = codec.Decode(t.value);
     if (decoded != t.value.view())
-      t.value = TagText(decoded, t.value);
+      t.value = CompactText(decoded, t.value);
   }
   std::vector<std::pair<std::string, int>> layers;
   int firstSectionLine = 0;

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/compact_text.h"
 #include "base/text.h"
-#include "host/dxf/tag_text.h"
 
 namespace trivane::dxf {
 
@@ -48,10 +48,10 @@ struct Tag {
   // UTF-8. A value read from a file keeps the bytes the file had for it when they differ (another
   // code page, "\U+XXXX" escapes): value.source(). The writer uses them only while they still
   // decode to the value; setting a new value drops them.
-  TagText value;
+  CompactText value;
 
   Tag() = default;
-  Tag(int c, TagText v) : code(c), value(std::move(v)) {}
+  Tag(int c, CompactText v) : code(c), value(std::move(v)) {}
   Tag(int c, std::string_view v, std::string_view source) : code(c), value(v, source) {}
 
   // Tags are equal when code and value are; where the value came from does not matter.

@@ -19,6 +19,7 @@
 #include <variant>
 #include <vector>
 
+#include "base/compact_text.h"
 #include "geometry/point.h"
 
 namespace trivane::host {
@@ -33,7 +34,7 @@ inline constexpr ObjectId kFirstObjectId = 0x1'0000'0010;
 // A DXF group the host does not model, kept verbatim: its group code and its value line.
 struct RawTag {
   int code = 0;
-  std::string value;
+  CompactText value;
   friend bool operator==(const RawTag&, const RawTag&) = default;
 };
 

@@ -1,11 +1,11 @@
-// The text of one tag's value, in 24 bytes. A drawing holds hundreds of thousands of tags and
-// nearly all their values are short (coordinates, handles, names), so a value of up to 23 bytes
-// is kept inside the object: reading, copying and freeing a drawing then costs no allocation
-// per tag. A longer value lives on the heap.
+// A text in 24 bytes, for the values a drawing holds by the hundred thousand (a DXF file's tags,
+// the groups an entity carries through unmodelled). Nearly all of them are short (coordinates,
+// handles, names), so a text of up to 23 bytes is kept inside the object: reading, copying and
+// freeing a drawing then costs no allocation per value. A longer text lives on the heap.
 //
-// A value read from a file whose bytes differ from its UTF-8 text (another code page, "\U+XXXX"
-// escapes) also keeps those bytes, its source, so that an untouched value is written back as it
-// was. Setting a new value drops the source.
+// A text read from a file whose bytes differ from it (another code page, "\U+XXXX" escapes) may
+// keep those bytes too, its source, so that an untouched value is written back as it was. Setting
+// a new text drops the source.
 #pragma once
 
 #include <cstdint>
@@ -13,37 +13,37 @@
 #include <string>
 #include <string_view>
 
-namespace trivane::dxf {
+namespace trivane {
 
-class TagText {
+class CompactText {
  public:
-  TagText() noexcept { SetInlineSize(0); }
-  TagText(std::string_view text) { Assign(text, {}); }  // NOLINT: converts as a string does
-  TagText(const char* text) : TagText(std::string_view(text)) {}         // NOLINT
-  TagText(const std::string& text) : TagText(std::string_view(text)) {}  // NOLINT
+  CompactText() noexcept { SetInlineSize(0); }
+  CompactText(std::string_view text) { Assign(text, {}); }  // NOLINT: converts as a string does
+  CompactText(const char* text) : CompactText(std::string_view(text)) {}         // NOLINT
+  CompactText(const std::string& text) : CompactText(std::string_view(text)) {}  // NOLINT
   // A value with the bytes the file had for it (kept only when they differ from it).
-  TagText(std::string_view text, std::string_view source) {
+  CompactText(std::string_view text, std::string_view source) {
     Assign(text, source == text ? std::string_view() : source);
   }
 
-  TagText(const TagText& other) {
+  CompactText(const CompactText& other) {
     if (other.IsInline())
       std::memcpy(raw_, other.raw_, sizeof raw_);
     else
       Assign(other.view(), other.source());
   }
-  TagText(TagText&& other) noexcept {
+  CompactText(CompactText&& other) noexcept {
     std::memcpy(raw_, other.raw_, sizeof raw_);
     other.SetInlineSize(0);
   }
-  TagText& operator=(const TagText& other) {
+  CompactText& operator=(const CompactText& other) {
     if (this != &other) {
-      TagText copy(other);
+      CompactText copy(other);
       *this = std::move(copy);
     }
     return *this;
   }
-  TagText& operator=(TagText&& other) noexcept {
+  CompactText& operator=(CompactText&& other) noexcept {
     if (this != &other) {
       Release();
       std::memcpy(raw_, other.raw_, sizeof raw_);
@@ -51,13 +51,13 @@ class TagText {
     }
     return *this;
   }
-  TagText& operator=(std::string_view text) {
-    TagText fresh(text);
+  CompactText& operator=(std::string_view text) {
+    CompactText fresh(text);
     return *this = std::move(fresh);
   }
-  TagText& operator=(const char* text) { return *this = std::string_view(text); }
-  TagText& operator=(const std::string& text) { return *this = std::string_view(text); }
-  ~TagText() { Release(); }
+  CompactText& operator=(const char* text) { return *this = std::string_view(text); }
+  CompactText& operator=(const std::string& text) { return *this = std::string_view(text); }
+  ~CompactText() { Release(); }
 
   const char* data() const noexcept { return IsInline() ? raw_ : HeapBytes(); }
   std::size_t size() const noexcept {
@@ -77,11 +77,13 @@ class TagText {
     return {HeapBytes() + HeapField(kSizeAt), HeapField(kSourceSizeAt)};
   }
 
-  friend bool operator==(const TagText& a, std::string_view b) noexcept { return a.view() == b; }
-  friend std::string operator+(const TagText& a, std::string_view b) {
+  friend bool operator==(const CompactText& a, std::string_view b) noexcept {
+    return a.view() == b;
+  }
+  friend std::string operator+(const CompactText& a, std::string_view b) {
     return std::string(a.view()).append(b);
   }
-  friend std::string operator+(std::string_view a, const TagText& b) {
+  friend std::string operator+(std::string_view a, const CompactText& b) {
     return std::string(a).append(b.view());
   }
 
@@ -135,6 +137,6 @@ class TagText {
   alignas(8) char raw_[24];
 };
 
-static_assert(sizeof(TagText) == 24);
+static_assert(sizeof(CompactText) == 24);
 
-}  // namespace trivane::dxf
+}  // namespace trivane
