@@ -642,10 +642,56 @@ std::string CodePageOf(const Document& document) {
   return document.codePage;
 }
 
+namespace {
+
+// About the size of the file text (exact for ASCII values with codes of up to three digits), so
+// that the text is made in one piece.
+std::size_t WrittenSizeEstimate(const Document& document) {
+  const std::size_t perTag = 3 + 2 * document.lineEnding.size();
+  std::size_t size = 0;
+  const auto add = [&](const Tags& tags) {
+    size += tags.size() * perTag;
+    for (const Tag& t : tags)
+      size += t.value.size();
+  };
+  const auto addRecord = [&](const Entity& e) {
+    size += perTag + e.type.size();
+    add(e.tags);
+    for (const XData& x : e.xdata) {
+      size += perTag + x.application.size();
+      add(x.tags);
+    }
+  };
+  add(document.preamble);
+  for (const Section& s : document.sections) {
+    size += 2 * perTag + 7 + s.name.size();
+    add(s.tags);
+    for (const Entity& e : s.records)
+      addRecord(e);
+    for (const Table& t : s.tables) {
+      addRecord(t.head);
+      for (const Entity& r : t.records)
+        addRecord(r);
+      addRecord(t.end);
+    }
+    for (const Block& b : s.blocks) {
+      addRecord(b.begin);
+      for (const Entity& e : b.entities)
+        addRecord(e);
+      addRecord(b.end);
+    }
+    addRecord(s.end);
+  }
+  return size + perTag + 3 + kBom.size();
+}
+
+}  // namespace
+
 std::string Write(const Document& document) {
   Codec codec(CodePageOf(document));
   const std::string& le = document.lineEnding;
   std::string out;
+  out.reserve(WrittenSizeEstimate(document));
   if (document.byteOrderMark)
     out += kBom;
   for (const Tag& t : document.preamble)

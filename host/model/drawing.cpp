@@ -15,7 +15,11 @@ std::string FoldName(std::string_view name) {
 }
 
 bool NamesEqual(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && FoldName(a) == FoldName(b);
+  const auto fold = [](char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 Drawing::Drawing() {

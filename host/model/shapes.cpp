@@ -418,19 +418,17 @@ void Tighten(Outline& o) {
 
 class OutlineCache {
  public:
-  explicit OutlineCache(const Drawing& d) : d_(d) {
-    for (const auto& [id, e] : d.entities)
-      parts_[e.owner].push_back(&e);
-  }
+  explicit OutlineCache(const Drawing& d) : d_(d) {}
 
   // The outline of one entity at a nesting depth, as AppendPrimitives would expand it.
   void AddEntity(const Entity& e, int depth, Outline& out) {
     const InsertShape* ins = std::get_if<InsertShape>(&e.shape);
     if (!ins) {
-      std::vector<Primitive> prims;
+      // Not a reference: nothing below calls back here, so one list serves every entity.
+      prims_.clear();
       ExpansionBudget budget;
-      AppendPrimitives(d_, e, depth, prims, budget);
-      for (const Primitive& prim : prims)
+      AppendPrimitives(d_, e, depth, prims_, budget);
+      for (const Primitive& prim : prims_)
         AddToOutline(prim, out);
       return;
     }
@@ -451,6 +449,11 @@ class OutlineCache {
     const auto key = std::make_pair(block, depth);
     if (const auto it = outlines_.find(key); it != outlines_.end())
       return it->second;
+    if (!partsMade_) {
+      for (const auto& [id, e] : d_.entities)
+        parts_[e.owner].push_back(&e);
+      partsMade_ = true;
+    }
     Outline o;
     if (const auto parts = parts_.find(block); parts != parts_.end()) {
       for (const Entity* part : parts->second)
@@ -461,6 +464,8 @@ class OutlineCache {
   }
 
   const Drawing& d_;
+  std::vector<Primitive> prims_;
+  bool partsMade_ = false;  // parts_ is made at the first reference
   std::map<ObjectId, std::vector<const Entity*>> parts_;
   std::map<std::pair<ObjectId, int>, Outline> outlines_;
 };
@@ -481,10 +486,12 @@ std::pair<TAcadPoint, TAcadPoint> Extents(const Drawing& d) {
   };
   OutlineCache cache(d);
   const ObjectId ms = d.ModelSpaceId();
+  Outline o;
   for (const auto& [id, e] : d.entities) {
     if (e.owner != ms)
       continue;
-    Outline o;
+    o.points.clear();
+    o.circles.clear();
     cache.AddEntity(e, 0, o);
     for (const TAcadPoint& p : o.points)
       add(p.x, p.y);
