@@ -6,7 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <unordered_set>
 #include <utility>
 
 #include "base/file.h"
@@ -24,12 +26,21 @@ struct RawTag {
   int line;  // line of the group code
 };
 
-bool Is(const RawTag& t, std::string_view type) {
-  return t.code == 0 && t.value == type;
+// One tag as the file's text has it: its value is a view of the value's line.
+struct TextTag {
+  int code = 0;
+  std::string_view value;
+  int line = 0;  // line of the group code
+};
+
+template <typename T>
+bool Is(const T& t, std::string_view type) {
+  return t.code == 0 && std::string_view(t.value) == type;
 }
 
-std::string Describe(const RawTag& t) {
-  return std::to_string(t.code) + "/" + t.value.str();
+template <typename T>
+std::string Describe(const T& t) {
+  return std::to_string(t.code) + "/" + std::string(std::string_view(t.value));
 }
 
 // Repairs of one kind are counted together; the first occurrence gives the line.
@@ -50,79 +61,105 @@ class RepairLog {
   Repairs& repairs_;
 };
 
-// Splits the text into tags up to and including 0/EOF, checking group codes and numbers. With a
-// repair log, a file without 0/EOF gives its tags; the structure pass decides whether they are
-// whole.
-std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd,
-                             RepairLog* log) {
-  std::vector<RawTag> tags;
-  // Two lines a tag: one allocation for the whole file.
-  tags.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) / 2 + 1);
-  std::size_t pos = 0;
-  int line = 0;
-  lineEnd.clear();
-  const auto nextLine = [&](std::string_view& out) {
-    if (pos >= text.size())
+// Reads a text's tags one by one, checking group codes and numbers: a malformed tag is a
+// ReadError with its line.
+class TagReader {
+ public:
+  TagReader(std::string_view text, const std::string& file) : text_(text), file_(file) {}
+
+  // The next tag; false at the end of the text.
+  bool Next(TextTag& tag) {
+    std::string_view codeLine;
+    if (!NextLine(codeLine))
       return false;
-    std::size_t nl = text.find('\n', pos);
-    std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-    std::size_t contentEnd = end;
-    if (contentEnd > pos && text[contentEnd - 1] == '\r')
-      --contentEnd;
-    if (lineEnd.empty() && nl != std::string_view::npos) {
-      lineEnd = contentEnd < end ? "\r\n" : "\n";
-    }
-    out = text.substr(pos, contentEnd - pos);
-    pos = nl == std::string_view::npos ? text.size() : nl + 1;
-    ++line;
-    return true;
-  };
-  std::string_view codeLine;
-  std::string_view valueLine;
-  while (nextLine(codeLine)) {
-    const int codeLineNo = line;
+    const int codeLineNo = line_;
     const std::string_view codeText = TrimBlanks(codeLine);
     const auto code = ParseInt(codeText);
     if (!code) {
-      throw ReadError(file, codeLineNo,
+      throw ReadError(file_, codeLineNo,
                       "group code expected, found \"" + std::string(codeText.substr(0, 40)) + "\"");
     }
     if (!IsValidCode(static_cast<int>(*code))) {
-      throw ReadError(file, codeLineNo, "invalid group code " + std::string(codeText));
+      throw ReadError(file_, codeLineNo, "invalid group code " + std::string(codeText));
     }
-    if (!nextLine(valueLine)) {
-      throw ReadError(file, codeLineNo,
+    std::string_view value;
+    if (!NextLine(value)) {
+      throw ReadError(file_, codeLineNo,
                       "the file ends after group code " + std::string(codeText) +
                           " without its value (truncated file)");
     }
-    RawTag tag{static_cast<int>(*code), CompactText(valueLine), codeLineNo};
+    tag = TextTag{static_cast<int>(*code), value, codeLineNo};
     switch (KindOfCode(tag.code)) {
       case ValueKind::Integer:
-        if (!ParseInt(tag.value)) {
-          throw ReadError(file, line,
+        if (!ParseInt(value)) {
+          throw ReadError(file_, line_,
                           "group code " + std::to_string(tag.code) + " needs an integer, found \"" +
-                              std::string(tag.value.view().substr(0, 40)) + "\"");
+                              std::string(value.substr(0, 40)) + "\"");
         }
         break;
       case ValueKind::Double:
-        if (!ParseDouble(tag.value)) {
-          throw ReadError(file, line,
+        if (!ParseDouble(value)) {
+          throw ReadError(file_, line_,
                           "group code " + std::to_string(tag.code) + " needs a number, found \"" +
-                              std::string(tag.value.view().substr(0, 40)) + "\"");
+                              std::string(value.substr(0, 40)) + "\"");
         }
         break;
       default:
         break;
     }
-    tags.push_back(std::move(tag));
-    if (Is(tags.back(), "EOF")) {
+    return true;
+  }
+
+  // The line last read.
+  int Line() const { return line_; }
+  // How the first line ended ("\r\n" or "\n"); empty while no line has ended.
+  const std::string& LineEnd() const { return lineEnd_; }
+
+ private:
+  bool NextLine(std::string_view& out) {
+    if (pos_ >= text_.size())
+      return false;
+    const std::size_t nl = text_.find('\n', pos_);
+    const std::size_t end = nl == std::string_view::npos ? text_.size() : nl;
+    std::size_t contentEnd = end;
+    if (contentEnd > pos_ && text_[contentEnd - 1] == '\r')
+      --contentEnd;
+    if (lineEnd_.empty() && nl != std::string_view::npos)
+      lineEnd_ = contentEnd < end ? "\r\n" : "\n";
+    out = text_.substr(pos_, contentEnd - pos_);
+    pos_ = nl == std::string_view::npos ? text_.size() : nl + 1;
+    ++line_;
+    return true;
+  }
+
+  std::string_view text_;
+  const std::string& file_;
+  std::size_t pos_ = 0;
+  int line_ = 0;
+  std::string lineEnd_;
+};
+
+// Splits the text into tags up to and including 0/EOF. With a repair log, a file without 0/EOF
+// gives its tags; the structure pass decides whether they are whole.
+std::vector<RawTag> Tokenize(std::string_view text, const std::string& file, std::string& lineEnd,
+                             RepairLog* log) {
+  std::vector<RawTag> tags;
+  // Two lines a tag: one allocation for the whole file.
+  tags.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) / 2 + 1);
+  TagReader reader(text, file);
+  TextTag t;
+  while (reader.Next(t)) {
+    tags.push_back(RawTag{t.code, CompactText(t.value), t.line});
+    if (Is(t, "EOF")) {
+      lineEnd = reader.LineEnd();
       return tags;  // whatever follows EOF is not part of the drawing
     }
   }
+  lineEnd = reader.LineEnd();
   if (log && !tags.empty())
     return tags;
   throw ReadError(
-      file, line,
+      file, reader.Line(),
       tags.empty() ? "the file is empty" : "the file ends without 0/EOF (truncated file)");
 }
 
@@ -327,12 +364,16 @@ void RepairReferences(Document& doc, const std::vector<std::pair<std::string, in
   }
 }
 
-std::string CodePageOfRawTags(const std::vector<RawTag>& tags, const ReadOptions& options) {
+// The code page of the file's text: UTF-8 from AC1021 on, else $DWGCODEPAGE, else the one the
+// options give. The variables are looked for among the tags before the first 0/ENDSEC (header
+// variables come first).
+template <typename TagRange>
+std::string CodePageOfFirstTags(const TagRange& tags, const ReadOptions& options) {
   std::string version;
   std::string codePage;
   for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
     if (Is(tags[i], "ENDSEC"))
-      break;  // header variables come first
+      break;
     if (tags[i].code == 9 && tags[i].value == "$ACADVER")
       version = tags[i + 1].value;
     if (tags[i].code == 9 && tags[i].value == "$DWGCODEPAGE")
@@ -346,13 +387,27 @@ std::string CodePageOfRawTags(const std::vector<RawTag>& tags, const ReadOptions
   return TrimBlanks(codePage).empty() ? options.codePage : codePage;
 }
 
+// A value as the file's bytes give it, in UTF-8: nullopt when the bytes are the value already.
+// A decoded value keeps the bytes as its source.
+std::optional<CompactText> DecodedValue(Codec& codec, int code, std::string_view bytes) {
+  if (KindOfCode(code) != ValueKind::String || codec.DecodesToItself(bytes))
+    return std::nullopt;
+  const std::string decoded = codec.Decode(bytes);
+  if (decoded == bytes)
+    return std::nullopt;
+  return CompactText(decoded, bytes);
+}
+
+// Builds the document from a source of tags: Peek() the tag in hand (code, value, line), Take()
+// it as a Tag, Fail(at, what) to refuse the file, SectionDone(doc) after each section.
+template <typename Source>
 class Parser {
  public:
-  Parser(std::vector<RawTag> tags, const std::string& file) : tags_(std::move(tags)), file_(file) {}
+  explicit Parser(Source& source) : source_(source) {}
 
   Document Parse() {
     Document doc;
-    while (i_ < tags_.size() && tags_[i_].code == 999) {
+    while (Peek().code == 999) {
       doc.preamble.push_back(Take());
     }
     while (!Is(Peek(), "EOF")) {
@@ -360,19 +415,17 @@ class Parser {
         Fail(Peek(), "expected 0/SECTION, found " + Describe(Peek()));
       }
       doc.sections.push_back(ParseSection());
+      source_.SectionDone(doc);
     }
     return doc;
   }
 
  private:
-  const RawTag& Peek() const { return tags_[i_]; }
-  // Each tag is taken once: its text moves into the document.
-  Tag Take() {
-    RawTag& t = tags_[i_++];
-    return Tag{t.code, std::move(t.value)};
-  }
-  [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
-    throw ReadError(file_, at.line, what);
+  const auto& Peek() const { return source_.Peek(); }
+  Tag Take() { return source_.Take(); }
+  template <typename T>
+  [[noreturn]] void Fail(const T& at, const std::string& what) const {
+    source_.Fail(at, what);
   }
 
   bool AtSectionEnd() const {
@@ -380,8 +433,8 @@ class Parser {
   }
 
   Section ParseSection() {
-    const RawTag& start = Peek();
-    ++i_;
+    const int startLine = Peek().line;
+    Take();
     if (Peek().code != 2) {
       Fail(Peek(), "section name (group 2) expected after 0/SECTION, found " + Describe(Peek()));
     }
@@ -406,7 +459,7 @@ class Parser {
         break;
     }
     if (!Is(Peek(), "ENDSEC")) {
-      Fail(Peek(), "section " + section.name + " (line " + std::to_string(start.line) +
+      Fail(Peek(), "section " + section.name + " (line " + std::to_string(startLine) +
                        ") is not closed by 0/ENDSEC before " + Describe(Peek()));
     }
     section.end = ParseRecord(section.name);
@@ -419,40 +472,34 @@ class Parser {
     }
     Entity e;
     e.type = Take().value;
-    e.tags.reserve(RunLength());
-    while (Peek().code != 0 && Peek().code != 1001) {
-      e.tags.push_back(Take());
-    }
+    TakeRun(e.tags);
     while (Peek().code == 1001) {
       XData x;
       x.application = Take().value;
-      x.tags.reserve(RunLength());
-      while (Peek().code != 0 && Peek().code != 1001) {
-        x.tags.push_back(Take());
-      }
+      TakeRun(x.tags);
       e.xdata.push_back(std::move(x));
     }
     return e;
   }
 
-  // How many tags from here come before the next 0 or 1001: a record's vector is sized once.
-  std::size_t RunLength() const {
-    std::size_t k = i_;
-    while (k < tags_.size() && tags_[k].code != 0 && tags_[k].code != 1001)
-      ++k;
-    return k - i_;
+  // The tags up to the next 0 or 1001, gathered first so that the record's list is made once.
+  void TakeRun(Tags& into) {
+    run_.clear();
+    while (Peek().code != 0 && Peek().code != 1001)
+      run_.push_back(Take());
+    into.assign(std::make_move_iterator(run_.begin()), std::make_move_iterator(run_.end()));
   }
 
   Table ParseTable() {
-    const RawTag& start = Peek();
-    if (!Is(start, "TABLE")) {
-      Fail(start, "expected 0/TABLE in TABLES, found " + Describe(start));
+    const int startLine = Peek().line;
+    if (!Is(Peek(), "TABLE")) {
+      Fail(Peek(), "expected 0/TABLE in TABLES, found " + Describe(Peek()));
     }
     Table table;
     table.head = ParseRecord("TABLES");
     while (!Is(Peek(), "ENDTAB")) {
       if (Is(Peek(), "TABLE") || AtSectionEnd()) {
-        Fail(Peek(), "table " + table.Name() + " (line " + std::to_string(start.line) +
+        Fail(Peek(), "table " + table.Name() + " (line " + std::to_string(startLine) +
                          ") is not closed by 0/ENDTAB before " + Describe(Peek()));
       }
       table.records.push_back(ParseRecord("table " + table.Name()));
@@ -462,15 +509,15 @@ class Parser {
   }
 
   Block ParseBlock() {
-    const RawTag& start = Peek();
-    if (!Is(start, "BLOCK")) {
-      Fail(start, "expected 0/BLOCK in BLOCKS, found " + Describe(start));
+    const int startLine = Peek().line;
+    if (!Is(Peek(), "BLOCK")) {
+      Fail(Peek(), "expected 0/BLOCK in BLOCKS, found " + Describe(Peek()));
     }
     Block block;
     block.begin = ParseRecord("BLOCKS");
     while (!Is(Peek(), "ENDBLK")) {
       if (Is(Peek(), "BLOCK") || AtSectionEnd()) {
-        Fail(Peek(), "block " + block.Name() + " (line " + std::to_string(start.line) +
+        Fail(Peek(), "block " + block.Name() + " (line " + std::to_string(startLine) +
                          ") is not closed by 0/ENDBLK before " + Describe(Peek()));
       }
       block.entities.push_back(ParseRecord("block " + block.Name()));
@@ -479,9 +526,85 @@ class Parser {
     return block;
   }
 
+  Source& source_;
+  Tags run_;
+};
+
+// The tags of a whole file, read and put right beforehand.
+class TagList {
+ public:
+  TagList(std::vector<RawTag> tags, const std::string& file)
+      : tags_(std::move(tags)), file_(file) {}
+  const RawTag& Peek() const { return tags_[i_]; }
+  // Each tag is taken once: its text moves into the document.
+  Tag Take() {
+    RawTag& t = tags_[i_++];
+    return Tag{t.code, std::move(t.value)};
+  }
+  [[noreturn]] void Fail(const RawTag& at, const std::string& what) const {
+    throw ReadError(file_, at.line, what);
+  }
+  void SectionDone(Document&) {}
+
+ private:
   std::vector<RawTag> tags_;
-  std::string file_;
+  const std::string& file_;
   std::size_t i_ = 0;
+};
+
+// The tags straight from the text, for a file that needs nothing but reading. Values are decoded
+// as they are taken, once the first section (the header) has named the code page; the header's
+// own values and the comments before it are decoded then. Whatever else the file holds first
+// is refused (ReadError), to be read by the careful way.
+class TagStream {
+ public:
+  TagStream(std::string_view text, const std::string& file, const ReadOptions& options)
+      : reader_(text, file), file_(file), options_(options) {
+    Advance();
+  }
+  const TextTag& Peek() const { return current_; }
+  Tag Take() {
+    Tag t{current_.code, CompactText(current_.value)};
+    if (codec_) {
+      if (auto decoded = DecodedValue(*codec_, t.code, current_.value))
+        t.value = std::move(*decoded);
+    }
+    Advance();
+    return t;
+  }
+  [[noreturn]] void Fail(const TextTag& at, const std::string& what) const {
+    throw ReadError(file_, at.line, what);
+  }
+  void SectionDone(Document& doc) {
+    if (codec_)
+      return;
+    Section& first = doc.sections.back();
+    if (first.name != "HEADER")
+      Fail(current_, "the first section is not the header");
+    Tags firstTags = doc.preamble;
+    firstTags.insert(firstTags.end(), first.tags.begin(), first.tags.end());
+    firstTags.push_back(Tag{0, "ENDSEC"});
+    codec_.emplace(CodePageOfFirstTags(firstTags, options_));
+    for (Tags* tags : {&doc.preamble, &first.tags, &first.end.tags}) {
+      for (Tag& t : *tags) {
+        if (auto decoded = DecodedValue(*codec_, t.code, t.value))
+          t.value = std::move(*decoded);
+      }
+    }
+  }
+  const std::string& LineEnd() const { return reader_.LineEnd(); }
+
+ private:
+  void Advance() {
+    if (!reader_.Next(current_))
+      Fail(current_, "the file ends without 0/EOF");
+  }
+
+  TagReader reader_;
+  const std::string& file_;
+  const ReadOptions& options_;
+  TextTag current_;
+  std::optional<Codec> codec_;
 };
 
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
@@ -537,26 +660,74 @@ std::filesystem::path PathOf(const std::string& utf8) {
 
 namespace {
 
-Document ReadWith(std::string_view bytes, const std::string& fileName, const ReadOptions& options,
-                  RepairLog* log) {
-  if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
-    throw ReadError(fileName, 0, "binary DXF is not supported; save the drawing as ASCII DXF");
+// Whether RepairReferences would change the document.
+bool NeedsReferenceRepairs(const Document& doc) {
+  if (!doc.HeaderValue("$ACADVER") && doc.FindTableRecord("BLOCK_RECORD", "*Model_Space"))
+    return true;
+  if (!doc.FindTable("LAYER") && !doc.HasSubclassMarkers())
+    return false;
+  std::unordered_set<std::string> seen;  // names folded as SameName folds them
+  bool missing = false;
+  const auto check = [&](const Tags& tags) {
+    for (const Tag& t : tags) {
+      if (t.code != 8 || t.value.empty())
+        continue;
+      std::string folded(t.value.view());
+      for (char& c : folded)
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      if (seen.insert(std::move(folded)).second && !doc.FindTableRecord("LAYER", t.value))
+        missing = true;
+    }
+  };
+  const auto checkRecord = [&](const Entity& e) {
+    check(e.tags);
+    for (const XData& x : e.xdata)
+      check(x.tags);
+  };
+  for (const Section& s : doc.sections) {
+    if (s.name != "ENTITIES" && s.name != "BLOCKS")
+      continue;
+    for (const Entity& e : s.records)
+      checkRecord(e);
+    for (const Block& b : s.blocks) {
+      checkRecord(b.begin);
+      for (const Entity& e : b.entities)
+        checkRecord(e);
+      checkRecord(b.end);
+    }
+    checkRecord(s.end);
   }
-  const bool bom = bytes.substr(0, kBom.size()) == kBom;
-  if (bom)
-    bytes.remove_prefix(kBom.size());
-  std::string lineEnd;
+  return missing;
+}
+
+// A file as it stands, in one pass over its text: nullopt when it needs more (a repair, an error
+// to report), which the careful way then gives.
+std::optional<Document> ReadAsItStands(std::string_view bytes, const std::string& fileName,
+                                       const ReadOptions& options, bool repairing,
+                                       std::string& lineEnd) {
+  try {
+    TagStream stream(bytes, fileName, options);
+    Document doc = Parser<TagStream>(stream).Parse();
+    if (repairing && NeedsReferenceRepairs(doc))
+      return std::nullopt;
+    lineEnd = stream.LineEnd();
+    return doc;
+  } catch (const ReadError&) {
+    return std::nullopt;
+  }
+}
+
+// The careful way: every tag read first, the structure put right where it may be, the values
+// decoded, then the document built, and the references it lacks added.
+Document ReadCarefully(std::string_view bytes, const std::string& fileName,
+                       const ReadOptions& options, RepairLog* log, std::string& lineEnd) {
   std::vector<RawTag> tags = Tokenize(bytes, fileName, lineEnd, log);
   if (log && !StructureIsSound(tags))
     tags = RepairStructure(std::move(tags), fileName, *log);
-  const std::string codePage = CodePageOfRawTags(tags, options);
-  Codec codec(codePage);
+  Codec codec(CodePageOfFirstTags(tags, options));
   for (RawTag& t : tags) {
-    if (KindOfCode(t.code) != ValueKind::String || codec.DecodesToItself(t.value))
-      continue;
-    const std::string decoded = codec.Decode(t.value);
-    if (decoded != t.value.view())
-      t.value = CompactText(decoded, t.value);
+    if (auto decoded = DecodedValue(codec, t.code, t.value))
+      t.value = std::move(*decoded);
   }
   std::vector<std::pair<std::string, int>> layers;
   int firstSectionLine = 0;
@@ -566,12 +737,27 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
         std::find_if(tags.begin(), tags.end(), [](const RawTag& t) { return Is(t, "SECTION"); });
     firstSectionLine = first == tags.end() ? 0 : first->line;
   }
-  Document doc = Parser(std::move(tags), fileName).Parse();
+  TagList list(std::move(tags), fileName);
+  Document doc = Parser<TagList>(list).Parse();
+  if (log)
+    RepairReferences(doc, layers, firstSectionLine, *log);
+  return doc;
+}
+
+Document ReadWith(std::string_view bytes, const std::string& fileName, const ReadOptions& options,
+                  RepairLog* log) {
+  if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
+    throw ReadError(fileName, 0, "binary DXF is not supported; save the drawing as ASCII DXF");
+  }
+  const bool bom = bytes.substr(0, kBom.size()) == kBom;
+  if (bom)
+    bytes.remove_prefix(kBom.size());
+  std::string lineEnd;
+  std::optional<Document> read = ReadAsItStands(bytes, fileName, options, log != nullptr, lineEnd);
+  Document doc = read ? std::move(*read) : ReadCarefully(bytes, fileName, options, log, lineEnd);
   doc.codePage = options.codePage;
   doc.lineEnding = lineEnd.empty() ? "\r\n" : lineEnd;
   doc.byteOrderMark = bom;
-  if (log)
-    RepairReferences(doc, layers, firstSectionLine, *log);
   return doc;
 }
 
