@@ -753,7 +753,9 @@ Document ReadWith(std::string_view bytes, const std::string& fileName, const Rea
   if (bom)
     bytes.remove_prefix(kBom.size());
   std::string lineEnd;
-  std::optional<Document> read = ReadAsItStands(bytes, fileName, options, log != nullptr, lineEnd);
+  std::optional<Document> read;
+  if (options.onePass)
+    read = ReadAsItStands(bytes, fileName, options, log != nullptr, lineEnd);
   Document doc = read ? std::move(*read) : ReadCarefully(bytes, fileName, options, log, lineEnd);
   doc.codePage = options.codePage;
   doc.lineEnding = lineEnd.empty() ? "\r\n" : lineEnd;

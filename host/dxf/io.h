@@ -13,6 +13,11 @@ struct ReadOptions {
   // The code page of a file up to AC1018 whose header names none ($DWGCODEPAGE missing, as in
   // minimal R12 files): such a file is in the code page of the system that wrote it.
   std::string codePage = "ANSI_1252";
+  // A sound file is read in one pass over its text; any other, and every file when this is false,
+  // the careful way: every tag read first, the structure checked (and put right when repairing),
+  // then the document built. Both give the same document, the same repairs and the same errors;
+  // false is for the tests that hold them to it.
+  bool onePass = true;
 };
 
 // Parses a whole file. fileName is used in error messages only. Throws ReadError (with the file

@@ -107,5 +107,33 @@ TEST(Corpus, EveryDrawingLoadsAndSavesWithItsContent) {
     std::cout << "  repaired: " << r << "\n";
 }
 
+// Every file of the corpus reads the same in one pass as the careful way: the same document, the
+// same repairs, or the same error.
+TEST(Corpus, OnePassReadsEveryFileAsTheCarefulWay) {
+  const fs::path root = CorpusRoot();
+  ASSERT_TRUE(fs::is_directory(root));
+  const auto read = [](const std::string& bytes, bool onePass) {
+    dxf::ReadOptions options;
+    options.onePass = onePass;
+    dxf::Repairs repairs;
+    try {
+      const dxf::Document doc = dxf::Read(bytes, "f.dxf", options, repairs);
+      std::string summary;
+      for (const dxf::Repair& r : repairs)
+        summary += dxf::Describe(r, "f.dxf") + "\n";
+      return summary + dxf::Write(doc);
+    } catch (const dxf::ReadError& e) {
+      return std::string(e.what());
+    }
+  };
+  int files = 0;
+  for (const fs::path& file : DxfFilesUnder(root)) {
+    const std::string bytes = ReadBytes(file.string());
+    EXPECT_EQ(read(bytes, true), read(bytes, false)) << file.string();
+    ++files;
+  }
+  EXPECT_GT(files, 0);
+}
+
 }  // namespace
 }  // namespace trivane::host

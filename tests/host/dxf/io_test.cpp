@@ -174,5 +174,90 @@ TEST(ReadWrite, CodePageFollowsTheFile) {
   EXPECT_NE(Write(doc).find("面積€"), std::string::npos);
 }
 
+// What one read gives: the document as written back and as structured, the repairs, or the error.
+struct ReadResult {
+  std::string written;
+  std::vector<Section> sections;
+  Tags preamble;
+  Repairs repairs;
+  std::string error;
+  friend bool operator==(const ReadResult&, const ReadResult&) = default;
+};
+
+ReadResult ReadOnce(const std::string& text, bool onePass, bool repairing) {
+  ReadOptions options{"ANSI_932"};
+  options.onePass = onePass;
+  ReadResult r;
+  try {
+    const Document doc =
+        repairing ? Read(text, "d.dxf", options, r.repairs) : Read(text, "d.dxf", options);
+    r.written = Write(doc);
+    r.sections = doc.sections;
+    r.preamble = doc.preamble;
+  } catch (const ReadError& e) {
+    r.error = e.what();
+  }
+  return r;
+}
+
+// The one pass over a sound file and the careful way agree on every file: the same document
+// (values, the bytes kept beside them, code page, line ends), the same repairs, the same errors.
+TEST(ReadWrite, OnePassReadsAsTheCarefulWay) {
+  const std::string header932 =
+      "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\n"
+      "ANSI_932\n  9\n$PROJECTNAME\n  1\n\x96\xca\x90\xcf\n  0\nENDSEC\n";
+  const std::string layers =
+      "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n  0\nLAYER\n  2\n0\n 70\n0\n"
+      "  0\nLAYER\n  2\n\x8e\x4f\n 70\n0\n  0\nENDTAB\n  0\nENDSEC\n";
+  const std::string entities =
+      "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n100\nAcDbEntity\n  8\n\x8e\x4f\n  1\n"
+      "\\U+6E2C\x8e\x4f\n1001\nAPP\n1000\n\x96\xca\n  0\nENDSEC\n";
+  const std::string sound = "999\nby hand\n" + header932 + layers + entities + "  0\nEOF\n";
+  std::vector<std::string> texts = {
+      sound,
+      Crlf(sound),
+      std::string(kSmallR12),
+      // UTF-8 from AC1021 on, with a byte-order mark.
+      "\xEF\xBB\xBF  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1032\n  0\nENDSEC\n"
+      "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n測点\n  0\nENDSEC\n  0\nEOF\n",
+      // No header: the code page of the options.
+      "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n\x8e\x4f\n  0\nENDSEC\n  0\nEOF\n",
+      // A header variable in the header's last tag, whose value line is the next tag's.
+      "  0\nSECTION\n  2\nHEADER\n  9\n$DWGCODEPAGE\n  0\nENDSEC\n  0\nEOF\n",
+      // Repairs: a layer without its record, a stray 0/ENDSEC, no 0/EOF, a variable before the
+      // first section, an R2000 drawing without $ACADVER.
+      header932 +
+          "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n  0\nENDTAB\n"
+          "  0\nENDSEC\n" +
+          entities + "  0\nEOF\n",
+      header932 + "  0\nENDSEC\n" + entities + "  0\nEOF\n",
+      header932 + entities,
+      "  9\n$ACADVER\n  1\nAC1009\n" + header932 + "  0\nEOF\n",
+      "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\n"
+      "BLOCK_RECORD\n  0\nBLOCK_RECORD\n100\nAcDbSymbolTableRecord\n  2\n*Model_Space\n"
+      "  0\nENDTAB\n  0\nENDSEC\n  0\nEOF\n",
+  };
+  const std::string head = "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n";
+  for (const char* fault : {"", "  0\nLINE\n 10", "  0\nLINE\n 10\n1,5\n  0\nEOF\n",
+                            "xx\n1\n  0\nEOF\n", "  0\nSECTION\n  0\nEOF\n"}) {
+    texts.push_back(fault);
+    texts.push_back(head + fault);
+  }
+  for (const std::string& text : texts) {
+    for (const bool repairing : {false, true}) {
+      const ReadResult careful = ReadOnce(text, false, repairing);
+      EXPECT_EQ(ReadOnce(text, true, repairing), careful)
+          << (repairing ? "repairing: " : "") << text << "\n"
+          << careful.error;
+    }
+  }
+  // The sound file is read as it stands, its values decoded in the header and after it.
+  const ReadResult r = ReadOnce(sound, true, true);
+  EXPECT_TRUE(r.repairs.empty());
+  EXPECT_EQ(r.written, sound);
+  EXPECT_EQ(r.sections[0].tags[5].value, "面積");
+  EXPECT_EQ(r.sections[2].records[0].Value(1), "測三");
+}
+
 }  // namespace
 }  // namespace trivane::dxf
