@@ -8,6 +8,7 @@
 // a new text drops the source.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -80,6 +81,11 @@ class CompactText {
   friend bool operator==(const CompactText& a, std::string_view b) noexcept {
     return a.view() == b;
   }
+  // Two texts compare by what they say, not by the bytes a file had for them. A template, so
+  // that a literal compares as a view without a choice of conversions.
+  template <typename T>
+  requires std::same_as<T, CompactText>
+  friend bool operator==(const CompactText& a, const T& b) noexcept { return a.view() == b.view(); }
   friend std::string operator+(const CompactText& a, std::string_view b) {
     return std::string(a.view()).append(b);
   }
