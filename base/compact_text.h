@@ -120,13 +120,16 @@ class CompactText {
   }
   void Assign(std::string_view text, std::string_view source) {
     if (source.empty() && text.size() <= kInline) {
-      std::memcpy(raw_, text.data(), text.size());
+      if (!text.empty())  // an empty view may have no bytes at all
+        std::memcpy(raw_, text.data(), text.size());
       SetInlineSize(text.size());
       return;
     }
     char* bytes = new char[text.size() + source.size()];
-    std::memcpy(bytes, text.data(), text.size());
-    std::memcpy(bytes + text.size(), source.data(), source.size());
+    if (!text.empty())
+      std::memcpy(bytes, text.data(), text.size());
+    if (!source.empty())
+      std::memcpy(bytes + text.size(), source.data(), source.size());
     const auto size = static_cast<std::uint32_t>(text.size());
     const auto sourceSize = static_cast<std::uint32_t>(source.size());
     std::memcpy(raw_, &bytes, sizeof bytes);
