@@ -74,7 +74,9 @@ class TagReader {
       return false;
     const int codeLineNo = line_;
     const std::string_view codeText = TrimBlanks(codeLine);
-    const auto code = ParseInt(codeText);
+    std::optional<std::int64_t> code = PlainCode(codeLine);
+    if (!code)
+      code = ParseInt(codeText);
     if (!code) {
       throw ReadError(file_, codeLineNo,
                       "group code expected, found \"" + std::string(codeText.substr(0, 40)) + "\"");
@@ -112,6 +114,23 @@ class TagReader {
 
   // The line last read.
   int Line() const { return line_; }
+
+  // A group code as CADs write it, blanks and one to four digits, read without the general
+  // parser; nullopt for any other line, which the general parser then reads or refuses.
+  static std::optional<std::int64_t> PlainCode(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ')
+      ++i;
+    if (i == line.size() || line.size() - i > 4)
+      return std::nullopt;
+    std::int64_t code = 0;
+    for (; i < line.size(); ++i) {
+      if (line[i] < '0' || line[i] > '9')
+        return std::nullopt;
+      code = code * 10 + (line[i] - '0');
+    }
+    return code;
+  }
   // How the first line ended ("\r\n" or "\n"); empty while no line has ended.
   const std::string& LineEnd() const { return lineEnd_; }
 
