@@ -679,8 +679,16 @@ std::filesystem::path PathOf(const std::string& utf8) {
 
 namespace {
 
-// Whether RepairReferences would change the document.
-bool NeedsReferenceRepairs(const Document& doc) {
+// Whether reading with repairs would find anything to put right in a document read as it stood:
+// a file without sections, tags after a section's 0/ENDSEC (which make it a stray one), or what
+// RepairReferences adds.
+bool NeedsRepairs(const Document& doc) {
+  if (doc.sections.empty())
+    return true;
+  for (const Section& s : doc.sections) {
+    if (!s.end.tags.empty() || !s.end.xdata.empty())
+      return true;
+  }
   if (!doc.HeaderValue("$ACADVER") && doc.FindTableRecord("BLOCK_RECORD", "*Model_Space"))
     return true;
   if (!doc.FindTable("LAYER") && !doc.HasSubclassMarkers())
@@ -727,7 +735,7 @@ std::optional<Document> ReadAsItStands(std::string_view bytes, const std::string
   try {
     TagStream stream(bytes, fileName, options);
     Document doc = Parser<TagStream>(stream).Parse();
-    if (repairing && NeedsReferenceRepairs(doc))
+    if (repairing && NeedsRepairs(doc))
       return std::nullopt;
     lineEnd = stream.LineEnd();
     return doc;

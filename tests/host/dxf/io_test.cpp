@@ -236,10 +236,14 @@ TEST(ReadWrite, OnePassReadsAsTheCarefulWay) {
       "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\n"
       "BLOCK_RECORD\n  0\nBLOCK_RECORD\n100\nAcDbSymbolTableRecord\n  2\n*Model_Space\n"
       "  0\nENDTAB\n  0\nENDSEC\n  0\nEOF\n",
+      // A stray tag after the header, with bytes no code page defines.
+      "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n  5\nSECTI\xffN\n"
+      "  0\nSECTION\n  2\nH\n 31\n0.0\n  0\nENDSEC\n  0\nEOF\n",
   };
   const std::string head = "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n";
   for (const char* fault : {"", "  0\nLINE\n 10", "  0\nLINE\n 10\n1,5\n  0\nEOF\n",
-                            "xx\n1\n  0\nEOF\n", "  0\nSECTION\n  0\nEOF\n"}) {
+                            "xx\n1\n  0\nEOF\n", "  0\nSECTION\n  0\nEOF\n",
+                            "999\nno sections\n  0\nEOF\n", "  0\nENDSEC\n999\nx\n  0\nEOF\n"}) {
     texts.push_back(fault);
     texts.push_back(head + fault);
   }
