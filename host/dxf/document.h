@@ -77,6 +77,27 @@ struct Section {
   friend bool operator==(const Section&, const Section&) = default;
 };
 
+// Calls f(record) for every record of the section in file order: its records, or its tables
+// (head, records, ENDTAB), or its blocks (BLOCK, entities, ENDBLK); its 0/ENDSEC record last.
+template <typename F>
+void ForEachRecordOf(const Section& s, F&& f) {
+  for (const Entity& e : s.records)
+    f(e);
+  for (const Table& t : s.tables) {
+    f(t.head);
+    for (const Entity& r : t.records)
+      f(r);
+    f(t.end);
+  }
+  for (const Block& b : s.blocks) {
+    f(b.begin);
+    for (const Entity& e : b.entities)
+      f(e);
+    f(b.end);
+  }
+  f(s.end);
+}
+
 enum class SectionLayout { RawTags, Records, Tables, Blocks };
 SectionLayout LayoutOfSection(std::string_view name);
 
@@ -127,25 +148,12 @@ struct Document {
   // or empty.
   std::string ModelSpaceHandle() const;
 
-  // Calls f(record) for every record that may carry a handle or extended data, in file order:
-  // section records, table heads and their records, block begins, block entities and block ends.
+  // Calls f(record) for every record of every section, in file order (ForEachRecordOf): whatever
+  // may carry a handle or extended data is among them.
   template <typename F>
   void ForEachRecord(F&& f) const {
-    for (const Section& s : sections) {
-      for (const Entity& e : s.records)
-        f(e);
-      for (const Table& t : s.tables) {
-        f(t.head);
-        for (const Entity& r : t.records)
-          f(r);
-      }
-      for (const Block& b : s.blocks) {
-        f(b.begin);
-        for (const Entity& e : b.entities)
-          f(e);
-        f(b.end);
-      }
-    }
+    for (const Section& s : sections)
+      ForEachRecordOf(s, f);
   }
 
   // A handle no record of the document holds, above $HANDSEED; $HANDSEED is moved past it. Once

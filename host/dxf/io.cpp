@@ -712,17 +712,8 @@ bool NeedsRepairs(const Document& doc) {
       check(x.tags);
   };
   for (const Section& s : doc.sections) {
-    if (s.name != "ENTITIES" && s.name != "BLOCKS")
-      continue;
-    for (const Entity& e : s.records)
-      checkRecord(e);
-    for (const Block& b : s.blocks) {
-      checkRecord(b.begin);
-      for (const Entity& e : b.entities)
-        checkRecord(e);
-      checkRecord(b.end);
-    }
-    checkRecord(s.end);
+    if (s.name == "ENTITIES" || s.name == "BLOCKS")
+      ForEachRecordOf(s, checkRecord);
   }
   return missing;
 }
@@ -881,21 +872,7 @@ std::size_t WrittenSizeEstimate(const Document& document) {
   for (const Section& s : document.sections) {
     size += 2 * perTag + 7 + s.name.size();
     add(s.tags);
-    for (const Entity& e : s.records)
-      addRecord(e);
-    for (const Table& t : s.tables) {
-      addRecord(t.head);
-      for (const Entity& r : t.records)
-        addRecord(r);
-      addRecord(t.end);
-    }
-    for (const Block& b : s.blocks) {
-      addRecord(b.begin);
-      for (const Entity& e : b.entities)
-        addRecord(e);
-      addRecord(b.end);
-    }
-    addRecord(s.end);
+    ForEachRecordOf(s, addRecord);
   }
   return size + perTag + 3 + kBom.size();
 }
@@ -916,21 +893,7 @@ std::string Write(const Document& document) {
     AppendTag(out, 2, s.name, {}, codec, le);
     for (const Tag& t : s.tags)
       AppendTag(out, t, codec, le);
-    for (const Entity& e : s.records)
-      AppendRecord(out, e, codec, le);
-    for (const Table& t : s.tables) {
-      AppendRecord(out, t.head, codec, le);
-      for (const Entity& r : t.records)
-        AppendRecord(out, r, codec, le);
-      AppendRecord(out, t.end, codec, le);
-    }
-    for (const Block& b : s.blocks) {
-      AppendRecord(out, b.begin, codec, le);
-      for (const Entity& e : b.entities)
-        AppendRecord(out, e, codec, le);
-      AppendRecord(out, b.end, codec, le);
-    }
-    AppendRecord(out, s.end, codec, le);
+    ForEachRecordOf(s, [&](const Entity& e) { AppendRecord(out, e, codec, le); });
   }
   AppendTag(out, 0, "EOF", {}, codec, le);
   return out;
