@@ -69,7 +69,8 @@ struct DxfRecordRef {
 // The document a drawing was loaded from and where each of its objects came from.
 struct DxfSource {
   dxf::Document document;
-  std::map<ObjectId, DxfRecordRef> entities;
+  // The entities loaded from a record, in the order loaded.
+  std::vector<std::pair<ObjectId, DxfRecordRef>> entities;
   std::map<ObjectId, std::size_t> layers;  // index in the LAYER table
   std::map<ObjectId, int> blocks;          // index in the BLOCKS section
 };

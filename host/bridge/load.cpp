@@ -131,7 +131,7 @@ Drawing LoadDrawing(dxf::Document document) {
            i += std::max<std::size_t>(1, dxf::RecordSpan(records, i))) {
         if (auto e = ConvertRecord(doc, records, i)) {
           const ObjectId id = d.AddEntity(std::move(*e), blockIds[bi]);
-          source->entities[id] = DxfRecordRef{static_cast<int>(bi), i};
+          source->entities.emplace_back(id, DxfRecordRef{static_cast<int>(bi), i});
         }
       }
     }
@@ -144,7 +144,7 @@ Drawing LoadDrawing(dxf::Document document) {
       if (auto e = ConvertRecord(doc, records, i)) {
         const ObjectId owner = dxf::InPaperSpace(records[i]) ? d.PaperSpaceId() : d.ModelSpaceId();
         const ObjectId id = d.AddEntity(std::move(*e), owner);
-        source->entities[id] = DxfRecordRef{-1, i};
+        source->entities.emplace_back(id, DxfRecordRef{-1, i});
       }
     }
   }

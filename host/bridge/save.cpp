@@ -21,6 +21,20 @@ ObjectId Writer::OwnerOf(int container, const dxf::Entity& head) const {
   return 0;
 }
 
+bool Writer::Written(ObjectId id) const {
+  const auto k = static_cast<std::size_t>(id - kFirstObjectId);
+  return id >= kFirstObjectId && k < written.size() && written[k];
+}
+
+void Writer::MarkWritten(ObjectId id) {
+  if (id < kFirstObjectId)
+    return;
+  const auto k = static_cast<std::size_t>(id - kFirstObjectId);
+  if (k >= written.size())
+    written.resize(k + 1, false);
+  written[k] = true;
+}
+
 // Rebuilds one container of the source: unchanged and unmodelled records as they are, changed
 // entities updated, erased ones dropped.
 void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
@@ -47,7 +61,7 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
     } else if (!e || e->owner != OwnerOf(container, records[i])) {
       changed = true;  // erased (or moved to another block: written there as new)
     } else {
-      written.insert(link);
+      MarkWritten(link);
       // An entity no one has touched since loading made it from this very record is the same.
       const auto same = [&] {
         const auto original = ConvertRecord(doc, records, i);
@@ -75,6 +89,8 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
 }
 
 void Writer::Run() {
+  if (!d.entities.empty() && d.entities.rbegin()->first >= kFirstObjectId)
+    written.resize(static_cast<std::size_t>(d.entities.rbegin()->first - kFirstObjectId) + 1);
   // Layers: changed ones updated in place, new ones added.
   if (dxf::Table* table = doc.FindTable("LAYER")) {
     for (const LayerRecord& l : d.layers) {
@@ -136,11 +152,11 @@ void Writer::Run() {
 
   // Entities made in the session, in the order made, into the spaces and the loaded blocks.
   for (const auto& [id, e] : d.entities) {
-    if (written.count(id))
+    if (Written(id))
       continue;
     if (e.owner == d.ModelSpaceId() || e.owner == d.PaperSpaceId()) {
       AddNew(e, nullptr, e.owner == d.PaperSpaceId());
-      written.insert(id);
+      MarkWritten(id);
       continue;
     }
     const auto link = s.blocks.find(e.owner);
@@ -151,7 +167,7 @@ void Writer::Run() {
       continue;
     dxf::Section& blocks = doc.EnsureSection("BLOCKS");
     AddNew(e, &blocks.blocks[static_cast<std::size_t>(link->second)], false);
-    written.insert(id);
+    MarkWritten(id);
   }
 
   // Blocks deleted in the session go; blocks made in it come, with their entities.
@@ -166,9 +182,9 @@ void Writer::Run() {
     if (!DocBlock(b.name))
       dxf::AddBlock(doc, dxf::BlockData{b.name, b.origin});
     for (const auto& [id, e] : d.entities) {
-      if (e.owner == b.id && !written.count(id)) {
+      if (e.owner == b.id && !Written(id)) {
         AddNew(e, DocBlock(b.name), false);
-        written.insert(id);
+        MarkWritten(id);
       }
     }
   }

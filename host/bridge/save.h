@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "host/bridge/dxf_bridge.h"
@@ -21,7 +20,10 @@ struct Writer {
   const Drawing& d;
   const DxfSource& s;
   dxf::Document& doc;
-  std::unordered_set<ObjectId> written;
+  // The entities already written, by ID less the first ID (IDs are handed out in turn).
+  std::vector<bool> written;
+  bool Written(ObjectId id) const;
+  void MarkWritten(ObjectId id);
   bool changed = false;
 
   // The owner block of a container's records as loading placed them.
