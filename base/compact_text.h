@@ -11,6 +11,7 @@
 #include <concepts>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -125,6 +126,8 @@ class CompactText {
       SetInlineSize(text.size());
       return;
     }
+    if (text.size() > UINT32_MAX || source.size() > UINT32_MAX)
+      throw std::length_error("a text of 4 GiB or more");
     char* bytes = new char[text.size() + source.size()];
     if (!text.empty())
       std::memcpy(bytes, text.data(), text.size());

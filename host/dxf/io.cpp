@@ -598,8 +598,8 @@ class TagStream {
     if (codec_)
       return;
     Section& first = doc.sections.back();
-    if (first.name != "HEADER")
-      Fail(current_, "the first section is not the header");
+    if (first.name != "HEADER" || !first.end.xdata.empty())
+      Fail(current_, "the first section is not a plain header");
     Tags firstTags = doc.preamble;
     firstTags.insert(firstTags.end(), first.tags.begin(), first.tags.end());
     firstTags.push_back(Tag{0, "ENDSEC"});

@@ -236,6 +236,9 @@ TEST(ReadWrite, OnePassReadsAsTheCarefulWay) {
       "  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\n"
       "BLOCK_RECORD\n  0\nBLOCK_RECORD\n100\nAcDbSymbolTableRecord\n  2\n*Model_Space\n"
       "  0\nENDTAB\n  0\nENDSEC\n  0\nEOF\n",
+      // Extended data on the header's 0/ENDSEC, in the code page.
+      "  0\nSECTION\n  2\nHEADER\n  9\n$DWGCODEPAGE\n  3\nANSI_932\n  0\nENDSEC\n1001\n"
+      "\x96\xca\n1000\n\x96\xca\n  0\nEOF\n",
       // A stray tag after the header, with bytes no code page defines.
       "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  0\nENDSEC\n  5\nSECTI\xffN\n"
       "  0\nSECTION\n  2\nH\n 31\n0.0\n  0\nENDSEC\n  0\nEOF\n",
