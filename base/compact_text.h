@@ -87,12 +87,6 @@ class CompactText {
   template <typename T>
   requires std::same_as<T, CompactText>
   friend bool operator==(const CompactText& a, const T& b) noexcept { return a.view() == b.view(); }
-  friend std::string operator+(const CompactText& a, std::string_view b) {
-    return std::string(a.view()).append(b);
-  }
-  friend std::string operator+(std::string_view a, const CompactText& b) {
-    return std::string(a).append(b.view());
-  }
 
  private:
   // Inline: the text in raw_[0..22], its size in raw_[23]. On the heap: raw_[23] is kHeap, the

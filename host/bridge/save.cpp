@@ -89,8 +89,6 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
 }
 
 void Writer::Run() {
-  if (!d.entities.empty() && d.entities.rbegin()->first >= kFirstObjectId)
-    written.resize(static_cast<std::size_t>(d.entities.rbegin()->first - kFirstObjectId) + 1);
   // Layers: changed ones updated in place, new ones added.
   if (dxf::Table* table = doc.FindTable("LAYER")) {
     for (const LayerRecord& l : d.layers) {

@@ -693,16 +693,13 @@ bool NeedsRepairs(const Document& doc) {
     return true;
   if (!doc.FindTable("LAYER") && !doc.HasSubclassMarkers())
     return false;
-  std::unordered_set<std::string> seen;  // names folded as SameName folds them
+  std::unordered_set<std::string_view> seen;  // each spelling looked up once
   bool missing = false;
   const auto check = [&](const Tags& tags) {
     for (const Tag& t : tags) {
       if (t.code != 8 || t.value.empty())
         continue;
-      std::string folded(t.value.view());
-      for (char& c : folded)
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-      if (seen.insert(std::move(folded)).second && !doc.FindTableRecord("LAYER", t.value))
+      if (seen.insert(t.value.view()).second && !doc.FindTableRecord("LAYER", t.value))
         missing = true;
     }
   };
