@@ -80,6 +80,22 @@ bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
   return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
 }
 
+// The cut a-c passes within kNearTolerance of v, a point farther than that from both its ends. A
+// triangle cut along it would have a corner within the tolerance of its opposite side: a sliver
+// whose height rounds to nothing, or, where v lies on the cut but for rounding, a triangle of
+// three points on one edge that turns the wrong way.
+bool CutPassesNear(const TAcadPoint& a, const TAcadPoint& c, const TAcadPoint& v) {
+  if (!(Distance(v, a) > kNearTolerance && Distance(v, c) > kNearTolerance))
+    return false;
+  const double dx = c.x - a.x, dy = c.y - a.y;
+  const double lengthSquared = dx * dx + dy * dy;
+  const double along = (v.x - a.x) * dx + (v.y - a.y) * dy;
+  if (!(along > 0 && along < lengthSquared))
+    return false;
+  const double across = dx * (v.y - a.y) - dy * (v.x - a.x);
+  return std::fabs(across) < kNearTolerance * std::sqrt(lengthSquared);
+}
+
 // The extent of a boundary, and how finely to grid it: about one cell per vertex, the cells about
 // as wide as they are tall.
 struct Extent {
@@ -187,49 +203,17 @@ class EdgeGrid {
   // billionth of the extent and of the largest coordinate, which is far more than that and than
   // the rounding of the cells' own bounds.
   bool CrossedBy(const TAcadPoint& a, const TAcadPoint& c) {
-    ++stamp_;
-    const auto meets = [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); };
-    const auto crosses = [&](std::size_t column, std::size_t row) {
-      return Scan(cells_[row * box_.columns + column], meets);
-    };
-    if (Scan(wide_, meets))
-      return true;
-    const double dx = c.x - a.x, dy = c.y - a.y;
-    if (!box_.finite) {
-      for (std::size_t row = 0; row < box_.rows; ++row) {
-        for (std::size_t column = 0; column < box_.columns; ++column) {
-          if (crosses(column, row))
-            return true;
-        }
-      }
-      return false;
-    }
-    if (dx == 0 && dy == 0)
-      return false;  // no edge meets a cut of no length: SegmentIntersection's denominator is 0
-    const double largest = std::max(
-        {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
-    const double margin = 1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest);
-    // Along the axis the line runs closer to, a cell at a time, every cell across it that the
-    // line passes within the margin of.
-    const bool alongX = std::fabs(dx) >= std::fabs(dy);
-    const std::size_t steps = alongX ? box_.columns : box_.rows;
-    const double origin = alongX ? box_.xMin : box_.yMin, size = alongX ? width_ : height_;
-    const double slope = alongX ? dy / dx : dx / dy;
-    const double from = alongX ? a.x : a.y, level = alongX ? a.y : a.x;
-    for (std::size_t step = 0; step < steps; ++step) {
-      const double lo = origin + static_cast<double>(step) * size - margin;
-      const double hi = origin + static_cast<double>(step + 1) * size + margin;
-      const double across1 = level + (lo - from) * slope, across2 = level + (hi - from) * slope;
-      const double low = std::min(across1, across2) - margin;
-      const double high = std::max(across1, across2) + margin;
-      const std::size_t first = alongX ? Row(low) : Column(low);
-      const std::size_t last = alongX ? Row(high) : Column(high);
-      for (std::size_t k = first; k <= last; ++k) {
-        if (alongX ? crosses(step, k) : crosses(k, step))
-          return true;
-      }
-    }
-    return false;
+    return AlongCut(a, c, 0.0,
+                    [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); });
+  }
+
+  // The cut a-c passes near the start of some live edge (CutPassesNear). Such a point lies within
+  // kNearTolerance of the line, so less than twice that across it along either axis, and every
+  // edge is filed in the cell of its start: the cells along the line are read with that much more
+  // margin.
+  bool PassesNearVertex(const TAcadPoint& a, const TAcadPoint& c) {
+    return AlongCut(a, c, 2 * kNearTolerance,
+                    [&](const Edge& edge) { return CutPassesNear(a, c, edge.s); });
   }
 
   // PointInPolygon over the live edges. Where the ray surely reaches past the region's top (it
@@ -296,6 +280,55 @@ class EdgeGrid {
   }
 
  private:
+  // Calls stop(edge) for the live edges filed in the cells that the line through a and c passes
+  // within `widen` (plus the rounding margin) of, and for the wide edges, until it returns true.
+  template <class F>
+  bool AlongCut(const TAcadPoint& a, const TAcadPoint& c, double widen, F stop) {
+    ++stamp_;
+    const auto crosses = [&](std::size_t column, std::size_t row) {
+      return Scan(cells_[row * box_.columns + column], stop);
+    };
+    if (Scan(wide_, stop))
+      return true;
+    const double dx = c.x - a.x, dy = c.y - a.y;
+    if (!box_.finite) {
+      for (std::size_t row = 0; row < box_.rows; ++row) {
+        for (std::size_t column = 0; column < box_.columns; ++column) {
+          if (crosses(column, row))
+            return true;
+        }
+      }
+      return false;
+    }
+    if (dx == 0 && dy == 0)
+      return false;  // no edge meets a cut of no length: SegmentIntersection's denominator is 0
+    const double largest = std::max(
+        {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
+    const double margin =
+        1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest) + widen;
+    // Along the axis the line runs closer to, a cell at a time, every cell across it that the
+    // line passes within the margin of.
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    const std::size_t steps = alongX ? box_.columns : box_.rows;
+    const double origin = alongX ? box_.xMin : box_.yMin, size = alongX ? width_ : height_;
+    const double slope = alongX ? dy / dx : dx / dy;
+    const double from = alongX ? a.x : a.y, level = alongX ? a.y : a.x;
+    for (std::size_t step = 0; step < steps; ++step) {
+      const double lo = origin + static_cast<double>(step) * size - margin;
+      const double hi = origin + static_cast<double>(step + 1) * size + margin;
+      const double across1 = level + (lo - from) * slope, across2 = level + (hi - from) * slope;
+      const double low = std::min(across1, across2) - margin;
+      const double high = std::max(across1, across2) + margin;
+      const std::size_t first = alongX ? Row(low) : Column(low);
+      const std::size_t last = alongX ? Row(high) : Column(high);
+      for (std::size_t k = first; k <= last; ++k) {
+        if (alongX ? crosses(step, k) : crosses(k, step))
+          return true;
+      }
+    }
+    return false;
+  }
+
   struct Edge {
     TAcadPoint s, e;
     std::uint64_t seen;
@@ -453,7 +486,8 @@ class Remainder {
     const double ray = 10 * viewHeight;
     if (!edges_.Inside(m, ray) || !boundaryEdges.Inside(m, ray))
       return false;
-    return !edges_.CrossedBy(a, c) && !boundaryEdges.CrossedBy(a, c);
+    return !edges_.CrossedBy(a, c) && !boundaryEdges.CrossedBy(a, c) &&
+           !edges_.PassesNearVertex(a, c);
   }
 
  private:
@@ -701,7 +735,9 @@ bool CutIsValid(const TAcadPoint& a, const TAcadPoint& /*b*/, const TAcadPoint& 
   const TAcadPoint m = Midpoint(a, c);
   const double ray = 10 * viewHeight;
   return PointInPolygon(m, remainder, ray) && PointInPolygon(m, boundary, ray) &&
-         !SegmentCrossesPolygon(a, c, remainder) && !SegmentCrossesPolygon(a, c, boundary);
+         !SegmentCrossesPolygon(a, c, remainder) && !SegmentCrossesPolygon(a, c, boundary) &&
+         std::none_of(remainder.begin(), remainder.end(),
+                      [&](const TAcadPoint& v) { return CutPassesNear(a, c, v); });
 }
 
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength) {

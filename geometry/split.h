@@ -78,7 +78,11 @@ bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
 
 // The cut a-c that takes off the vertex b (b takes no part) is valid when, tested in this order:
 // its midpoint is inside the remainder and inside the boundary (PointInPolygon with rays of
-// 10 * viewHeight), and it crosses neither the remainder nor the boundary.
+// 10 * viewHeight), it crosses neither the remainder nor the boundary, and it passes within
+// kNearTolerance of no vertex of the remainder that lies farther than that from both its ends.
+// The last keeps a cut off the boundary where points stand on an edge: the midpoint of a cut
+// between two such points is inside or outside only as the points' rounding falls, and the
+// triangle left between them would be a sliver turning either way.
 bool CutIsValid(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
                 std::span<const TAcadPoint> boundary, std::span<const TAcadPoint> remainder,
                 double viewHeight);

@@ -62,8 +62,22 @@ inline bool CutIsValidByScans(const TAcadPoint& a, const TAcadPoint& c,
                               std::span<const TAcadPoint> remainder, double viewHeight) {
   const TAcadPoint m = Midpoint(a, c);
   const double ray = 10 * viewHeight;
-  return InsideByRay(m, remainder, ray) && InsideByRay(m, boundary, ray) &&
-         !CrossesAnyEdge(a, c, remainder) && !CrossesAnyEdge(a, c, boundary);
+  if (!InsideByRay(m, remainder, ray) || !InsideByRay(m, boundary, ray) ||
+      CrossesAnyEdge(a, c, remainder) || CrossesAnyEdge(a, c, boundary)) {
+    return false;
+  }
+  // No vertex of the remainder within the tolerance of the cut, away from its ends.
+  const double dx = c.x - a.x, dy = c.y - a.y;
+  const double length = std::hypot(dx, dy);
+  for (const TAcadPoint& v : remainder) {
+    if (Distance(v, a) <= kNearTolerance || Distance(v, c) <= kNearTolerance)
+      continue;
+    const double along = ((v.x - a.x) * dx + (v.y - a.y) * dy) / (length * length);
+    const double off = std::fabs(dx * (v.y - a.y) - dy * (v.x - a.x)) / length;
+    if (along > 0 && along < 1 && off < kNearTolerance)
+      return false;
+  }
+  return true;
 }
 
 inline double DistanceFromTarget(double angle) {
