@@ -304,8 +304,7 @@ class EdgeGrid {
       return false;  // no edge meets a cut of no length: SegmentIntersection's denominator is 0
     const double largest = std::max(
         {std::fabs(box_.xMin), std::fabs(box_.xMax), std::fabs(box_.yMin), std::fabs(box_.yMax)});
-    const double margin =
-        1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest) + widen;
+    const double margin = 1e-9 * (box_.xMax - box_.xMin + box_.yMax - box_.yMin + largest) + widen;
     // Along the axis the line runs closer to, a cell at a time, every cell across it that the
     // line passes within the margin of.
     const bool alongX = std::fabs(dx) >= std::fabs(dy);

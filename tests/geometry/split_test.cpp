@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -169,6 +170,40 @@ TEST(SplitPolygon, SuccessfulSplitsTileThePolygon) {
   }
 }
 
+// Lots with points on an edge, as subdivisions have them where a neighbour's corner stands on the
+// edge: the cut along the edge's points is refused, so no triangle is a sliver between them. The
+// first is a surveyed lot whose two edge points lie on the edge but for their rounding; before,
+// its last triangle was those points, turning the wrong way, and the split failed.
+TEST(SplitPolygon, PointsOnAnEdgeLeaveNoSliver) {
+  const Points surveyed = {P(-34887.8817, 12444.2456),
+                           P(-34872.4248, 12443.7765),
+                           P(-34870.8709, 12470.3456),
+                           P(-34887.8148, 12468.8059),
+                           P(-34887.8391447657, 12459.868459806798),
+                           P(-34887.86161939118, 12451.617584704174)};
+  const Points shapes[] = {
+      surveyed,
+      Points(surveyed.rbegin(), surveyed.rend()),
+      // Exactly on the edge, half a tolerance inside it and half a tolerance outside it.
+      {P(0, 0), P(20, 0), P(20, 30), P(0, 30), P(0, 20), P(0, 10)},
+      {P(0, 0), P(20, 0), P(20, 30), P(0, 30), P(0.0005, 20), P(0.0005, 10)},
+      {P(0, 0), P(20, 0), P(20, 30), P(0, 30), P(-0.0005, 20), P(-0.0005, 10)},
+  };
+  for (const Points& boundary : shapes) {
+    SCOPED_TRACE(testing::PrintToString(boundary.front()) + " " +
+                 testing::PrintToString(boundary[4]));
+    const RecordedSplit split(boundary, 1000);
+    ASSERT_TRUE(split.triangles.has_value());
+    ASSERT_EQ(split.triangles->size(), boundary.size() - 2);
+    EXPECT_TRUE(TrianglesTilePolygon(boundary, *split.triangles));
+    for (const TAcadTriangle& t : *split.triangles) {
+      const double longest =
+          std::max({Distance(t.p1, t.p2), Distance(t.p2, t.p3), Distance(t.p3, t.p1)});
+      EXPECT_GT(2 * TriangleArea(t) / longest, kNearTolerance);  // its smallest height
+    }
+  }
+}
+
 TEST(PointInPolygon, RayRules) {
   struct Case {
     const char* name;
@@ -209,6 +244,11 @@ TEST(CutIsValid, MidpointInsideAndNoCrossing) {
   EXPECT_FALSE(CutIsValid(P(0, 20), P(0, 0), P(20, 0), kLShape, kLShape, 100));
   // Diagonal outside the L.
   EXPECT_FALSE(CutIsValid(P(20, 10), P(10, 10), P(10, 20), kLShape, kLShape, 100));
+  // A cut passing within the tolerance of a vertex away from its ends, and one just farther.
+  const Points notch = {P(0, 0), P(10, 0), P(10, 10), P(5, 5.0009), P(0, 10)};
+  EXPECT_FALSE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), notch, notch, 100));
+  const Points cleared = {P(0, 0), P(10, 0), P(10, 10), P(5, 5.0011), P(0, 10)};
+  EXPECT_TRUE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), cleared, cleared, 100));
 }
 
 TEST(AngleAtVertex, RangeZeroToPi) {
