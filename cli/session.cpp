@@ -412,10 +412,10 @@ void Session::Click(const SourceLine& where, const ClickAction& click) {
 void Session::FlushLog() {
   if (!host_)
     return;
-  const std::vector<std::string> lines = host_->log().Lines();
-  for (std::size_t i = logLinesShown_; i < lines.size(); ++i)
-    out_ << lines[i] << "\n";
-  logLinesShown_ = lines.size();
+  const host::CommandLog& log = host_->log();
+  for (const std::string& line : log.Lines(logLinesShown_))
+    out_ << line << "\n";
+  logLinesShown_ = log.LineCount();
 }
 
 SessionSummary Session::Summarise() const {

@@ -28,11 +28,13 @@ void CommandLog::Break() {
   current_.clear();
 }
 
-std::vector<std::string> CommandLog::Lines() const {
-  std::vector<std::string> all = lines_;
-  if (!current_.empty())
-    all.push_back(current_);
-  return all;
+std::vector<std::string> CommandLog::Lines(std::size_t first) const {
+  std::vector<std::string> out;
+  if (first < lines_.size())
+    out.assign(lines_.begin() + static_cast<std::ptrdiff_t>(first), lines_.end());
+  if (!current_.empty() && first <= lines_.size())
+    out.push_back(current_);
+  return out;
 }
 
 std::string CommandLog::Text() const {
