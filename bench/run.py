@@ -10,12 +10,15 @@ load + save of it, `trivane run` with an empty script (load + save), with every 
 the split failures (each failed lot is run again alone, to tell the failures that come from the
 lots split before it), triangles with a side under 0.001, and coverage: the sum of the triangle
 areas against the lots' coordinate area, for the lots with straight edges and for those with an
-arc frontage (whose split reads only the vertices: the arc's segment stays out). Each trivane run
+arc frontage (whose split reads only the vertices: the arc's segment stays out), the slivers (a
+height under 0.01) and how far the area table's areas, computed from the sides as printed, add up
+away from the triangles' own. Each trivane run
 is timed --repeat times and the fastest counts: a click costs well under a millisecond, so on a
 shared machine one slow run of the 50-lot file would otherwise move the time per click most.
 Not a pass/fail test: it prints figures.
 """
 import argparse
+import decimal
 import math
 import os
 import subprocess
@@ -64,6 +67,12 @@ def triangles_of(path):
     return out
 
 
+def printed(length):
+    """A length as the table prints it at scale 1: two decimals, half up, from its decimal text."""
+    return float(decimal.Decimal(repr(length)).quantize(decimal.Decimal("0.01"),
+                                                         rounding=decimal.ROUND_HALF_UP))
+
+
 def heron(a, b, c):
     s = (a + b + c) / 2
     return math.sqrt(max(0.0, s * (s - a) * (s - b) * (s - c)))
@@ -87,17 +96,24 @@ def measure(args, lots):
     clicks = log.split("> click 自動")[1:]
     failed = [k for k, c in enumerate(clicks) if FAILED in c]
     no_boundary = [k for k, c in enumerate(clicks) if NO_BOUNDARY in c]
-    script = open(base + "-auto.txt", encoding="utf-8").read().splitlines()
+    lines = open(base + "-auto.txt", encoding="utf-8").read().splitlines()
+    settings = [line for line in lines if line.startswith("set ")]
+    script = [line for line in lines if not line.startswith("set ")]
     alone = 0
     for k in failed[: args.alone]:
         one = os.path.join(args.out, "one.txt")
         with open(one, "w", encoding="utf-8") as f:
-            f.write("\n".join(script[2 * k: 2 * k + 2]) + "\n")
+            f.write("\n".join(settings + script[2 * k: 2 * k + 2]) + "\n")
         _, one_log = run(args.trivane, dxf, one, os.path.join(args.out, "one.dxf"))
         alone += FAILED in one_log
 
     triangles = triangles_of(base + ".out.dxf")
     short = sum(1 for _, s in triangles if min(s) < 0.001)
+    # Slivers: a height under 0.01, the table's length precision at scale 1, where the area from
+    # the rounded sides says little about the triangle's own. How far the table's areas (from the
+    # sides as printed) add up away from the triangles' own.
+    flat = sum(1 for _, s in triangles if 2 * heron(*s) / max(s) < 0.01)
+    table_off = sum(heron(*map(printed, s)) - heron(*s) for _, s in triangles)
     covered = [0.0] * len(records)
     for (x, y), sides in triangles:
         for k, r in enumerate(records):
@@ -118,7 +134,7 @@ def measure(args, lots):
         "lots": lots, "entities": len(ezdxf.readfile(dxf).modelspace()),
         "triangles": len(triangles), "failed": len(failed),
         "failed_alone": alone, "checked_alone": min(len(failed), args.alone),
-        "no_boundary": len(no_boundary), "short": short,
+        "no_boundary": len(no_boundary), "short": short, "flat": flat, "table_off": table_off,
         "cover_straight": coverage(True), "cover_arc": coverage(False),
         "ezdxf": t_ezdxf, "empty": t_empty, "auto": t_auto, "session": t_session,
         "per_click": (t_auto - t_empty) / lots,
@@ -141,12 +157,14 @@ def main():
 
     results = [measure(args, n) for n in args.lots]
     print(f"{'lots':>5} {'entities':>8} {'triangles':>9} {'failed':>6} {'alone':>7} "
-          f"{'no bnd':>6} {'<0.001':>6} {'cover straight':>15} {'cover arc':>14}")
+          f"{'no bnd':>6} {'<0.001':>6} {'cover straight':>15} {'cover arc':>14} "
+          f"{'h<0.01':>6} {'table-own':>10}")
     for r in results:
         cs, ca = r["cover_straight"], r["cover_arc"]
         print(f"{r['lots']:>5} {r['entities']:>8} {r['triangles']:>9} {r['failed']:>6} "
               f"{r['failed_alone']:>3}/{r['checked_alone']:<3} {r['no_boundary']:>6} "
-              f"{r['short']:>6} {cs[0]:>10.7f} ({cs[1]:>3}) {ca[0]:>9.5f} ({ca[1]:>3})")
+              f"{r['short']:>6} {cs[0]:>10.7f} ({cs[1]:>3}) {ca[0]:>9.5f} ({ca[1]:>3}) "
+              f"{r['flat']:>6} {r['table_off']:>+10.2f}")
     print()
     print(f"{'lots':>5} {'ezdxf load+save':>15} {'trivane empty':>13} {'ratio':>6} "
           f"{'session':>8} {'ratio':>6} {'per click':>10}")

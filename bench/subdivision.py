@@ -5,7 +5,9 @@
 
 Writes OUT_DIR/lots-LOTS.dxf (DXF R2000, code page 932), OUT_DIR/lots-LOTS.txt (every lot with
 "自動", then "作成"), OUT_DIR/lots-LOTS-auto.txt (the clicks without the table) and
-OUT_DIR/lots-LOTS.json (each lot's outline and area).
+OUT_DIR/lots-LOTS.json (each lot's outline and area). The scripts first set what a surveyor sets
+for a drawing in metres (the defaults are for millimetres): scale 1, and text heights, marker
+radius, row height and column widths in metres.
 
 The lots lie in rows and share their edges: corners jittered, up to two vertices inside each edge
 (some a few centimetres off the straight line), shared exactly by both neighbours. Every lot is
@@ -26,6 +28,9 @@ from ezdxf.math import bulge_to_arc
 X0, Y0 = -35123.4567, 12345.6789  # plane coordinates of a survey, in metres
 WIDTH, DEPTH = 18.0, 25.0
 FRONT_BULGE = 0.08
+# The window's settings for a drawing in metres, printed at about 1:250.
+SETTINGS = ["set Syakudo 0", "set M_Taka1 0.35", "set N_Taka1 0.45", "set Hankei1 0.6",
+            "set M_Taka2 0.8", "set G_Taka 1.6", "set Haba1 3,6,6,6,9"]
 
 
 def generate(lots, out_dir, clutter=200, seed=1):
@@ -130,9 +135,10 @@ def generate(lots, out_dir, clutter=200, seed=1):
     base = os.path.join(out_dir, f"lots-{lots}")
     doc.saveas(base + ".dxf")
     with open(base + "-auto.txt", "w", encoding="utf-8") as f:
-        f.write("\n".join(script) + "\n")
+        f.write("\n".join(SETTINGS + script) + "\n")
     with open(base + ".txt", "w", encoding="utf-8") as f:
-        f.write("\n".join(script + ["click 作成", f"point {high_x + 20:.4f},{high_y:.4f}"]) + "\n")
+        f.write("\n".join(SETTINGS + script +
+                          ["click 作成", f"point {high_x + 20:.4f},{high_y:.4f}"]) + "\n")
     with open(base + ".json", "w", encoding="utf-8") as f:
         json.dump(lot_records, f)
     return base
