@@ -213,10 +213,12 @@ std::vector<Control> MainWindowControls() {
     style.checked = true;
     style.enabled = false;
     style.neverEnabled = true;
-    // Off by default: the 60-degree split then fails where it stalls, as it always has.
+    // Off by default: the 60-degree split then cuts as it always has, slivers and all, and fails
+    // where it stalls.
     Control& rest =
-        l.Add(K::CheckBox, "CheckBox5", "GroupBox15", {8, 36, 160, 17}, "分割の残りも三角形に");
-    rest.hint = "自動分割が止まった残りを、形の良い三角形に分けて続ける";
+        l.Add(K::CheckBox, "CheckBox5", "GroupBox15", {8, 36, 160, 17}, "細長い三角形を避ける");
+    rest.hint =
+        "頂点のすぐ脇を通る切り線を使わず、自動分割が止まった残りは形の良い三角形に分けて続ける";
   }
 
   // Page " ﾂｰﾙ": text and marker tools, length writing, the base-line triangle.

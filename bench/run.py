@@ -2,7 +2,7 @@
 """The subdivision benchmark: the main job on generated subdivisions, timed against ezdxf.
 
     bench/run.py [--trivane build/release/cli/trivane] [--lots 50 200 800] [--clutter 200]
-                 [--repeat 3] [--out build/bench]
+                 [--keizoku] [--repeat 3] [--out build/bench]
 
 For each size: generates the drawing (bench/subdivision.py), then in the same run times ezdxf's
 load + save of it, `trivane run` with an empty script (load + save), with every lot clicked with
@@ -79,7 +79,8 @@ def heron(a, b, c):
 
 
 def measure(args, lots):
-    base = subdivision.generate(lots, args.out, args.clutter)
+    base = subdivision.generate(lots, args.out, args.clutter,
+                                settings=["set Keizoku 1"] if args.keizoku else [])
     dxf, records = base + ".dxf", __import__("json").load(open(base + ".json", encoding="utf-8"))
     empty = os.path.join(args.out, "empty.txt")
     with open(empty, "w", encoding="utf-8") as f:
@@ -149,6 +150,8 @@ def main():
     parser.add_argument("--clutter", type=int, default=200)
     parser.add_argument("--alone", type=int, default=20,
                         help="failed lots run again alone, at most (default 20)")
+    parser.add_argument("--keizoku", action="store_true",
+                        help='the well-shaped split on: "細長い三角形を避ける" (setting Keizoku)')
     parser.add_argument("--repeat", type=int, default=3,
                         help="runs of each trivane timing, the fastest counts (default 3)")
     parser.add_argument("--out", default=os.path.join(root, "build/bench"))

@@ -33,7 +33,7 @@ SETTINGS = ["set Syakudo 0", "set M_Taka1 0.35", "set N_Taka1 0.45", "set Hankei
             "set M_Taka2 0.8", "set G_Taka 1.6", "set Haba1 3,6,6,6,9"]
 
 
-def generate(lots, out_dir, clutter=200, seed=1):
+def generate(lots, out_dir, clutter=200, seed=1, settings=()):
     rnd = random.Random(seed)
     cols = max(1, math.ceil(math.sqrt(lots * DEPTH / WIDTH)))
     rows = math.ceil(lots / cols)
@@ -135,9 +135,9 @@ def generate(lots, out_dir, clutter=200, seed=1):
     base = os.path.join(out_dir, f"lots-{lots}")
     doc.saveas(base + ".dxf")
     with open(base + "-auto.txt", "w", encoding="utf-8") as f:
-        f.write("\n".join(SETTINGS + script) + "\n")
+        f.write("\n".join(SETTINGS + list(settings) + script) + "\n")
     with open(base + ".txt", "w", encoding="utf-8") as f:
-        f.write("\n".join(SETTINGS + script +
+        f.write("\n".join(SETTINGS + list(settings) + script +
                           ["click 作成", f"point {high_x + 20:.4f},{high_y:.4f}"]) + "\n")
     with open(base + ".json", "w", encoding="utf-8") as f:
         json.dump(lot_records, f)

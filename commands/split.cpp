@@ -95,10 +95,13 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
       line.Layer(layers.side);
       line.Update();
     };
-    const WhenStalled whenStalled =
-        c.window.Checked("CheckBox5") ? WhenStalled::kTriangulateTheRest : WhenStalled::kFail;
+    // "Well shaped": no cut grazes a vertex, and where the 60-degree passes stall the rest is
+    // finished; off, the split is the 60-degree passes alone.
+    const bool wellShaped = c.window.Checked("CheckBox5");
     const std::optional<ContinuedSplit> split =
-        SplitPolygon(boundary, viewHeight, drawCut, whenStalled);
+        SplitPolygon(boundary, viewHeight, drawCut,
+                     wellShaped ? WhenStalled::kTriangulateTheRest : WhenStalled::kFail,
+                     wellShaped ? Slivers::kAvoided : Slivers::kAllowed);
     if (!split) {
       ShowMessage(c, kSplitFailedText, kSplitFailedCaption);
     } else {

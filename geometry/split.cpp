@@ -80,22 +80,6 @@ bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
   return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
 }
 
-// The cut a-c passes within kNearTolerance of v, a point farther than that from both its ends. A
-// triangle cut along it would have a corner within the tolerance of its opposite side: a sliver
-// whose height rounds to nothing, or, where v lies on the cut but for rounding, a triangle of
-// three points on one edge that turns the wrong way.
-bool CutPassesNear(const TAcadPoint& a, const TAcadPoint& c, const TAcadPoint& v) {
-  if (!(Distance(v, a) > kNearTolerance && Distance(v, c) > kNearTolerance))
-    return false;
-  const double dx = c.x - a.x, dy = c.y - a.y;
-  const double lengthSquared = dx * dx + dy * dy;
-  const double along = (v.x - a.x) * dx + (v.y - a.y) * dy;
-  if (!(along > 0 && along < lengthSquared))
-    return false;
-  const double across = dx * (v.y - a.y) - dy * (v.x - a.x);
-  return std::fabs(across) < kNearTolerance * std::sqrt(lengthSquared);
-}
-
 // The extent of a boundary, and how finely to grid it: about one cell per vertex, the cells about
 // as wide as they are tall.
 struct Extent {
@@ -207,13 +191,13 @@ class EdgeGrid {
                     [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); });
   }
 
-  // The cut a-c passes near the start of some live edge (CutPassesNear). Such a point lies within
-  // kNearTolerance of the line, so less than twice that across it along either axis, and every
-  // edge is filed in the cell of its start: the cells along the line are read with that much more
-  // margin.
-  bool PassesNearVertex(const TAcadPoint& a, const TAcadPoint& c) {
-    return AlongCut(a, c, 2 * kNearTolerance,
-                    [&](const Edge& edge) { return CutPassesNear(a, c, edge.s); });
+  // The cut a-c passes within `clearance` of the start of some live edge (CutPassesNear). Such a
+  // point lies within the clearance of the line, so less than twice that across it along either
+  // axis, and every edge is filed in the cell of its start: the cells along the line are read
+  // with that much more margin.
+  bool PassesNearVertex(const TAcadPoint& a, const TAcadPoint& c, double clearance) {
+    return AlongCut(a, c, 2 * clearance,
+                    [&](const Edge& edge) { return CutPassesNear(a, c, edge.s, clearance); });
   }
 
   // PointInPolygon over the live edges. Where the ray surely reaches past the region's top (it
@@ -480,13 +464,13 @@ class Remainder {
 
   // CutIsValid(a, b, c, boundary, remainder) with the boundary's own edge grid.
   bool ValidCut(const TAcadPoint& a, const TAcadPoint& c, EdgeGrid& boundaryEdges,
-                double viewHeight) {
+                double viewHeight, Slivers slivers) {
     const TAcadPoint m = Midpoint(a, c);
     const double ray = 10 * viewHeight;
     if (!edges_.Inside(m, ray) || !boundaryEdges.Inside(m, ray))
       return false;
     return !edges_.CrossedBy(a, c) && !boundaryEdges.CrossedBy(a, c) &&
-           !edges_.PassesNearVertex(a, c);
+           !edges_.PassesNearVertex(a, c, CutClearance(a, c, slivers));
   }
 
  private:
@@ -638,7 +622,8 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
 }
 
 std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, double viewHeight,
-                                           const CutNotification& onCut, WhenStalled whenStalled) {
+                                           const CutNotification& onCut, WhenStalled whenStalled,
+                                           Slivers slivers) {
   ContinuedSplit result;
   std::vector<TAcadTriangle>& triangles = result.triangles;
   if (input.empty())
@@ -661,7 +646,7 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
     boundaryEdges.Add(boundary[k], boundary[(k + 1) % boundary.size()]);
   Remainder w(boundary, box);
   const auto valid = [&](std::size_t a, std::size_t c) {
-    return w.ValidCut(boundary[a], boundary[c], boundaryEdges, viewHeight);
+    return w.ValidCut(boundary[a], boundary[c], boundaryEdges, viewHeight, slivers);
   };
 
   const std::size_t passLimit = 4 * boundary.size();
@@ -730,13 +715,37 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
 
 bool CutIsValid(const TAcadPoint& a, const TAcadPoint& /*b*/, const TAcadPoint& c,
                 std::span<const TAcadPoint> boundary, std::span<const TAcadPoint> remainder,
-                double viewHeight) {
+                double viewHeight, Slivers slivers) {
   const TAcadPoint m = Midpoint(a, c);
   const double ray = 10 * viewHeight;
+  const double clearance = CutClearance(a, c, slivers);
   return PointInPolygon(m, remainder, ray) && PointInPolygon(m, boundary, ray) &&
          !SegmentCrossesPolygon(a, c, remainder) && !SegmentCrossesPolygon(a, c, boundary) &&
          std::none_of(remainder.begin(), remainder.end(),
-                      [&](const TAcadPoint& v) { return CutPassesNear(a, c, v); });
+                      [&](const TAcadPoint& v) { return CutPassesNear(a, c, v, clearance); });
+}
+
+double CutClearance(const TAcadPoint& a, const TAcadPoint& c, Slivers slivers) {
+  if (slivers == Slivers::kAllowed)
+    return kNearTolerance;
+  const double ratio = kSliverRatio * Distance(a, c);
+  return ratio > kNearTolerance ? ratio : kNearTolerance;  // NaN: the tolerance
+}
+
+// A cut that passes so near a vertex forces a triangle with a corner within the clearance of its
+// opposite side: a sliver whose height rounds to nothing, or, where v lies on the cut but for
+// rounding, a triangle of three points on one edge that turns the wrong way.
+bool CutPassesNear(const TAcadPoint& a, const TAcadPoint& c, const TAcadPoint& v,
+                   double clearance) {
+  if (!(Distance(v, a) > kNearTolerance && Distance(v, c) > kNearTolerance))
+    return false;
+  const double dx = c.x - a.x, dy = c.y - a.y;
+  const double lengthSquared = dx * dx + dy * dy;
+  const double along = (v.x - a.x) * dx + (v.y - a.y) * dy;
+  if (!(along > 0 && along < lengthSquared))
+    return false;
+  const double across = dx * (v.y - a.y) - dy * (v.x - a.x);
+  return std::fabs(across) < clearance * std::sqrt(lengthSquared);
 }
 
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength) {

@@ -45,6 +45,17 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
                                                        double viewHeight,
                                                        const CutNotification& onCut);
 
+// How near a vertex of the remainder (one farther than kNearTolerance from both its ends) a cut
+// may pass.
+enum class Slivers {
+  kAllowed,  // a cut is refused within kNearTolerance of such a vertex only
+  // also within kSliverRatio of the cut's own length: the triangle such a cut forces beside the
+  // vertex would be so thin that its area from the sides as printed (to 0.01 of a 20 m side)
+  // would be mostly rounding
+  kAvoided,
+};
+inline constexpr double kSliverRatio = 0.005;
+
 // What a split does when its passes run out with more than three points left.
 enum class WhenStalled {
   kFail,                // the split fails; the cuts made stay notified
@@ -61,8 +72,11 @@ struct ContinuedSplit {
 // into its constrained Delaunay triangulation, whose diagonals are notified as cuts and whose
 // triangles follow. It fails only where the remainder cannot be triangulated (a boundary that is
 // not simple) or the result would not tile. With WhenStalled::kFail it is SplitPolygon.
+// With Slivers::kAvoided every cut is held to the wider clearance (CutIsValid); more splits then
+// stall, which the continuation finishes.
 std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> boundary, double viewHeight,
-                                           const CutNotification& onCut, WhenStalled whenStalled);
+                                           const CutNotification& onCut, WhenStalled whenStalled,
+                                           Slivers slivers = Slivers::kAllowed);
 
 // The boundary without the vertices that repeat the one kept before them within kNearTolerance
 // per axis (the last vertex is also compared with the first); the first of a run is kept.
@@ -79,13 +93,21 @@ bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
 // The cut a-c that takes off the vertex b (b takes no part) is valid when, tested in this order:
 // its midpoint is inside the remainder and inside the boundary (PointInPolygon with rays of
 // 10 * viewHeight), it crosses neither the remainder nor the boundary, and it passes within
-// kNearTolerance of no vertex of the remainder that lies farther than that from both its ends.
-// The last keeps a cut off the boundary where points stand on an edge: the midpoint of a cut
+// CutClearance of no vertex of the remainder that lies farther than kNearTolerance from both its
+// ends. The last keeps a cut off the boundary where points stand on an edge: the midpoint of a cut
 // between two such points is inside or outside only as the points' rounding falls, and the
 // triangle left between them would be a sliver turning either way.
 bool CutIsValid(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
                 std::span<const TAcadPoint> boundary, std::span<const TAcadPoint> remainder,
-                double viewHeight);
+                double viewHeight, Slivers slivers = Slivers::kAllowed);
+
+// How near a vertex the cut a-c may not pass: kNearTolerance, and with Slivers::kAvoided at least
+// kSliverRatio of its length.
+double CutClearance(const TAcadPoint& a, const TAcadPoint& c, Slivers slivers);
+
+// The cut a-c passes within `clearance` of v, a point farther than kNearTolerance from both its
+// ends (measured square to the cut, v lying beside it between its ends).
+bool CutPassesNear(const TAcadPoint& a, const TAcadPoint& c, const TAcadPoint& v, double clearance);
 
 // Ray test with an upward vertical ray of finite length rayLength from p: p is inside when the
 // ray crosses the boundary an odd number of times. An edge is crossed when one of its ends lies

@@ -34,16 +34,17 @@ struct Outcome {
 };
 
 using Splitter = std::optional<ContinuedSplit> (*)(std::span<const TAcadPoint>, double,
-                                                   const CutNotification&, WhenStalled);
+                                                   const CutNotification&, WhenStalled, Slivers);
 
-Outcome Run(Splitter split, const Points& region, double viewHeight, WhenStalled whenStalled) {
+Outcome Run(Splitter split, const Points& region, double viewHeight, WhenStalled whenStalled,
+            Slivers slivers) {
   Outcome out;
   out.split = split(
       region, viewHeight,
       [&](const TAcadPoint& a, const TAcadPoint& b) {
         out.cuts.push_back({a, b});
       },
-      whenStalled);
+      whenStalled, slivers);
   return out;
 }
 
@@ -171,18 +172,21 @@ Points TouchingSquares(std::mt19937& rng, int perSide) {
   return ::testing::AssertionSuccess();
 }
 
-// Every region: its triangulation, and its split in both stalled modes, with a view as large as
-// the region and one that leaves the rays far too short.
+// Every region: its triangulation, and its split in both stalled modes, slivers allowed and
+// avoided, with a view as large as the region and one that leaves the rays far too short.
 void ExpectSameAsPlain(const Points& region, double extent, const std::string& name) {
   EXPECT_TRUE(SameTriangulation(TriangulatePolygon(region), literal::TriangulatePolygon(region)))
       << name;
   for (const double view : {2.5 * extent, 0.02 * extent}) {
     for (const WhenStalled mode : {WhenStalled::kFail, WhenStalled::kTriangulateTheRest}) {
-      const Outcome fast = Run(&SplitPolygon, region, view, mode);
-      const Outcome plain = Run(&literal::SplitPolygon, region, view, mode);
-      EXPECT_TRUE(SameOutcome(fast, plain))
-          << name << ", view " << view
-          << (mode == WhenStalled::kFail ? ", stalls fail" : ", stalls continued");
+      for (const Slivers slivers : {Slivers::kAllowed, Slivers::kAvoided}) {
+        const Outcome fast = Run(&SplitPolygon, region, view, mode, slivers);
+        const Outcome plain = Run(&literal::SplitPolygon, region, view, mode, slivers);
+        EXPECT_TRUE(SameOutcome(fast, plain))
+            << name << ", view " << view
+            << (mode == WhenStalled::kFail ? ", stalls fail" : ", stalls continued")
+            << (slivers == Slivers::kAllowed ? "" : ", slivers avoided");
+      }
     }
   }
 }

@@ -59,25 +59,18 @@ inline bool CrossesAnyEdge(const TAcadPoint& a, const TAcadPoint& b,
 
 inline bool CutIsValidByScans(const TAcadPoint& a, const TAcadPoint& c,
                               std::span<const TAcadPoint> boundary,
-                              std::span<const TAcadPoint> remainder, double viewHeight) {
+                              std::span<const TAcadPoint> remainder, double viewHeight,
+                              Slivers slivers) {
   const TAcadPoint m = Midpoint(a, c);
   const double ray = 10 * viewHeight;
   if (!InsideByRay(m, remainder, ray) || !InsideByRay(m, boundary, ray) ||
       CrossesAnyEdge(a, c, remainder) || CrossesAnyEdge(a, c, boundary)) {
     return false;
   }
-  // No vertex of the remainder within the tolerance of the cut, away from its ends.
-  const double dx = c.x - a.x, dy = c.y - a.y;
-  const double length = std::hypot(dx, dy);
-  for (const TAcadPoint& v : remainder) {
-    if (Distance(v, a) <= kNearTolerance || Distance(v, c) <= kNearTolerance)
-      continue;
-    const double along = ((v.x - a.x) * dx + (v.y - a.y) * dy) / (length * length);
-    const double off = std::fabs(dx * (v.y - a.y) - dy * (v.x - a.x)) / length;
-    if (along > 0 && along < 1 && off < kNearTolerance)
-      return false;
-  }
-  return true;
+  // No vertex of the remainder within the clearance of the cut, away from its ends.
+  const double clearance = CutClearance(a, c, slivers);
+  return std::none_of(remainder.begin(), remainder.end(),
+                      [&](const TAcadPoint& v) { return CutPassesNear(a, c, v, clearance); });
 }
 
 inline double DistanceFromTarget(double angle) {
@@ -151,7 +144,8 @@ class Remainder {
 
 inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input,
                                                   double viewHeight, const CutNotification& onCut,
-                                                  WhenStalled whenStalled) {
+                                                  WhenStalled whenStalled,
+                                                  Slivers slivers = Slivers::kAllowed) {
   ContinuedSplit result;
   std::vector<TAcadTriangle>& triangles = result.triangles;
   if (input.empty())
@@ -166,7 +160,7 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
   const auto valid = [&](const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
                          const std::vector<TAcadPoint>& w) {
     static_cast<void>(b);
-    return CutIsValidByScans(a, c, boundary, w, viewHeight);
+    return CutIsValidByScans(a, c, boundary, w, viewHeight, slivers);
   };
 
   Remainder w(boundary);

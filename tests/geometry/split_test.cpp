@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -204,6 +205,33 @@ TEST(SplitPolygon, PointsOnAnEdgeLeaveNoSliver) {
   }
 }
 
+// A lot whose left edge has a point 2 cm off the straight line: the 60-degree passes leave that
+// point's ear, 2 cm high, for last. Avoiding slivers, no cut passes that near the point, and the
+// split (passes and continuation) tiles the lot with triangles no thinner than the ratio allows.
+TEST(SplitPolygon, SliversAvoidedWhenAsked) {
+  const Points lot = {
+      P(0, 0),           P(19.244, -0.5035), P(18.781, 13.2093), P(18.3775, 25.3914),
+      P(9.368, 23.8231), P(2.5176, 22.6306), P(0.9444, 8.6783)};
+  const auto thinnest = [](const Triangles& triangles) {
+    double least = std::numeric_limits<double>::infinity();
+    for (const TAcadTriangle& t : triangles) {
+      const double longest =
+          std::max({Distance(t.p1, t.p2), Distance(t.p2, t.p3), Distance(t.p3, t.p1)});
+      least = std::min(least, 2 * TriangleArea(t) / longest / longest);  // height over length
+    }
+    return least;
+  };
+  const auto allowed = SplitPolygon(lot, 100, {}, WhenStalled::kTriangulateTheRest);
+  ASSERT_TRUE(allowed.has_value());
+  EXPECT_LT(thinnest(allowed->triangles), 0.001);
+  const auto avoided =
+      SplitPolygon(lot, 100, {}, WhenStalled::kTriangulateTheRest, Slivers::kAvoided);
+  ASSERT_TRUE(avoided.has_value());
+  EXPECT_EQ(avoided->triangles.size(), lot.size() - 2);
+  EXPECT_TRUE(TrianglesTilePolygon(lot, avoided->triangles));
+  EXPECT_GT(thinnest(avoided->triangles), kSliverRatio);
+}
+
 TEST(PointInPolygon, RayRules) {
   struct Case {
     const char* name;
@@ -249,6 +277,12 @@ TEST(CutIsValid, MidpointInsideAndNoCrossing) {
   EXPECT_FALSE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), notch, notch, 100));
   const Points cleared = {P(0, 0), P(10, 0), P(10, 10), P(5, 5.0011), P(0, 10)};
   EXPECT_TRUE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), cleared, cleared, 100));
+  // Avoiding slivers, the clearance is also a two-hundredth of the cut: 0.05 on this one.
+  const Points grazed = {P(0, 0), P(10, 0), P(10, 10), P(5, 5.04), P(0, 10)};
+  EXPECT_TRUE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), grazed, grazed, 100));
+  EXPECT_FALSE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), grazed, grazed, 100, Slivers::kAvoided));
+  const Points apart = {P(0, 0), P(10, 0), P(10, 10), P(5, 5.06), P(0, 10)};
+  EXPECT_TRUE(CutIsValid(P(0, 5), P(0, 0), P(10, 5), apart, apart, 100, Slivers::kAvoided));
 }
 
 TEST(AngleAtVertex, RangeZeroToPi) {
