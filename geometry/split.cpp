@@ -275,7 +275,9 @@ class EdgeGrid {
     if (Scan(wide_, stop))
       return true;
     const double dx = c.x - a.x, dy = c.y - a.y;
-    if (!box_.finite) {
+    // Every cell where the walk's bounds would not be finite: a clearance from a cut whose length
+    // overflows passes near anything.
+    if (!box_.finite || !std::isfinite(widen) || !std::isfinite(dx * dx + dy * dy)) {
       for (std::size_t row = 0; row < box_.rows; ++row) {
         for (std::size_t column = 0; column < box_.columns; ++column) {
           if (crosses(column, row))
@@ -582,6 +584,20 @@ std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundar
   return kept;
 }
 
+bool ExtentOverflows(std::span<const TAcadPoint> boundary) {
+  if (boundary.empty())
+    return false;
+  double xMin = boundary.front().x, xMax = xMin, yMin = boundary.front().y, yMax = yMin;
+  for (const TAcadPoint& p : boundary) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y))
+      return false;
+    xMin = std::min(xMin, p.x), xMax = std::max(xMax, p.x);
+    yMin = std::min(yMin, p.y), yMax = std::max(yMax, p.y);
+  }
+  const double width = xMax - xMin, height = yMax - yMin;
+  return !std::isfinite(width * width + height * height);
+}
+
 bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
                           std::span<const TAcadTriangle> triangles) {
   if (polygon.size() < 3)
@@ -638,7 +654,7 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
       onCut(from, to);
   };
   // Fewer than three points never make a triangle.
-  if (boundary.size() < 3)
+  if (boundary.size() < 3 || ExtentOverflows(boundary))
     return std::nullopt;
   const Extent box = ExtentOf(boundary);
   EdgeGrid boundaryEdges(box, boundary.size());

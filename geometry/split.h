@@ -37,7 +37,8 @@ using CutNotification = std::function<void(const TAcadPoint& from, const TAcadPo
 // Returns the triangles in cut order: the first of a pass is (previous, cut vertex, next), fan
 // triangles start with the fan corner; the last triangle is the remaining three points, for which
 // no cut is notified. Returns nothing when the split fails, which happens when more than three
-// points remain after 4 * m passes, so always for 1 or 2 points; cuts already notified stay
+// points remain after 4 * m passes, so always for 1 or 2 points, and before any cut where the
+// extent overflows (ExtentOverflows); cuts already notified stay
 // notified. A result that does not tile the boundary exactly (TrianglesTilePolygon) is a
 // failure too, so a wrong area is never reported as a split. An empty boundary is a success with
 // no triangle. onCut may be empty; an exception it throws ends the split.
@@ -77,6 +78,11 @@ struct ContinuedSplit {
 std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> boundary, double viewHeight,
                                            const CutNotification& onCut, WhenStalled whenStalled,
                                            Slivers slivers = Slivers::kAllowed);
+
+// Every coordinate is finite, but the region is so wide that the square of its width or height
+// overflows: neither its area nor the split's exact tests can be computed on it, so a split of
+// it fails before its first cut.
+bool ExtentOverflows(std::span<const TAcadPoint> boundary);
 
 // The boundary without the vertices that repeat the one kept before them within kNearTolerance
 // per axis (the last vertex is also compared with the first); the first of a run is kept.

@@ -237,6 +237,8 @@ TEST(SplitIdentity, MalformedRegionsFailOrSucceedAlike) {
       {"an infinite corner", {P(0, 0), P(10, 0), P(inf, 5), P(10, 10), P(0, 10)}},
       {"huge coordinates",
        {P(-1e300, -1e300), P(1e300, -1e300), P(1e300, 1e300), P(0, 0), P(-1e300, 1e300)}},
+      {"huge, a point on an edge",
+       {P(-1e300, -1e300), P(0, -1e300), P(1e300, -1e300), P(1e300, 1e300), P(-1e300, 1e300)}},
       {"three times the same corner",
        {P(0, 0), P(10, 0), P(10, 10), P(5, 5), P(20, 10), P(20, 20), P(5, 5.0005), P(0, 20),
         P(5.0004, 5)}},

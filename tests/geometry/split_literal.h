@@ -152,6 +152,8 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
     return result;
   const std::vector<TAcadPoint> kept = DropRepeatedVertices(input);
   const std::span<const TAcadPoint> boundary = kept;
+  if (ExtentOverflows(boundary))
+    return std::nullopt;
 
   const auto cut = [&](const TAcadPoint& from, const TAcadPoint& to) {
     if (onCut)

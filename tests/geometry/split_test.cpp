@@ -117,8 +117,12 @@ TEST(SplitPolygon, LShapeWithShortRaysFailsKeepingItsTwoCuts) {
   EXPECT_EQ(split.cuts, (std::vector<TAcadLine>{{P(0, 0), P(20, 10)}, {P(10, 10), P(0, 20)}}));
 }
 
-TEST(SplitPolygon, FewerThanThreePointsFailWithoutCuts) {
-  for (const Points& boundary : {Points{P(0, 0), P(10, 0)}, Points{P(3, 4)}}) {
+// Fewer than three points, and a region whose extent squared overflows (its area cannot be
+// computed), fail before any cut is drawn.
+TEST(SplitPolygon, UnsplittableRegionsFailWithoutCuts) {
+  for (const Points& boundary : {Points{P(0, 0), P(10, 0)}, Points{P(3, 4)},
+                                 Points{P(-1e300, -1e300), P(0, -1e300), P(1e300, -1e300),
+                                        P(1e300, 1e300), P(-1e300, 1e300)}}) {
     const RecordedSplit split(boundary, 100);
     EXPECT_FALSE(split.triangles.has_value());
     EXPECT_TRUE(split.cuts.empty());
