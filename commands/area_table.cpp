@@ -138,12 +138,7 @@ void BuildAreaTable(CommandContext& c, const cad::Document& document,
 }
 
 void Button3Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
     set->Clear();
     const cad::SelectionFilter texts = cad::SelectionFilter::EntityType("TEXT");

@@ -9,6 +9,7 @@
 
 #include "annotate/writers.h"
 #include "cad/connection.h"
+#include "cad/database.h"
 #include "cad/objects.h"
 #include "commands/angle_settings.h"
 #include "commands/context.h"
@@ -62,6 +63,21 @@ void RunSilently(Body&& body) {
       throw;
   } catch (const std::exception&) {
   }
+}
+
+// The frame of a drawing command: nothing without a running CAD; the creation list starts
+// afresh (ResetCreationList); then, run silently, the CAD is brought to a command
+// (cad::BeginCadCommand) and body(document) runs inside one undo step.
+template <typename Body>
+void RunDrawingCommand(CommandContext& c, Body&& body) {
+  if (!cad::IsCadRunning(c.link))
+    return;
+  ResetCreationList(c);
+  RunSilently([&] {
+    const cad::Document document = cad::BeginCadCommand(c.link);
+    const cad::UndoGroup undo(document);
+    body(document);
+  });
 }
 
 // --- Settings, read when the command needs them -------------------------------------------------

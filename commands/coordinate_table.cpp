@@ -174,12 +174,7 @@ std::optional<RegionSurvey> SurveyRegion(const cad::Document& document,
 }
 
 void Button15Click(CommandContext& c, std::string_view sender) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     std::vector<TAcadPoint> boundary;
     if (sender == "Button16") {
       boundary = PickClosedPolyline(c, document);

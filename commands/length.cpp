@@ -11,12 +11,7 @@
 
 namespace trivane::commands {
 void Button11Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     // The body's own error ends the command silently; SNAPMODE is back.
     cad::WithSnapOff(document, [&] {
       const std::optional<TAcadLine> side = PickSide(document, kLengthSidePrompt);

@@ -45,12 +45,7 @@ bool TakeObject(SelectionBuffers& buffers, const cad::Entity& entity, std::int32
 }  // namespace
 
 void Button13Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
     set->SelectOnScreen();
     bool taken = false;

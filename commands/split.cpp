@@ -55,12 +55,7 @@ std::vector<TAcadPoint> TraceBoundary(CommandContext& c, const cad::Application&
 
 void Button10Click(CommandContext& c, std::string_view sender) {
   const bool annotate = sender != "Button12";
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     const TAcadPoint p = document.Utility().GetPoint(std::nullopt, kRegionPrompt);
     document.Utility().Prompt(kPointTaken);
     SplitRegionAtPoint(c, CadApplication(c), p, annotate);

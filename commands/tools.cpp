@@ -67,12 +67,7 @@ void WriteLeaderSettings(const cad::Document& document, const LeaderSettings& s)
 }  // namespace
 
 void Button2Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     // The body's own error (a cancelled pick) ends the command silently; SNAPMODE is back.
     cad::WithSnapOff(document, [&] {
       const cad::PickedEntity picked = document.Utility().GetEntity(kRotatePrompt);
@@ -98,12 +93,7 @@ std::string MarkerLeaderCommand(const TAcadPoint& arrow, const TAcadPoint& end) 
 }
 
 void Button5Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     const std::optional<Marker> marker = SelectMarker(document);
     if (!marker)
       return;

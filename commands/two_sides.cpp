@@ -31,12 +31,7 @@ void FrontAndEscape(CommandContext& c) {
 }  // namespace
 
 void Button8Click(CommandContext& c) {
-  if (!cad::IsCadRunning(c.link))
-    return;
-  ResetCreationList(c);
-  RunSilently([&] {
-    const cad::Document document = cad::BeginCadCommand(c.link);
-    const cad::UndoGroup undo(document);
+  RunDrawingCommand(c, [&](const cad::Document& document) {
     const std::int64_t snapMode = document.GetVariable("SNAPMODE").ToInteger();
     document.SetVariable("SNAPMODE", cad::Value::Int16(0));
     std::optional<TAcadLine> first;
