@@ -98,7 +98,7 @@ struct Timed {
 
 using Splitter = std::optional<trivane::ContinuedSplit> (*)(std::span<const TAcadPoint>, double,
                                                             const trivane::CutNotification&,
-                                                            trivane::WhenStalled);
+                                                            trivane::WhenStalled, trivane::Slivers);
 
 Timed SplitTimed(Splitter split, const Points& polygon, double view) {
   Timed out;
@@ -108,7 +108,7 @@ Timed SplitTimed(Splitter split, const Points& polygon, double view) {
       [&](const TAcadPoint& a, const TAcadPoint& b) {
         out.cuts.push_back({a, b});
       },
-      trivane::WhenStalled::kTriangulateTheRest);
+      trivane::WhenStalled::kTriangulateTheRest, trivane::Slivers::kAllowed);
   out.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   return out;

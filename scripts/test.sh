@@ -30,6 +30,9 @@ run_suite() {
 }
 
 run_suite build/plain
+# The benchmarks are built on demand only; that they still compile is checked here (not run).
+echo "== build the benchmarks (build/plain)"
+cmake --build build/plain -j "$jobs" --target triangle_search_bench split_bench extents_bench
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
