@@ -49,12 +49,12 @@ std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoin
 // How near a vertex of the remainder (one farther than kNearTolerance from both its ends) a cut
 // may pass.
 enum class Slivers {
-  kAllowed,  // a cut is refused within kNearTolerance of such a vertex only
-  // also within kSliverRatio of the cut's own length: the triangle such a cut forces beside the
-  // vertex would be so thin that its area from the sides as printed (to 0.01 of a 20 m side)
-  // would be mostly rounding
-  kAvoided,
+  kAllowed,  // refused within kNearTolerance of such a vertex only
+  kAvoided,  // refused within kSliverRatio of the cut's own length too
 };
+// A cut that passes a vertex closer than this share of its length forces a triangle beside the
+// vertex so thin that its area from the sides as printed (to 0.01 of a 20 m side) is mostly
+// rounding.
 inline constexpr double kSliverRatio = 0.005;
 
 // What a split does when its passes run out with more than three points left.
