@@ -84,7 +84,8 @@ bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoi
 // as wide as they are tall.
 struct Extent {
   double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
-  bool finite = false;  // every coordinate, and the extent's width and height
+  bool finite = false;        // every coordinate, and the extent's width and height
+  bool pointsFinite = false;  // every coordinate
   std::size_t columns = 1, rows = 1;
 };
 
@@ -101,6 +102,7 @@ Extent ExtentOf(std::span<const TAcadPoint> boundary) {
     box.yMin = std::min(box.yMin, p.y), box.yMax = std::max(box.yMax, p.y);
   }
   const double width = box.xMax - box.xMin, height = box.yMax - box.yMin;
+  box.pointsFinite = finite;
   box.finite = finite && std::isfinite(width) && std::isfinite(height);
   if (!box.finite)
     return box;
@@ -585,17 +587,9 @@ std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundar
 }
 
 bool ExtentOverflows(std::span<const TAcadPoint> boundary) {
-  if (boundary.empty())
-    return false;
-  double xMin = boundary.front().x, xMax = xMin, yMin = boundary.front().y, yMax = yMin;
-  for (const TAcadPoint& p : boundary) {
-    if (!std::isfinite(p.x) || !std::isfinite(p.y))
-      return false;
-    xMin = std::min(xMin, p.x), xMax = std::max(xMax, p.x);
-    yMin = std::min(yMin, p.y), yMax = std::max(yMax, p.y);
-  }
-  const double width = xMax - xMin, height = yMax - yMin;
-  return !std::isfinite(width * width + height * height);
+  const Extent box = ExtentOf(boundary);
+  const double width = box.xMax - box.xMin, height = box.yMax - box.yMin;
+  return box.pointsFinite && !std::isfinite(width * width + height * height);
 }
 
 bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
