@@ -148,7 +148,7 @@ bool Drawing::DeleteBlock(ObjectId id) {
     if (e.owner == id)
       Remember(entityId);
   }
-  std::erase_if(entities, [&](const auto& entry) { return entry.second.owner == id; });
+  erase_if(entities, [&](const auto& entry) { return entry.second.owner == id; });
   blocks.erase(it);
   return true;
 }

@@ -21,15 +21,11 @@
 
 #include "base/compact_text.h"
 #include "geometry/point.h"
+#include "host/model/id_table.h"
 
 namespace trivane::host {
 
 struct DxfSource;  // dxf_bridge.h
-
-// Object IDs are 64-bit, unique within a drawing, never reused. They start above 2^32 on purpose,
-// so that code which narrows an ID to 32 bits fails in the tests.
-using ObjectId = std::int64_t;
-inline constexpr ObjectId kFirstObjectId = 0x1'0000'0010;
 
 // A DXF group the host does not model, kept verbatim: its group code and its value line.
 struct RawTag {
@@ -193,7 +189,7 @@ class Drawing {
 
   std::vector<LayerRecord> layers;      // "0" first
   std::vector<BlockRecord> blocks;      // "*Model_Space", "*Paper_Space" first
-  std::map<ObjectId, Entity> entities;  // every entity of every block, in the order added
+  IdTable<Entity> entities;  // every entity of every block, in the order added
   SystemVariables vars;
   std::vector<RawTag> headerPassthrough;  // header variables the host does not model
   // The DXF file the drawing was loaded from (null for a new drawing): everything the host does

@@ -267,10 +267,9 @@ TEST_F(CoordinateTableTest, CoverageFindsAMissingAndADoubledTriangle) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    for (const auto& [id, e] : std::map<host::ObjectId, host::Entity>(drawing().entities)) {
-      if (std::holds_alternative<host::TextShape>(e.shape))
-        drawing().entities.erase(id);
-    }
+    erase_if(drawing().entities, [](const auto& entry) {
+      return std::holds_alternative<host::TextShape>(entry.second.shape);
+    });
     for (std::size_t i = 0; i < c.inside.size(); ++i) {
       const TAcadPoint at =
           c.inside[i] == "1" ? TAcadPoint{15000, 3000, 0} : TAcadPoint{5000 + 100.0 * i, 7000, 0};
