@@ -35,22 +35,70 @@ void Writer::MarkWritten(ObjectId id) {
   written[k] = true;
 }
 
+bool RebuildsBlock(const Drawing& d, const DxfSource& s, ObjectId id, int bi) {
+  const dxf::Section* blocks = s.document.FindSection("BLOCKS");
+  return blocks && bi >= 0 && static_cast<std::size_t>(bi) < blocks->blocks.size() &&
+         d.FindBlock(id) && id != d.ModelSpaceId() && id != d.PaperSpaceId();
+}
+
+dxf::Document SkeletonOf(const Drawing& d, const DxfSource& s) {
+  const dxf::Document& source = s.document;
+  std::vector<bool> rebuiltBlock;
+  for (const auto& [id, bi] : s.blocks) {
+    if (!RebuildsBlock(d, s, id, bi))
+      continue;
+    if (rebuiltBlock.size() <= static_cast<std::size_t>(bi))
+      rebuiltBlock.resize(static_cast<std::size_t>(bi) + 1, false);
+    rebuiltBlock[static_cast<std::size_t>(bi)] = true;
+  }
+  dxf::Document doc;
+  doc.preamble = source.preamble;
+  doc.codePage = source.codePage;
+  doc.lineEnding = source.lineEnding;
+  doc.byteOrderMark = source.byteOrderMark;
+  doc.sections.reserve(source.sections.size());
+  for (const dxf::Section& section : source.sections) {
+    const bool entities = section.name == "ENTITIES";
+    const bool blocks = section.name == "BLOCKS";
+    if (!entities && !blocks) {
+      doc.sections.push_back(section);
+      continue;
+    }
+    dxf::Section& out = doc.sections.emplace_back(
+        dxf::Section{section.name, section.tags, {}, section.tables, {}, section.end});
+    if (entities && &section == source.FindSection("ENTITIES")) {
+      doc.ReserveHandles(section.records);
+    } else {
+      out.records = section.records;
+    }
+    out.blocks.reserve(section.blocks.size());
+    for (std::size_t bi = 0; bi < section.blocks.size(); ++bi) {
+      const dxf::Block& block = section.blocks[bi];
+      const bool lent = blocks && &section == source.FindSection("BLOCKS") &&
+                        bi < rebuiltBlock.size() && rebuiltBlock[bi];
+      out.blocks.push_back(
+          dxf::Block{block.begin, lent ? std::vector<dxf::Entity>{} : block.entities, block.end});
+      if (lent)
+        doc.ReserveHandles(block.entities);
+    }
+  }
+  return doc;
+}
+
 // Rebuilds one container of the source: unchanged and unmodelled records as they are, changed
 // entities updated, erased ones dropped.
-void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
+void Writer::Rebuild(int container, const std::vector<dxf::Entity>& records) {
   // The entity loaded from each record, by the record's index (0: none).
   std::vector<ObjectId> linked(records.size(), 0);
   for (const auto& [id, ref] : s.entities) {
     if (ref.container == container && ref.index < linked.size())
       linked[ref.index] = id;
   }
-  std::vector<dxf::Entity> out;
+  std::vector<const dxf::Entity*>& out = rebuilt[container];
   out.reserve(records.size());
-  // Records are read only at and after the one in hand, so a kept record moves into `out`.
   const auto keep = [&](std::size_t first, std::size_t count) {
-    const auto begin = records.begin() + static_cast<std::ptrdiff_t>(first);
-    out.insert(out.end(), std::make_move_iterator(begin),
-               std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(count)));
+    for (std::size_t k = first; k < first + count; ++k)
+      out.push_back(&records[k]);
   };
   for (std::size_t i = 0; i < records.size();) {
     const std::size_t span = std::max<std::size_t>(1, dxf::RecordSpan(records, i));
@@ -79,13 +127,50 @@ void Writer::Rebuild(int container, std::vector<dxf::Entity>& records) {
         if (rec.type.empty())
           rec.type = records[i].type;
         Apply(rec, followers, *e, records[i].xdata);
-        out.push_back(std::move(rec));
-        out.insert(out.end(), followers.begin(), followers.end());
+        out.push_back(&made.emplace_back(std::move(rec)));
+        for (dxf::Entity& f : followers)
+          out.push_back(&made.emplace_back(std::move(f)));
       }
     }
     i += span;
   }
-  records = std::move(out);
+}
+
+std::vector<dxf::Entity>* Writer::Container(int container) {
+  if (container < 0) {
+    dxf::Section* entities = doc.FindSection("ENTITIES");
+    return entities ? &entities->records : nullptr;
+  }
+  dxf::Section* blocks = doc.FindSection("BLOCKS");
+  if (!blocks || static_cast<std::size_t>(container) >= blocks->blocks.size())
+    return nullptr;
+  return &blocks->blocks[static_cast<std::size_t>(container)].entities;
+}
+
+dxf::LentRecords Writer::Lent() {
+  dxf::LentRecords lent;
+  for (const auto& [container, records] : rebuilt) {
+    if (const std::vector<dxf::Entity>* target = Container(container))
+      lent.containers.emplace_back(target, records);
+  }
+  return lent;
+}
+
+void Writer::Materialise() {
+  for (const auto& [index, records] : rebuilt) {
+    std::vector<dxf::Entity>* target = Container(index);
+    if (!target)
+      continue;
+    std::vector<dxf::Entity>& container = *target;
+    std::vector<dxf::Entity> whole;
+    whole.reserve(records.size() + container.size());
+    for (const dxf::Entity* r : records)
+      whole.push_back(*r);
+    whole.insert(whole.end(), std::make_move_iterator(container.begin()),
+                 std::make_move_iterator(container.end()));
+    container = std::move(whole);
+  }
+  rebuilt.clear();
 }
 
 void Writer::Run() {
@@ -121,11 +206,12 @@ void Writer::Run() {
     }
   }
 
-  // Containers of the source, in place.
-  if (dxf::Section* entities = doc.FindSection("ENTITIES"))
+  // Containers of the source, rebuilt in the same places of doc.
+  if (const dxf::Section* entities = s.document.FindSection("ENTITIES"))
     Rebuild(-1, entities->records);
   std::vector<std::string> deleted;
-  if (dxf::Section* blocks = doc.FindSection("BLOCKS")) {
+  const dxf::Section* sourceBlocks = s.document.FindSection("BLOCKS");
+  if (dxf::Section* blocks = doc.FindSection("BLOCKS"); blocks && sourceBlocks) {
     for (const auto& [id, bi] : s.blocks) {
       if (bi < 0 || static_cast<std::size_t>(bi) >= blocks->blocks.size())
         continue;
@@ -135,9 +221,9 @@ void Writer::Run() {
         deleted.push_back(block.Name());
         continue;
       }
-      if (id == d.ModelSpaceId() || id == d.PaperSpaceId())
+      if (!RebuildsBlock(d, s, id, bi))
         continue;
-      Rebuild(bi, block.entities);
+      Rebuild(bi, sourceBlocks->blocks[static_cast<std::size_t>(bi)].entities);
       if (dxf::AsBlock(block).basePoint != b->origin) {
         changed = true;
         for (int axis = 0; axis < 3; ++axis) {
@@ -171,6 +257,18 @@ void Writer::Run() {
   // Blocks deleted in the session go; blocks made in it come, with their entities.
   for (const std::string& name : deleted) {
     changed = true;
+    // The containers rebuilt after the block move up one place.
+    const dxf::Block* gone = DocBlock(name);
+    const dxf::Section* blocks = doc.FindSection("BLOCKS");
+    if (gone && blocks) {
+      const int at = static_cast<int>(gone - blocks->blocks.data());
+      std::map<int, std::vector<const dxf::Entity*>> moved;
+      for (auto& [container, records] : rebuilt) {
+        if (container != at)
+          moved.emplace(container > at ? container - 1 : container, std::move(records));
+      }
+      rebuilt = std::move(moved);
+    }
     dxf::RemoveBlock(doc, name);
   }
   for (const BlockRecord& b : d.blocks) {
@@ -211,18 +309,35 @@ dxf::Document NewDrawingDocument() {
 
 namespace trivane::host {
 
-dxf::Document ToDocument(const Drawing& drawing) {
+namespace {
+
+// Runs the Writer on a skeleton of the drawing's source (or a new document) and hands it the
+// finished document with what the Writer lends to it.
+template <typename F>
+void Save(const Drawing& drawing, F&& use) {
+  const DxfSource& source = drawing.dxfSource ? *drawing.dxfSource : bridge::kNoSource;
   dxf::Document doc =
-      drawing.dxfSource ? drawing.dxfSource->document : bridge::NewDrawingDocument();
-  bridge::Writer w{
-      drawing, drawing.dxfSource ? *drawing.dxfSource : bridge::kNoSource, doc, {}, false};
+      drawing.dxfSource ? bridge::SkeletonOf(drawing, source) : bridge::NewDrawingDocument();
+  bridge::Writer w{drawing, source, doc};
   w.Run();
-  return doc;
+  use(doc, w);
+}
+
+}  // namespace
+
+dxf::Document ToDocument(const Drawing& drawing) {
+  dxf::Document out;
+  Save(drawing, [&](dxf::Document& doc, bridge::Writer& w) {
+    w.Materialise();
+    out = std::move(doc);
+  });
+  return out;
 }
 
 void WriteDrawingFile(const Drawing& drawing, const std::string& path) {
-  dxf::Document doc = ToDocument(drawing);
-  dxf::WriteFile(doc, path);
+  // The records kept from the source are written from it: the file is not copied first.
+  Save(drawing,
+       [&](dxf::Document& doc, bridge::Writer& w) { dxf::WriteFile(doc, path, w.Lent()); });
 }
 
 }  // namespace trivane::host

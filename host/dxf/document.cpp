@@ -277,16 +277,21 @@ std::string Document::NewHandle() {
     if (const auto seed = HeaderValue("$HANDSEED")) {
       next = std::max(next, ParseHex(*seed).value_or(1));
     }
+    const auto use = [&](std::uint64_t h) {
+      usedHandles_.insert(h);
+      next = std::max(next, h == kLast ? kLast : h + 1);
+    };
     ForEachRecord([&](const Entity& e) {
       for (const Tag& t : e.tags) {
         if (t.code == 5 || t.code == 105) {
-          if (const auto h = ParseHex(t.value)) {
-            usedHandles_.insert(*h);
-            next = std::max(next, *h == kLast ? kLast : *h + 1);
-          }
+          if (const auto h = ParseHex(t.value))
+            use(*h);
         }
       }
     });
+    for (const std::uint64_t h : reservedHandles_)
+      use(h);
+    reservedHandles_.clear();
     nextHandle_ = next;
   }
   // Past the top the counter cannot go on: the lowest handle no record holds is taken instead,
@@ -305,6 +310,25 @@ std::string Document::NewHandle() {
   nextHandle_ = handle == kLast ? kLast : handle + 1;
   SetHeaderVariable("$HANDSEED", {Tag{5, Hex(nextHandle_)}});
   return Hex(handle);
+}
+
+void Document::ReserveHandles(const std::vector<Entity>& records) {
+  for (const Entity& e : records) {
+    for (const Tag& t : e.tags) {
+      if (t.code != 5 && t.code != 105)
+        continue;
+      const auto h = ParseHex(t.value);
+      if (!h)
+        continue;
+      if (nextHandle_ == 0) {
+        reservedHandles_.push_back(*h);  // taken in with the document's own
+      } else {
+        usedHandles_.insert(*h);
+        if (*h >= nextHandle_)
+          nextHandle_ = *h == std::numeric_limits<std::uint64_t>::max() ? *h : *h + 1;
+      }
+    }
+  }
 }
 
 }  // namespace trivane::dxf

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/dxf/tags.h"
@@ -79,10 +80,34 @@ struct Section {
 
 // Calls f(record) for every record of the section in file order: its records, or its tables
 // (head, records, ENDTAB), or its blocks (BLOCK, entities, ENDBLK); its 0/ENDSEC record last.
+// Records lent to a document for writing: a container of the document (the records of a section,
+// the entities of a block) listed here is written with the lent records first, then its own. A
+// document made from another (a drawing saved from the file it was read from) so writes the
+// records it keeps from that one without copying them. The lent records must outlive the writing.
+struct LentRecords {
+  std::vector<std::pair<const std::vector<Entity>*, std::vector<const Entity*>>> containers;
+  // The records lent to the container, or null.
+  const std::vector<const Entity*>* For(const std::vector<Entity>& container) const {
+    for (const auto& [c, records] : containers) {
+      if (c == &container)
+        return &records;
+    }
+    return nullptr;
+  }
+};
+
+// Calls f(record) for every record of the section in file order, lent records included.
 template <typename F>
-void ForEachRecordOf(const Section& s, F&& f) {
-  for (const Entity& e : s.records)
-    f(e);
+void ForEachRecordOf(const Section& s, const LentRecords& lent, F&& f) {
+  const auto container = [&](const std::vector<Entity>& records) {
+    if (const auto* borrowed = lent.For(records)) {
+      for (const Entity* e : *borrowed)
+        f(*e);
+    }
+    for (const Entity& e : records)
+      f(e);
+  };
+  container(s.records);
   for (const Table& t : s.tables) {
     f(t.head);
     for (const Entity& r : t.records)
@@ -91,11 +116,15 @@ void ForEachRecordOf(const Section& s, F&& f) {
   }
   for (const Block& b : s.blocks) {
     f(b.begin);
-    for (const Entity& e : b.entities)
-      f(e);
+    container(b.entities);
     f(b.end);
   }
   f(s.end);
+}
+
+template <typename F>
+void ForEachRecordOf(const Section& s, F&& f) {
+  ForEachRecordOf(s, LentRecords{}, f);
 }
 
 enum class SectionLayout { RawTags, Records, Tables, Blocks };
@@ -160,10 +189,14 @@ struct Document {
   // the handles reach the largest one (FFFFFFFFFFFFFFFF), the lowest free handle: never one a
   // record holds, never 0.
   std::string NewHandle();
+  // Keeps NewHandle clear of the handles these records hold: records kept outside the document
+  // (lent to it for writing) whose handles it must not give again.
+  void ReserveHandles(const std::vector<Entity>& records);
 
  private:
   std::uint64_t nextHandle_ = 0;  // 0: not yet computed from the document
   std::set<std::uint64_t> usedHandles_;
+  std::vector<std::uint64_t> reservedHandles_;  // taken into usedHandles_ when it is computed
 };
 
 }  // namespace trivane::dxf

@@ -849,7 +849,7 @@ namespace {
 
 // About the size of the file text (exact for ASCII values with codes of up to three digits), so
 // that the text is made in one piece.
-std::size_t WrittenSizeEstimate(const Document& document) {
+std::size_t WrittenSizeEstimate(const Document& document, const LentRecords& lent) {
   const std::size_t perTag = 3 + 2 * document.lineEnding.size();
   std::size_t size = 0;
   const auto add = [&](const Tags& tags) {
@@ -869,18 +869,18 @@ std::size_t WrittenSizeEstimate(const Document& document) {
   for (const Section& s : document.sections) {
     size += 2 * perTag + 7 + s.name.size();
     add(s.tags);
-    ForEachRecordOf(s, addRecord);
+    ForEachRecordOf(s, lent, addRecord);
   }
   return size + perTag + 3 + kBom.size();
 }
 
 }  // namespace
 
-std::string Write(const Document& document) {
+std::string Write(const Document& document, const LentRecords& lent) {
   Codec codec(CodePageOf(document));
   const std::string& le = document.lineEnding;
   std::string out;
-  out.reserve(WrittenSizeEstimate(document));
+  out.reserve(WrittenSizeEstimate(document, lent));
   if (document.byteOrderMark)
     out += kBom;
   for (const Tag& t : document.preamble)
@@ -890,7 +890,7 @@ std::string Write(const Document& document) {
     AppendTag(out, 2, s.name, {}, codec, le);
     for (const Tag& t : s.tags)
       AppendTag(out, t, codec, le);
-    ForEachRecordOf(s, [&](const Entity& e) { AppendRecord(out, e, codec, le); });
+    ForEachRecordOf(s, lent, [&](const Entity& e) { AppendRecord(out, e, codec, le); });
   }
   AppendTag(out, 0, "EOF", {}, codec, le);
   return out;
@@ -904,9 +904,9 @@ void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
   }
 }
 
-void WriteFile(Document& document, const std::string& path) {
-  RegisterApplications(document);
-  WriteBytesReplacing(path, Write(document));
+void WriteFile(Document& document, const std::string& path, const LentRecords& lent) {
+  RegisterApplications(document, lent);
+  WriteBytesReplacing(path, Write(document, lent));
 }
 
 }  // namespace trivane::dxf

@@ -58,12 +58,13 @@ Document ReadFile(const std::string& path, const ReadOptions& options, Repairs& 
 
 // The file text of a document: group codes right-aligned in three characters, values as stored,
 // encoded in the document's code page, with the document's line ends.
-std::string Write(const Document& document);
+// With `lent`, each listed container is written with its lent records first.
+std::string Write(const Document& document, const LentRecords& lent = {});
 
 // Registers the applications its extended data names (RegisterApplications), then writes the
 // file through a temporary file in the same folder that replaces the target only once complete
 // and flushed. On failure throws WriteError; the target is untouched and the temporary removed.
-void WriteFile(Document& document, const std::string& path);
+void WriteFile(Document& document, const std::string& path, const LentRecords& lent = {});
 
 // Writes `bytes` to `path` the same way: through a temporary file beside the target, flushed and
 // renamed over it once complete (the target's permissions kept). On failure throws WriteError; the

@@ -638,12 +638,14 @@ void SetXData(Document& doc, Entity& entity, XData xdata) {
   entity.xdata.push_back(std::move(xdata));
 }
 
-void RegisterApplications(Document& doc) {
+void RegisterApplications(Document& doc, const LentRecords& lent) {
   std::set<std::string> apps;
-  doc.ForEachRecord([&apps](const Entity& e) {
-    for (const XData& x : e.xdata)
-      apps.insert(x.application);
-  });
+  for (const Section& s : doc.sections) {
+    ForEachRecordOf(s, lent, [&apps](const Entity& e) {
+      for (const XData& x : e.xdata)
+        apps.insert(x.application);
+    });
+  }
   for (const std::string& app : apps) {
     // Names from a file are taken as they stand; only new names from this program are checked.
     if (!doc.FindTableRecord("APPID", app))

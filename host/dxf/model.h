@@ -208,8 +208,9 @@ Entity& EnsureAppId(Document& doc, std::string_view application);
 // Sets the extended data of one application on an entity (replacing that application's group,
 // keeping the others) and registers the application.
 void SetXData(Document& doc, Entity& entity, XData xdata);
-// Adds an APPID record for each application named in extended data that has none.
-void RegisterApplications(Document& doc);
+// Adds an APPID record for each application named in extended data that has none (the lent
+// records' included).
+void RegisterApplications(Document& doc, const LentRecords& lent = {});
 
 // A new empty drawing with the tables, blocks and objects a reader needs.
 //

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -400,6 +401,60 @@ TEST(DxfSave, FailureLeavesTheTargetUntouched) {
 
   EXPECT_THROW(WriteDrawingFile(EveryKind(), scratch.File("no such folder/x.dxf")),
                dxf::WriteError);
+}
+
+// A save writes the records it keeps straight from the file it read, the rest from the session:
+// the file is the drawing's document (ToDocument) all the same. Here a loaded block is deleted
+// before the blocks the session changes, so those move up a place, and the file's $HANDSEED is
+// below handles it holds: new handles still clash with none.
+TEST(DxfSave, FileIsTheDrawingsDocument) {
+  dxf::Document file = dxf::NewDocument("AC1015");
+  for (const char* name : {"A", "B", "C"}) {
+    dxf::Block& b = dxf::AddBlock(file, {name, {}});
+    dxf::AddEntity(file, b, dxf::NewEntity(file, dxf::LineData{{0, 0, 0}, {1, 1, 0}}));
+  }
+  dxf::AddEntity(file, dxf::NewEntity(file, dxf::LineData{{0, 0, 0}, {2, 2, 0}}));
+  file.SetHeaderVariable("$HANDSEED", {dxf::Tag{5, "1"}});
+  ScratchDir scratch;
+  const std::string original = scratch.File("original.dxf");
+  dxf::WriteFile(file, original);
+
+  Drawing d = ReadDrawingFile(original);
+  ASSERT_TRUE(d.DeleteBlock(d.FindBlock("A")->id));
+  const ObjectId inC = d.EntitiesOf(d.FindBlock("C")->id).at(0);
+  std::get<LineShape>(d.FindEntity(inC)->shape).end = {5, 5, 0};
+  d.AddEntity(Made(LineShape{{0, 0, 0}, {3, 3, 0}}, "0"), d.FindBlock("B")->id);
+  d.AddEntity(Made(LineShape{{0, 0, 0}, {4, 4, 0}}, "0"), d.AddBlock("D").id);
+  d.EraseEntity(d.EntitiesOf(d.ModelSpaceId()).at(0));
+  d.AddEntity(Made(LineShape{{0, 0, 0}, {6, 6, 0}}, "0"));
+
+  const std::string saved = scratch.File("saved.dxf");
+  WriteDrawingFile(d, saved);
+  dxf::Document whole = ToDocument(d);
+  dxf::RegisterApplications(whole);
+  EXPECT_EQ(ReadBytes(saved), dxf::Write(whole));
+
+  const dxf::Document back = dxf::ReadFile(saved);
+  EXPECT_EQ(back.FindBlock("A"), nullptr);
+  const auto ends = [&](std::string_view block) {
+    std::vector<TAcadPoint> out;
+    const std::vector<dxf::Entity>& records =
+        block.empty() ? back.Entities() : back.FindBlock(block)->entities;
+    for (const dxf::Entity& r : records)
+      out.push_back(dxf::AsLine(r).value().end);
+    return out;
+  };
+  EXPECT_EQ(ends("B"), (std::vector<TAcadPoint>{{1, 1, 0}, {3, 3, 0}}));
+  EXPECT_EQ(ends("C"), (std::vector<TAcadPoint>{{5, 5, 0}}));
+  EXPECT_EQ(ends("D"), (std::vector<TAcadPoint>{{4, 4, 0}}));
+  EXPECT_EQ(ends(""), (std::vector<TAcadPoint>{{6, 6, 0}}));
+  std::vector<std::string> handles;
+  back.ForEachRecord([&](const dxf::Entity& r) {
+    if (!r.Handle().empty())
+      handles.push_back(r.Handle());
+  });
+  std::sort(handles.begin(), handles.end());
+  EXPECT_EQ(std::adjacent_find(handles.begin(), handles.end()), handles.end());
 }
 
 // ---- Inserting another file ---------------------------------------------------------------------
