@@ -236,7 +236,7 @@ class IdTable {
     if (c >= chunks_.size())
       chunks_.resize(c + 1);
     if (!chunks_[c])
-      chunks_[c] = std::make_unique<Chunk>();
+      chunks_[c] = std::unique_ptr<Chunk>(new Chunk);  // default-initialised: no pass of zeros
     return *chunks_[c];
   }
 
