@@ -11,12 +11,12 @@
 // skips a chunk that holds none at a time.
 #pragma once
 
-#include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <memory>
-#include <optional>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -38,9 +38,60 @@ class IdTable {
  private:
   static constexpr std::size_t kChunkBits = 8;
   static constexpr std::size_t kChunkSize = std::size_t{1} << kChunkBits;
-  struct Chunk {
-    std::array<std::optional<value_type>, kChunkSize> slots;
-    std::size_t used = 0;
+  // kChunkSize slots, built only where they hold a value (so a new chunk costs no pass over its
+  // memory).
+  class Chunk {
+   public:
+    Chunk() {}  // NOLINT(modernize-use-equals-default): "= default" would zero the slots first
+    Chunk(const Chunk& other) {
+      try {
+        for (std::size_t i = 0; i < kChunkSize; ++i) {
+          if (const value_type* v = other.At(i))
+            Emplace(i, v->first, v->second);
+        }
+      } catch (...) {
+        Clear();
+        throw;
+      }
+    }
+    Chunk& operator=(const Chunk&) = delete;
+    ~Chunk() { Clear(); }
+
+    std::size_t Count() const { return count_; }
+    value_type* At(std::size_t i) { return engaged_[i] ? Storage(i) : nullptr; }
+    const value_type* At(std::size_t i) const { return engaged_[i] ? Storage(i) : nullptr; }
+    template <typename V>
+    value_type& Emplace(std::size_t i, ObjectId id, V&& value) {
+      value_type* v =
+          std::construct_at(reinterpret_cast<value_type*>(Raw(i)), id, std::forward<V>(value));
+      engaged_[i] = true;
+      ++count_;
+      return *v;
+    }
+    void Erase(std::size_t i) {
+      std::destroy_at(Storage(i));
+      engaged_[i] = false;
+      --count_;
+    }
+
+   private:
+    std::byte* Raw(std::size_t i) { return &storage_[i * sizeof(value_type)]; }
+    value_type* Storage(std::size_t i) {
+      return std::launder(reinterpret_cast<value_type*>(Raw(i)));
+    }
+    const value_type* Storage(std::size_t i) const {
+      return std::launder(reinterpret_cast<const value_type*>(&storage_[i * sizeof(value_type)]));
+    }
+    void Clear() {
+      for (std::size_t i = 0; i < kChunkSize && count_ > 0; ++i) {
+        if (engaged_[i])
+          Erase(i);
+      }
+    }
+
+    std::bitset<kChunkSize> engaged_;
+    std::size_t count_ = 0;
+    alignas(value_type) std::byte storage_[kChunkSize * sizeof(value_type)];
   };
 
  public:
@@ -61,7 +112,7 @@ class IdTable {
         : table_(other.table_), k_(other.k_) {}
 
     reference operator*() const { return *table_->Slot(k_); }
-    pointer operator->() const { return &*table_->Slot(k_); }
+    pointer operator->() const { return table_->Slot(k_); }
     Iterator& operator++() {
       k_ = table_->NextUsed(k_ + 1);
       return *this;
@@ -130,11 +181,9 @@ class IdTable {
   std::pair<iterator, bool> emplace(ObjectId id, V&& value) {
     const std::size_t k = SlotOf(id);
     Chunk& chunk = ChunkFor(k);
-    auto& slot = chunk.slots[k & (kChunkSize - 1)];
-    if (slot)
+    if (chunk.At(k & (kChunkSize - 1)))
       return {iterator(this, k), false};
-    slot.emplace(id, std::forward<V>(value));
-    ++chunk.used;
+    chunk.Emplace(k & (kChunkSize - 1), id, std::forward<V>(value));
     ++size_;
     return {iterator(this, k), true};
   }
@@ -151,9 +200,7 @@ class IdTable {
     const std::size_t k = Found(id);
     if (k == Limit())
       return 0;
-    Chunk& chunk = *chunks_[k >> kChunkBits];
-    chunk.slots[k & (kChunkSize - 1)].reset();
-    --chunk.used;
+    chunks_[k >> kChunkBits]->Erase(k & (kChunkSize - 1));
     --size_;
     return 1;
   }
@@ -198,26 +245,25 @@ class IdTable {
     return k < Limit() ? k + 1 : Limit();
   }
 
-  const std::optional<value_type>& Slot(std::size_t k) const {
-    return chunks_[k >> kChunkBits]->slots[k & (kChunkSize - 1)];
-  }
-  std::optional<value_type>& Slot(std::size_t k) {
-    return chunks_[k >> kChunkBits]->slots[k & (kChunkSize - 1)];
-  }
-  bool Used(std::size_t k) const {
+  // The value in slot k (< Limit()), or null.
+  const value_type* Slot(std::size_t k) const {
     const Chunk* chunk = chunks_[k >> kChunkBits].get();
-    return chunk && chunk->slots[k & (kChunkSize - 1)].has_value();
+    return chunk ? chunk->At(k & (kChunkSize - 1)) : nullptr;
+  }
+  value_type* Slot(std::size_t k) {
+    Chunk* chunk = chunks_[k >> kChunkBits].get();
+    return chunk ? chunk->At(k & (kChunkSize - 1)) : nullptr;
   }
 
   // The first slot at or after k that holds a value, else Limit().
   std::size_t NextUsed(std::size_t k) const {
     while (k < Limit()) {
       const Chunk* chunk = chunks_[k >> kChunkBits].get();
-      if (!chunk || chunk->used == 0) {
+      if (!chunk || chunk->Count() == 0) {
         k = ((k >> kChunkBits) + 1) << kChunkBits;
         continue;
       }
-      if (chunk->slots[k & (kChunkSize - 1)])
+      if (chunk->At(k & (kChunkSize - 1)))
         return k;
       ++k;
     }
@@ -227,7 +273,7 @@ class IdTable {
   std::size_t PreviousUsed(std::size_t k) const {
     do {
       --k;
-    } while (!Used(k));
+    } while (!Slot(k));
     return k;
   }
 
@@ -236,14 +282,14 @@ class IdTable {
     if (c >= chunks_.size())
       chunks_.resize(c + 1);
     if (!chunks_[c])
-      chunks_[c] = std::unique_ptr<Chunk>(new Chunk);  // default-initialised: no pass of zeros
+      chunks_[c] = std::make_unique<Chunk>();
     return *chunks_[c];
   }
 
   void CopyFrom(const IdTable& other) {
     chunks_.resize(other.chunks_.size());
     for (std::size_t c = 0; c < other.chunks_.size(); ++c) {
-      if (other.chunks_[c] && other.chunks_[c]->used > 0)
+      if (other.chunks_[c] && other.chunks_[c]->Count() > 0)
         chunks_[c] = std::make_unique<Chunk>(*other.chunks_[c]);
     }
     size_ = other.size_;
