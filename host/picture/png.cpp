@@ -1,6 +1,12 @@
 // PNG and PDF: the SVG picture drawn again through librsvg and cairo, when the build has them.
+//
+// The libraries are opened when a picture is drawn, not when the program starts: librsvg brings
+// some fifty libraries with it, and loading them at start cost every run of the command line about
+// 6 ms, more than reading and saving a drawing of 10,000 entities. The functions are taken from
+// the opened library by name, typed by the libraries' own headers.
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,6 +15,7 @@
 
 #ifdef TRIVANE_HAVE_RSVG
 #include <cairo.h>
+#include <dlfcn.h>
 #include <librsvg/rsvg.h>
 #ifdef CAIRO_HAS_PDF_SURFACE
 #include <cairo-pdf.h>
@@ -21,8 +28,87 @@ namespace trivane::host {
 
 [[maybe_unused]] constexpr double kPointsPerMm = 72.0 / 25.4;
 
+namespace {
+
+// The functions used: librsvg's, and those of what it links (cairo, GObject, GLib), which the
+// opened library resolves too.
+#define TRIVANE_PNG_FUNCTIONS(X)              \
+  X(rsvg_handle_new_from_data)                \
+  X(rsvg_handle_get_intrinsic_size_in_pixels) \
+  X(rsvg_handle_render_document)              \
+  X(g_object_unref)                           \
+  X(g_error_free)                             \
+  X(cairo_create)                             \
+  X(cairo_destroy)                            \
+  X(cairo_status)                             \
+  X(cairo_status_to_string)                   \
+  X(cairo_image_surface_create)               \
+  X(cairo_surface_destroy)                    \
+  X(cairo_surface_flush)                      \
+  X(cairo_surface_finish)                     \
+  X(cairo_surface_status)                     \
+  X(cairo_surface_write_to_png_stream)
+#ifdef CAIRO_HAS_PDF_SURFACE
+#define TRIVANE_PDF_FUNCTIONS(X)         \
+  X(cairo_pdf_surface_create_for_stream) \
+  X(cairo_pdf_surface_set_metadata)
+#else
+#define TRIVANE_PDF_FUNCTIONS(X)
+#endif
+
+// librsvg, opened for one picture. It stays loaded once opened (RTLD_NODELETE): GLib and the
+// libraries it brings are not made to be unloaded.
+class Rsvg {
+ public:
+  // The library, or nullopt when it cannot be opened or lacks a function.
+  static std::optional<Rsvg> Open() {
+    void* library = dlopen("librsvg-2.so.2", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!library)
+      return std::nullopt;
+    Rsvg r(library);
+    bool complete = true;
+#define TRIVANE_RESOLVE(name)                                          \
+  r.name = reinterpret_cast<decltype(&::name)>(dlsym(library, #name)); \
+  complete = complete && r.name != nullptr;
+    TRIVANE_PNG_FUNCTIONS(TRIVANE_RESOLVE)
+    TRIVANE_PDF_FUNCTIONS(TRIVANE_RESOLVE)
+#undef TRIVANE_RESOLVE
+    if (!complete)
+      return std::nullopt;
+    return r;
+  }
+  Rsvg(Rsvg&& other) noexcept : Rsvg(other) {
+    other.library_ = nullptr;
+  }
+  Rsvg& operator=(Rsvg&&) = delete;
+  ~Rsvg() {
+    if (library_)
+      dlclose(library_);
+  }
+
+#define TRIVANE_MEMBER(name) decltype(&::name) name = nullptr;
+  TRIVANE_PNG_FUNCTIONS(TRIVANE_MEMBER)
+  TRIVANE_PDF_FUNCTIONS(TRIVANE_MEMBER)
+#undef TRIVANE_MEMBER
+
+ private:
+  explicit Rsvg(void* library) : library_(library) {}
+  Rsvg(const Rsvg&) = default;
+  void* library_ = nullptr;
+};
+
+// The library for a picture to `path`; PictureError when it cannot be had.
+Rsvg OpenRsvg(const std::string& path) {
+  std::optional<Rsvg> r = Rsvg::Open();
+  if (!r)
+    throw PictureError("cannot write " + path + ": librsvg (librsvg-2.so.2) cannot be loaded");
+  return std::move(*r);
+}
+
+}  // namespace
+
 bool PngAvailable() {
-  return true;
+  return Rsvg::Open().has_value();
 }
 
 namespace {
@@ -32,66 +118,68 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
   return CAIRO_STATUS_SUCCESS;
 }
 
-#ifdef CAIRO_HAS_PDF_SURFACE
-
 struct HandleRelease {
-  void operator()(RsvgHandle* h) const { g_object_unref(h); }
+  const Rsvg* r;
+  void operator()(RsvgHandle* h) const { r->g_object_unref(h); }
 };
 struct SurfaceRelease {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+  const Rsvg* r;
+  void operator()(cairo_surface_t* s) const { r->cairo_surface_destroy(s); }
 };
 struct ContextRelease {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
+  const Rsvg* r;
+  void operator()(cairo_t* c) const { r->cairo_destroy(c); }
 };
 
 // What went wrong, from a GError (freed here).
-std::string TakeMessage(GError* error) {
+std::string TakeMessage(const Rsvg& r, GError* error) {
   const std::string what = error ? error->message : "unknown error";
   if (error)
-    g_error_free(error);
+    r.g_error_free(error);
   return what;
 }
-
-#endif
 
 }  // namespace
 
 #ifdef CAIRO_HAS_PDF_SURFACE
 
 bool PdfAvailable() {
-  return true;
+  return Rsvg::Open().has_value();
 }
 
 void WritePdfFile(const Drawing& drawing, const std::string& path, const PrintLayout& layout) {
   const std::string svg = PageSvg(drawing, layout);
+  const Rsvg r = OpenRsvg(path);
   GError* error = nullptr;
   const std::unique_ptr<RsvgHandle, HandleRelease> handle(
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error));
+      r.rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error),
+      HandleRelease{&r});
   if (!handle)
-    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
+    throw PictureError("cannot render " + path + ": " + TakeMessage(r, error));
   // The page in points; the picture's millimetres fill it exactly, so its scale is the print's.
   const double width = layout.widthMm * kPointsPerMm;
   const double height = layout.heightMm * kPointsPerMm;
   std::string pdf;
   const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
-      cairo_pdf_surface_create_for_stream(AppendBytes, &pdf, width, height));
-  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Trivane");
+      r.cairo_pdf_surface_create_for_stream(AppendBytes, &pdf, width, height), SurfaceRelease{&r});
+  r.cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Trivane");
   bool rendered = false;
   {
-    const std::unique_ptr<cairo_t, ContextRelease> cr(cairo_create(surface.get()));
+    const std::unique_ptr<cairo_t, ContextRelease> cr(r.cairo_create(surface.get()),
+                                                      ContextRelease{&r});
     const RsvgRectangle viewport{0.0, 0.0, width, height};
-    rendered = rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error);
-    if (rendered && cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
+    rendered = r.rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error);
+    if (rendered && r.cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
       throw PictureError("cannot render " + path + ": " +
-                         cairo_status_to_string(cairo_status(cr.get())));
+                         r.cairo_status_to_string(r.cairo_status(cr.get())));
     }
   }
   if (!rendered)
-    throw PictureError("cannot render " + path + ": " + TakeMessage(error));
-  cairo_surface_finish(surface.get());
-  const cairo_status_t status = cairo_surface_status(surface.get());
+    throw PictureError("cannot render " + path + ": " + TakeMessage(r, error));
+  r.cairo_surface_finish(surface.get());
+  const cairo_status_t status = r.cairo_surface_status(surface.get());
   if (status != CAIRO_STATUS_SUCCESS)
-    throw PictureError("cannot render " + path + ": " + cairo_status_to_string(status));
+    throw PictureError("cannot render " + path + ": " + r.cairo_status_to_string(status));
   WriteAtomically(path, pdf);
 }
 
@@ -114,43 +202,38 @@ void WritePngFile(const Drawing& drawing, const std::string& path, const Picture
   } catch (const PictureError& e) {
     throw PictureError("cannot draw " + path + ": " + e.what());
   }
+  const Rsvg r = OpenRsvg(path);
   GError* error = nullptr;
-  RsvgHandle* handle =
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error);
-  if (!handle) {
-    const std::string what = error ? error->message : "unknown error";
-    if (error)
-      g_error_free(error);
-    throw PictureError("cannot render " + path + ": " + what);
-  }
+  const std::unique_ptr<RsvgHandle, HandleRelease> handle(
+      r.rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error),
+      HandleRelease{&r});
+  if (!handle)
+    throw PictureError("cannot render " + path + ": " + TakeMessage(r, error));
   gdouble width = 0.0, height = 0.0;
-  if (!rsvg_handle_get_intrinsic_size_in_pixels(handle, &width, &height)) {
-    g_object_unref(handle);
+  if (!r.rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &width, &height))
     throw PictureError("cannot render " + path + ": the picture has no size");
-  }
   const int w = std::max(1, static_cast<int>(std::ceil(width)));
   const int h = std::max(1, static_cast<int>(std::ceil(height)));
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-  cairo_t* cr = cairo_create(surface);
-  const RsvgRectangle viewport{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
-  const bool rendered = rsvg_handle_render_document(handle, cr, &viewport, &error);
+  const std::unique_ptr<cairo_surface_t, SurfaceRelease> surface(
+      r.cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h), SurfaceRelease{&r});
   std::string png;
-  cairo_status_t status = cairo_status(cr);
+  bool rendered = false;
+  cairo_status_t status = CAIRO_STATUS_SUCCESS;
+  {
+    const std::unique_ptr<cairo_t, ContextRelease> cr(r.cairo_create(surface.get()),
+                                                      ContextRelease{&r});
+    const RsvgRectangle viewport{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
+    rendered = r.rsvg_handle_render_document(handle.get(), cr.get(), &viewport, &error);
+    status = r.cairo_status(cr.get());
+  }
   if (rendered && status == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(surface);
-    status = cairo_surface_write_to_png_stream(surface, AppendBytes, &png);
+    r.cairo_surface_flush(surface.get());
+    status = r.cairo_surface_write_to_png_stream(surface.get(), AppendBytes, &png);
   }
-  cairo_destroy(cr);
-  cairo_surface_destroy(surface);
-  g_object_unref(handle);
-  if (!rendered) {
-    const std::string what = error ? error->message : "unknown error";
-    if (error)
-      g_error_free(error);
-    throw PictureError("cannot render " + path + ": " + what);
-  }
+  if (!rendered)
+    throw PictureError("cannot render " + path + ": " + TakeMessage(r, error));
   if (status != CAIRO_STATUS_SUCCESS)
-    throw PictureError("cannot render " + path + ": " + cairo_status_to_string(status));
+    throw PictureError("cannot render " + path + ": " + r.cairo_status_to_string(status));
   WriteAtomically(path, png);
 }
 
