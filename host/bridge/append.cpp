@@ -58,7 +58,7 @@ struct Appender {
         continue;
       }
       e->handle.clear();
-      DropPlaceGroups(e->passthrough);
+      DropPlaceGroups(e->passthrough.Edit());
       ApplyPlacement(*e, placement);
       e->modified = true;
       EnsureLayer(e->layer);

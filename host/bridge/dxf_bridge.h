@@ -66,13 +66,16 @@ struct DxfRecordRef {
   friend bool operator==(const DxfRecordRef&, const DxfRecordRef&) = default;
 };
 
-// The document a drawing was loaded from and where each of its objects came from.
-struct DxfSource {
+// The document a drawing was loaded from and where each of its objects came from. The entities it
+// loaded read their passthrough groups from it (record k: entities[k]'s record).
+struct DxfSource : Passthrough::Source {
   dxf::Document document;
   // The entities loaded from a record, in the order loaded.
   std::vector<std::pair<ObjectId, DxfRecordRef>> entities;
   std::map<ObjectId, std::size_t> layers;  // index in the LAYER table
   std::map<ObjectId, int> blocks;          // index in the BLOCKS section
+
+  std::vector<RawTag> Groups(std::size_t record) const override;
 };
 
 // Errors: reading throws dxf::ReadError (the file, the line, what is wrong), writing

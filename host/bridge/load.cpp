@@ -59,10 +59,9 @@ std::optional<Shape> ConvertShape(const dxf::Document& doc, const std::vector<dx
   return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<Entity> ConvertRecord(const dxf::Document& document,
-                                    const std::vector<dxf::Entity>& records, std::size_t index) {
+// The entity of a record without its passthrough groups.
+std::optional<Entity> ConvertModelled(const dxf::Document& document,
+                                      const std::vector<dxf::Entity>& records, std::size_t index) {
   auto shape = ConvertShape(document, records, index);
   if (!shape)
     return std::nullopt;
@@ -72,8 +71,39 @@ std::optional<Entity> ConvertRecord(const dxf::Document& document,
   e.layer = dxf::LayerOf(r);
   e.xdata = ToHostXdata(r.xdata);
   e.handle = r.Handle();
-  e.passthrough = ToPassthrough(r);
   return e;
+}
+
+// Adds the entity of records[i] of a container of the source to block `owner`: its groups stay
+// in the source.
+void LoadRecord(Drawing& d, const std::shared_ptr<DxfSource>& source,
+                const std::vector<dxf::Entity>& records, std::size_t i, int container,
+                ObjectId owner) {
+  auto e = ConvertModelled(source->document, records, i);
+  if (!e)
+    return;
+  e->passthrough = Passthrough(source, source->entities.size());
+  const ObjectId id = d.AddEntity(std::move(*e), owner);
+  source->entities.emplace_back(id, DxfRecordRef{container, i});
+}
+
+}  // namespace
+
+std::optional<Entity> ConvertRecord(const dxf::Document& document,
+                                    const std::vector<dxf::Entity>& records, std::size_t index) {
+  auto e = ConvertModelled(document, records, index);
+  if (e)
+    e->passthrough = ToPassthrough(records[index]);
+  return e;
+}
+
+std::vector<RawTag> DxfSource::Groups(std::size_t record) const {
+  const DxfRecordRef ref = entities.at(record).second;
+  const dxf::Section* section = document.FindSection(ref.container < 0 ? "ENTITIES" : "BLOCKS");
+  const std::vector<dxf::Entity>& records =
+      ref.container < 0 ? section->records
+                        : section->blocks.at(static_cast<std::size_t>(ref.container)).entities;
+  return ToPassthrough(records.at(ref.index));
 }
 
 Drawing LoadDrawing(dxf::Document document) {
@@ -128,12 +158,8 @@ Drawing LoadDrawing(dxf::Document document) {
         continue;
       const auto& records = blocks->blocks[bi].entities;
       for (std::size_t i = 0; i < records.size();
-           i += std::max<std::size_t>(1, dxf::RecordSpan(records, i))) {
-        if (auto e = ConvertRecord(doc, records, i)) {
-          const ObjectId id = d.AddEntity(std::move(*e), blockIds[bi]);
-          source->entities.emplace_back(id, DxfRecordRef{static_cast<int>(bi), i});
-        }
-      }
+           i += std::max<std::size_t>(1, dxf::RecordSpan(records, i)))
+        LoadRecord(d, source, records, i, static_cast<int>(bi), blockIds[bi]);
     }
   }
 
@@ -141,11 +167,8 @@ Drawing LoadDrawing(dxf::Document document) {
     const auto& records = entities->records;
     for (std::size_t i = 0; i < records.size();
          i += std::max<std::size_t>(1, dxf::RecordSpan(records, i))) {
-      if (auto e = ConvertRecord(doc, records, i)) {
-        const ObjectId owner = dxf::InPaperSpace(records[i]) ? d.PaperSpaceId() : d.ModelSpaceId();
-        const ObjectId id = d.AddEntity(std::move(*e), owner);
-        source->entities.emplace_back(id, DxfRecordRef{-1, i});
-      }
+      const ObjectId owner = dxf::InPaperSpace(records[i]) ? d.PaperSpaceId() : d.ModelSpaceId();
+      LoadRecord(d, source, records, i, -1, owner);
     }
   }
 

@@ -119,9 +119,9 @@ void Writer::Rebuild(int container, const std::vector<dxf::Entity>& records) {
         keep(i, span);
       } else {
         changed = true;
-        dxf::Entity rec = PassthroughMatches(records[i], e->passthrough)
-                              ? records[i]
-                              : FromPassthrough(e->passthrough);
+        const std::vector<RawTag> groups = e->passthrough.Groups();
+        dxf::Entity rec =
+            PassthroughMatches(records[i], groups) ? records[i] : FromPassthrough(groups);
         std::vector<dxf::Entity> followers(records.begin() + static_cast<std::ptrdiff_t>(i + 1),
                                            records.begin() + static_cast<std::ptrdiff_t>(i + span));
         if (rec.type.empty())

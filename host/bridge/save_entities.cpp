@@ -205,7 +205,7 @@ std::string Writer::TypeFor(const Entity& e) const {
 dxf::Properties Writer::PropertiesOf(const Entity& e) const {
   dxf::Properties props;
   props.layer = e.layer;
-  for (const RawTag& t : e.passthrough) {
+  for (const RawTag& t : e.passthrough.Groups()) {
     if (t.code == 62 && !props.color) {
       if (auto c = dxf::ParseInt(t.value))
         props.color = static_cast<int>(*c);
@@ -219,13 +219,13 @@ dxf::Properties Writer::PropertiesOf(const Entity& e) const {
 // The records of an entity made in the session: head and followers, without handles yet.
 std::vector<dxf::Entity> Writer::MakeRecords(const Entity& e) {
   const std::string type = TypeFor(e);
-  const bool fromPassthrough =
-      !e.passthrough.empty() && e.passthrough[0].code == 0 && e.passthrough[0].value == type &&
-      std::any_of(e.passthrough.begin(), e.passthrough.end(),
-                  [](const RawTag& t) { return t.code == 100; }) == doc.HasSubclassMarkers();
+  std::vector<RawTag> raw = e.passthrough.Groups();
+  const bool fromPassthrough = !raw.empty() && raw[0].code == 0 && raw[0].value == type &&
+                               std::any_of(raw.begin(), raw.end(), [](const RawTag& t) {
+                                 return t.code == 100;
+                               }) == doc.HasSubclassMarkers();
   dxf::Entity rec;
   if (fromPassthrough) {
-    std::vector<RawTag> raw = e.passthrough;
     DropPlaceGroups(raw);
     rec = FromPassthrough(raw);
   } else {

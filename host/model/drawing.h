@@ -9,7 +9,9 @@
 // Units: drawing units; angles in radians, anticlockwise from the +x axis.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +34,48 @@ struct RawTag {
   int code = 0;
   CompactText value;
   friend bool operator==(const RawTag&, const RawTag&) = default;
+};
+
+// The groups of an entity's record that the host does not model: the record's type (code 0) and
+// tags as read. They are held here, or, for an entity loaded from a file and not yet edited,
+// left in the loaded record and read from it when asked for: loading then keeps one copy of each
+// record, not two. Either way the value is the same list of groups.
+class Passthrough {
+ public:
+  // Where loaded groups stay: the loaded file (host/bridge). Its records never change.
+  class Source {
+   public:
+    virtual ~Source() = default;
+    virtual std::vector<RawTag> Groups(std::size_t record) const = 0;
+  };
+
+  Passthrough() = default;
+  Passthrough(std::vector<RawTag> groups) : groups_(std::move(groups)) {}  // NOLINT: a value
+  Passthrough(std::initializer_list<RawTag> groups) : groups_(groups) {}
+  // The groups of record `record` of `source`, read when asked for.
+  Passthrough(std::shared_ptr<const Source> source, std::size_t record)
+      : source_(std::move(source)), record_(record) {}
+
+  std::vector<RawTag> Groups() const { return source_ ? source_->Groups(record_) : groups_; }
+  // The groups to change, held here from now on.
+  std::vector<RawTag>& Edit() {
+    if (source_) {
+      groups_ = source_->Groups(record_);
+      source_.reset();
+    }
+    return groups_;
+  }
+
+  friend bool operator==(const Passthrough& a, const Passthrough& b) {
+    if (a.source_ && a.source_ == b.source_ && a.record_ == b.record_)
+      return true;
+    return a.Groups() == b.Groups();
+  }
+
+ private:
+  std::vector<RawTag> groups_;
+  std::shared_ptr<const Source> source_;
+  std::size_t record_ = 0;
 };
 
 // --- Extended entity data ------------------------------------------------------------------------
@@ -122,7 +166,7 @@ struct Entity {
   // Round trip: the DXF handle ("" for entities made in the session), the groups the host does not
   // model, and whether a command has touched the entity since it was loaded.
   std::string handle{};
-  std::vector<RawTag> passthrough{};
+  Passthrough passthrough{};
   bool modified = false;
 };
 
@@ -187,9 +231,9 @@ class Drawing {
   // A new drawing: layer "0", blocks "*Model_Space" and "*Paper_Space", default variables.
   Drawing();
 
-  std::vector<LayerRecord> layers;      // "0" first
-  std::vector<BlockRecord> blocks;      // "*Model_Space", "*Paper_Space" first
-  IdTable<Entity> entities;  // every entity of every block, in the order added
+  std::vector<LayerRecord> layers;  // "0" first
+  std::vector<BlockRecord> blocks;  // "*Model_Space", "*Paper_Space" first
+  IdTable<Entity> entities;         // every entity of every block, in the order added
   SystemVariables vars;
   std::vector<RawTag> headerPassthrough;  // header variables the host does not model
   // The DXF file the drawing was loaded from (null for a new drawing): everything the host does

@@ -96,7 +96,7 @@ std::optional<std::vector<ObjectId>> ExplodeInsert(Drawing& d, ObjectId id) {
     // The copy is a new object: it keeps the part's kept groups (colour, line type, ...) but not
     // the groups that tie the part to its handle, owner or reactors.
     copy.handle.clear();
-    std::erase_if(copy.passthrough, [](const RawTag& t) {
+    std::erase_if(copy.passthrough.Edit(), [](const RawTag& t) {
       return t.code == 5 || t.code == 102 || t.code == 330 || t.code == 360;
     });
     copies.push_back(std::move(copy));

@@ -474,7 +474,7 @@ class Painter {
   std::optional<std::string> ColourOf(const Entity& e, const std::string& inherited,
                                       bool inBlock) const {
     std::optional<int> aci;
-    for (const RawTag& t : e.passthrough) {
+    for (const RawTag& t : e.passthrough.Groups()) {
       if (t.code == 420) {
         if (const auto v = dxf::ParseInt(t.value); v && *v >= 0) {
           const std::int64_t rgb = *v;

@@ -175,7 +175,7 @@ TEST_F(Tables, ExplodePlacesCopiesByTheReferenceAndKeepsTheirData) {
   def.AddCircle({2, 0, 0}, 0.5);
   Entity& stored = *host->drawing().FindEntity(part.ObjectID());
   stored.handle = "2A";
-  stored.passthrough = {{62, "1"}, {330, "1F"}};
+  stored.passthrough = Passthrough{{62, "1"}, {330, "1F"}};
 
   // At (100, 200), scale 2, a quarter turn: block point (2,0) lies 1 from the origin (1,0).
   cad::BlockReference ref = ms.InsertBlock({100, 200, 0}, "MARK", 2, 2, 2, kPi / 2);
@@ -191,7 +191,7 @@ TEST_F(Tables, ExplodePlacesCopiesByTheReferenceAndKeepsTheirData) {
   // The copy keeps its colour, not the part's handle or owner.
   const Entity& copy = *host->drawing().FindEntity(text.ObjectID());
   EXPECT_EQ(copy.handle, "");
-  EXPECT_EQ(copy.passthrough, (std::vector<RawTag>{{62, "1"}}));
+  EXPECT_EQ(copy.passthrough.Groups(), (std::vector<RawTag>{{62, "1"}}));
   cad::Circle circle(parts[1].object());
   ExpectNear(circle.Center(), {100, 202, 0}, 1e-9);
   EXPECT_NEAR(circle.Radius(), 1.0, 1e-12);

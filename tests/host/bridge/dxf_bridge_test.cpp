@@ -154,7 +154,8 @@ TEST_P(DxfSession, EditsKeepEverythingElse) {
 
   // An old-style polyline closed: its VERTEX records stay.
   const ObjectId closed = FindEntity<PolylineShape>(d, [](const Entity& e, const PolylineShape&) {
-    return !e.passthrough.empty() && e.passthrough[0].value == "POLYLINE";
+    const std::vector<RawTag> groups = e.passthrough.Groups();
+    return !groups.empty() && groups[0].value == "POLYLINE";
   });
   ASSERT_NE(closed, 0);
   cad::Polyline(doc.ObjectIdToObject(closed).object()).Closed(true);
