@@ -14,19 +14,22 @@
 // One source of truth, split by what is modelled:
 // - The Drawing holds its entities, layers, blocks and variables. A modelled entity carries the
 //   groups the host does not model as `passthrough`: its record's type and tags as read (colour,
-//   linetype, handle, owner, reactors, subclass markers...), without extended data. Copies of it
-//   (explode) keep them; the shape, layer and extended data override the groups they cover.
+//   linetype, handle, owner, reactors, subclass markers...), without extended data. A loaded
+//   entity reads them from its record in the DxfSource until it is edited (Passthrough), so the
+//   records are not held twice. Copies of it (explode) keep them; the shape, layer and extended
+//   data override the groups they cover.
 // - The DxfSource holds the document as read and which of its records each entity, layer and
 //   block of the Drawing came from (by object ID, so files without handles work too).
 //
-// Saving starts from a copy of the source document and, container by container, in file order:
-// a record whose entity is unchanged (same shape, layer, extended data and passthrough as loading
-// gives) is written as it was read, byte for byte; a changed one is updated in place (only the
+// Saving starts from a copy of the source document's header, tables and objects and rebuilds its
+// containers (ENTITIES and the loaded blocks) in file order: a record whose entity is unchanged
+// (same shape, layer, extended data and passthrough as loading gives) is written from the source
+// as it was read, byte for byte, without being copied; a changed one is updated (only the
 // groups of the changed values move); a record whose entity was erased goes, with its vertices or
 // attributes; records the host does not model stay as they are. Entities made in the session are
 // appended with what the file's version requires (handle above $HANDSEED, owner, subclass
-// markers). New layers, blocks and application IDs are added; blocks deleted in the session are
-// removed. An untouched drawing is written back byte for byte.
+// markers; a handle no record of the file holds). New layers, blocks and application IDs are added;
+// blocks deleted in the session are removed. An untouched drawing is written back byte for byte.
 //
 // Header variables the host models ($AUNITS, $ANGBASE, $ANGDIR, $DIMASZ, $DIMSCALE, $DIMLDRBLK,
 // $CLAYER; snap and view settings from the header in R12, from the active viewport from R13 on)
