@@ -154,8 +154,17 @@ class IdTable {
     }
     return *this;
   }
-  IdTable(IdTable&&) noexcept = default;
-  IdTable& operator=(IdTable&&) noexcept = default;
+  // A table moved from is empty.
+  IdTable(IdTable&& other) noexcept
+      : chunks_(std::move(other.chunks_)), size_(std::exchange(other.size_, 0)) {
+    other.chunks_.clear();
+  }
+  IdTable& operator=(IdTable&& other) noexcept {
+    chunks_ = std::move(other.chunks_);
+    size_ = std::exchange(other.size_, 0);
+    other.chunks_.clear();
+    return *this;
+  }
 
   iterator begin() { return {this, NextUsed(0)}; }
   iterator end() { return {this, Limit()}; }

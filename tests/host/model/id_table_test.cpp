@@ -109,9 +109,13 @@ TEST(IdTable, ValuesStayPutAndCopiesAreIndependent) {
   EXPECT_EQ(first, "first");
   EXPECT_EQ(table.size(), 1001u);
   EXPECT_EQ(copy.size(), 1000u);
-  table.clear();
-  EXPECT_TRUE(table.empty());
+  IdTable<std::string> moved = std::move(table);
+  EXPECT_EQ(moved.size(), 1001u);
+  EXPECT_TRUE(table.empty());  // NOLINT(bugprone-use-after-move): a table moved from is empty
   EXPECT_EQ(table.begin(), table.end());
+  moved.clear();
+  EXPECT_TRUE(moved.empty());
+  EXPECT_EQ(moved.begin(), moved.end());
   EXPECT_EQ(copy.begin()->second, "changed");
 }
 
