@@ -98,7 +98,10 @@ Drawing ReadDrawingFile(const std::string& path, const dxf::ReadOptions& options
 // The document of a drawing: its source with the session's changes, or a new R2000 document.
 // Throws dxf::Error when the drawing holds what the file cannot (an invalid layer name...).
 dxf::Document ToDocument(const Drawing& drawing);
-// Writes ToDocument(drawing) through a temporary file that replaces the target only once
+// The file text of ToDocument(drawing) with its applications registered, made without copying
+// the records kept from the source. Throws dxf::Error as ToDocument does.
+std::string DrawingFileText(const Drawing& drawing);
+// Writes DrawingFileText(drawing) through a temporary file that replaces the target only once
 // complete; on any failure the target is untouched (dxf::WriteError, dxf::Error).
 void WriteDrawingFile(const Drawing& drawing, const std::string& path);
 

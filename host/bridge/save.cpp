@@ -334,10 +334,19 @@ dxf::Document ToDocument(const Drawing& drawing) {
   return out;
 }
 
-void WriteDrawingFile(const Drawing& drawing, const std::string& path) {
+std::string DrawingFileText(const Drawing& drawing) {
   // The records kept from the source are written from it: the file is not copied first.
-  Save(drawing,
-       [&](dxf::Document& doc, bridge::Writer& w) { dxf::WriteFile(doc, path, w.Lent()); });
+  std::string text;
+  Save(drawing, [&](dxf::Document& doc, bridge::Writer& w) {
+    const dxf::LentRecords lent = w.Lent();
+    dxf::RegisterApplications(doc, lent);
+    text = dxf::Write(doc, lent);
+  });
+  return text;
+}
+
+void WriteDrawingFile(const Drawing& drawing, const std::string& path) {
+  dxf::WriteBytesReplacing(path, DrawingFileText(drawing));
 }
 
 }  // namespace trivane::host

@@ -904,9 +904,9 @@ void WriteBytesReplacing(const std::string& path, std::string_view bytes) {
   }
 }
 
-void WriteFile(Document& document, const std::string& path, const LentRecords& lent) {
-  RegisterApplications(document, lent);
-  WriteBytesReplacing(path, Write(document, lent));
+void WriteFile(Document& document, const std::string& path) {
+  RegisterApplications(document);
+  WriteBytesReplacing(path, Write(document));
 }
 
 }  // namespace trivane::dxf

@@ -64,7 +64,7 @@ std::string Write(const Document& document, const LentRecords& lent = {});
 // Registers the applications its extended data names (RegisterApplications), then writes the
 // file through a temporary file in the same folder that replaces the target only once complete
 // and flushed. On failure throws WriteError; the target is untouched and the temporary removed.
-void WriteFile(Document& document, const std::string& path, const LentRecords& lent = {});
+void WriteFile(Document& document, const std::string& path);
 
 // Writes `bytes` to `path` the same way: through a temporary file beside the target, flushed and
 // renamed over it once complete (the target's permissions kept). On failure throws WriteError; the
