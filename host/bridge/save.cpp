@@ -151,7 +151,7 @@ dxf::LentRecords Writer::Lent() {
   dxf::LentRecords lent;
   for (const auto& [container, records] : rebuilt) {
     if (const std::vector<dxf::Entity>* target = Container(container))
-      lent.containers.emplace_back(target, records);
+      lent.containers.emplace(target, records);
   }
   return lent;
 }

@@ -270,30 +270,39 @@ std::string Document::ModelSpaceHandle() const {
   return record ? record->Handle() : std::string();
 }
 
-std::string Document::NewHandle() {
-  constexpr std::uint64_t kLast = std::numeric_limits<std::uint64_t>::max();
-  if (nextHandle_ == 0) {
-    std::uint64_t next = 1;
-    if (const auto seed = HeaderValue("$HANDSEED")) {
-      next = std::max(next, ParseHex(*seed).value_or(1));
+namespace {
+
+constexpr std::uint64_t kLastHandle = std::numeric_limits<std::uint64_t>::max();
+
+// Calls f(handle) for the handle a record holds (group 5, or 105), if any.
+template <typename F>
+void ForEachHandleOf(const Entity& e, F&& f) {
+  for (const Tag& t : e.tags) {
+    if (t.code == 5 || t.code == 105) {
+      if (const auto h = ParseHex(t.value))
+        f(*h);
     }
-    const auto use = [&](std::uint64_t h) {
-      usedHandles_.insert(h);
-      next = std::max(next, h == kLast ? kLast : h + 1);
-    };
-    ForEachRecord([&](const Entity& e) {
-      for (const Tag& t : e.tags) {
-        if (t.code == 5 || t.code == 105) {
-          if (const auto h = ParseHex(t.value))
-            use(*h);
-        }
-      }
-    });
-    for (const std::uint64_t h : reservedHandles_)
-      use(h);
-    reservedHandles_.clear();
-    nextHandle_ = next;
   }
+}
+
+}  // namespace
+
+void Document::TakeHandle(std::uint64_t handle) {
+  usedHandles_.insert(handle);
+  nextHandle_ = std::max(nextHandle_, handle == kLastHandle ? kLastHandle : handle + 1);
+}
+
+std::string Document::NewHandle() {
+  constexpr std::uint64_t kLast = kLastHandle;
+  if (nextHandle_ == 0) {
+    nextHandle_ = 1;
+    if (const auto seed = HeaderValue("$HANDSEED"))
+      nextHandle_ = std::max<std::uint64_t>(1, ParseHex(*seed).value_or(1));
+    ForEachRecord([&](const Entity& e) { ForEachHandleOf(e, [&](auto h) { TakeHandle(h); }); });
+  }
+  for (const std::uint64_t h : reservedHandles_)
+    TakeHandle(h);
+  reservedHandles_.clear();
   // Past the top the counter cannot go on: the lowest handle no record holds is taken instead,
   // so that a handle is never given twice.
   if (usedHandles_.count(nextHandle_) != 0) {
@@ -313,22 +322,8 @@ std::string Document::NewHandle() {
 }
 
 void Document::ReserveHandles(const std::vector<Entity>& records) {
-  for (const Entity& e : records) {
-    for (const Tag& t : e.tags) {
-      if (t.code != 5 && t.code != 105)
-        continue;
-      const auto h = ParseHex(t.value);
-      if (!h)
-        continue;
-      if (nextHandle_ == 0) {
-        reservedHandles_.push_back(*h);  // taken in with the document's own
-      } else {
-        usedHandles_.insert(*h);
-        if (*h >= nextHandle_)
-          nextHandle_ = *h == std::numeric_limits<std::uint64_t>::max() ? *h : *h + 1;
-      }
-    }
-  }
+  for (const Entity& e : records)
+    ForEachHandleOf(e, [&](std::uint64_t h) { reservedHandles_.push_back(h); });
 }
 
 }  // namespace trivane::dxf

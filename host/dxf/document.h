@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -85,14 +86,11 @@ struct Section {
 // document made from another (a drawing saved from the file it was read from) so writes the
 // records it keeps from that one without copying them. The lent records must outlive the writing.
 struct LentRecords {
-  std::vector<std::pair<const std::vector<Entity>*, std::vector<const Entity*>>> containers;
+  std::map<const std::vector<Entity>*, std::vector<const Entity*>> containers;
   // The records lent to the container, or null.
   const std::vector<const Entity*>* For(const std::vector<Entity>& container) const {
-    for (const auto& [c, records] : containers) {
-      if (c == &container)
-        return &records;
-    }
-    return nullptr;
+    const auto it = containers.find(&container);
+    return it == containers.end() ? nullptr : &it->second;
   }
 };
 
@@ -196,7 +194,9 @@ struct Document {
  private:
   std::uint64_t nextHandle_ = 0;  // 0: not yet computed from the document
   std::set<std::uint64_t> usedHandles_;
-  std::vector<std::uint64_t> reservedHandles_;  // taken into usedHandles_ when it is computed
+  std::vector<std::uint64_t> reservedHandles_;  // taken in by the next NewHandle
+  // Marks the handle used and moves the counter past it.
+  void TakeHandle(std::uint64_t handle);
 };
 
 }  // namespace trivane::dxf
