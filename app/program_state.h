@@ -36,8 +36,9 @@ struct ProgramState {
   annotate::CreationList creation;
   SelectionBuffers buffers;
   TAcadTriangle LastBaseTriangle;
-  int NextPointNumber = 1;            // the next corner name of the coordinate table
-  std::filesystem::path programFile;  // the program's own full path
+  int NextPointNumber = 1;             // the next corner name of the coordinate table
+  commands::CommandFailures failures;  // what failed or was refused, for the command line
+  std::filesystem::path programFile;   // the program's own full path
 
   // The COM message filter: created and registered by FormCreate for the whole run, revoked by
   // FormDestroy.
@@ -58,7 +59,8 @@ struct ProgramState {
   // What a command works with, built afresh for every command.
   commands::CommandContext Context(commands::ToolWindow& window) {
     return commands::CommandContext{link,    window,           numbers,         creation,
-                                    buffers, LastBaseTriangle, ProgramFolder(), NextPointNumber};
+                                    buffers, LastBaseTriangle, ProgramFolder(), NextPointNumber,
+                                    failures};
   }
 };
 

@@ -68,6 +68,11 @@ SelectionFilter SelectionFilter::EntityType(std::string pattern) {
   return SelectionFilter{{0}, {Value::Text(std::move(pattern))}};
 }
 
+SelectionFilter SelectionFilter::EntityTypeWithData(std::string pattern, std::string application) {
+  return SelectionFilter{{0, 1001},
+                         {Value::Text(std::move(pattern)), Value::Text(std::move(application))}};
+}
+
 // --- Wrapper -------------------------------------------------------------------------------------
 
 Object& Wrapper::Target(std::string_view member) const {

@@ -67,6 +67,8 @@ struct SelectionFilter {
 
   // Group code 0 (entity type) with a pattern such as "TEXT", "*LINE" or "TEXT,CIRCLE".
   static SelectionFilter EntityType(std::string pattern);
+  // Entities of that type that carry extended data of the application (group 1001).
+  static SelectionFilter EntityTypeWithData(std::string pattern, std::string application);
   bool empty() const { return types.empty() && values.empty(); }
 };
 

@@ -96,6 +96,13 @@ int Run(const RunArgs& a, std::ostream& out, std::ostream& err) {
     WritePdf(session.drawing(), *a.pdf, *page);
     out << "wrote " << PathText(*a.pdf) << " (" << DescribeLayout(*page) << ")\n";
   }
+  // The drawing is written as the session left it; a batch still learns that a command failed.
+  if (!session.failures().empty()) {
+    out.flush();
+    for (const FailedCommand& f : session.failures())
+      err << "trivane: " << f.Describe() << "\n";
+    return kSomeCommandFailed;
+  }
   return 0;
 }
 

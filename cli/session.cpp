@@ -120,6 +120,10 @@ int IntegerValue(const SourceLine& where, const SetAction& set, int lo, int hi,
 
 // --- Summary ---
 
+std::string FailedCommand::Describe() const {
+  return where.file + ":" + std::to_string(where.line) + ": " + button + ": " + message;
+}
+
 std::string SessionSummary::Describe() const {
   return std::to_string(labelled) + (labelled == 1 || labelled == -1 ? " triangle" : " triangles") +
          " labelled (" + std::to_string(inDrawing) + " in the drawing), next number " + nextNumber;
@@ -386,12 +390,16 @@ void Session::Click(const SourceLine& where, const ClickAction& click) {
     user.Push(a.answer);
   const std::string control(click.button->control);
   host_->ClearLastError();
+  const std::vector<std::string>& failed = program().State().failures.messages;
+  const std::size_t failedBefore = failed.size();
   if (!form().Click(control)) {
     user.Clear();
     throw LineError(
         where, std::string(click.button->caption) + " (" + control + ") is disabled at this point");
   }
   FlushLog();
+  for (std::size_t k = failedBefore; k < failed.size(); ++k)
+    failures_.push_back({where, std::string(click.button->caption), failed[k]});
   const std::size_t left = user.Remaining();
   user.Clear();
   if (left > 0) {

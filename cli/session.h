@@ -19,6 +19,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/application.h"
 #include "cli/script.h"
@@ -49,6 +50,16 @@ struct SessionSummary {
 // The number texts of the drawing's model space that carry a triangle data record.
 int CountTriangleRecords(const host::Drawing& drawing);
 
+// A command of the script that failed or refused its work: where it was clicked, the button,
+// and the message it showed.
+struct FailedCommand {
+  SourceLine where;
+  std::string button;
+  std::string message;
+  // "split.txt:3: 自動: 分割に失敗しました．"
+  std::string Describe() const;
+};
+
 class Session {
  public:
   // Starts the program (FormCreate with the settings) and the host as the running target CAD,
@@ -73,6 +84,8 @@ class Session {
   void PlayStep(const Step& step);
 
   SessionSummary Summarise() const;
+  // The clicks whose command failed or was refused, in the order played.
+  const std::vector<FailedCommand>& failures() const { return failures_; }
 
   app::Application& program() { return *program_; }
   app::TForm1& form() { return program_->Form(); }
@@ -101,6 +114,7 @@ class Session {
   std::shared_ptr<host::Host> host_;
   std::size_t logLinesShown_ = 0;
   int recordsAtStart_ = 0;
+  std::vector<FailedCommand> failures_;
 };
 
 }  // namespace trivane::cli

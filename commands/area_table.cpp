@@ -151,7 +151,7 @@ void Button3Click(CommandContext& c) {
     TriangleRecords records;
     ReadTriangleRecords(*set, records);
     if (records.empty())
-      ShowMessage(c, kNoAreaDataText, kNoAreaDataCaption);
+      ShowRefusal(c, kNoAreaDataText, kNoAreaDataCaption);
     else
       BuildAreaTable(c, document, records);
   });

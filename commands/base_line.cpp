@@ -71,7 +71,7 @@ void BuildTriangleOnBase(CommandContext& c, const cad::Document& document, const
   if (Distance(q, s) > Distance(q, e))
     std::swap(a, b);
   if (!(AreaFromSides(base, a, b) > 0.0)) {
-    ShowMessage(c, kNoTriangleText, kNoTriangleCaption);
+    ShowRefusal(c, kNoTriangleText, kNoTriangleCaption);
     return;
   }
   if (!NumbersLeftFor(c, 1))

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "cad/segment_picking.h"
 #include "geometry/numbers.h"
@@ -25,6 +26,25 @@ void BringCadToFront(CommandContext& c) {
 void ShowMessage(CommandContext& c, std::string_view text, std::string_view caption) {
   c.link.platform->MessageBox(text, caption);
   BringCadToFront(c);
+}
+
+void ShowRefusal(CommandContext& c, std::string_view text, std::string_view caption) {
+  c.failures.messages.emplace_back(text);
+  ShowMessage(c, text, caption);
+}
+
+std::string FillIn(std::string_view text, std::initializer_list<std::string> values) {
+  std::string filled;
+  auto value = values.begin();
+  for (std::size_t k = 0; k < text.size();) {
+    if (text.compare(k, 2, "{}") == 0 && value != values.end()) {
+      filled += *value++;
+      k += 2;
+    } else {
+      filled += text[k++];
+    }
+  }
+  return filled;
 }
 
 double ReadDecimal(const ToolWindow& window, std::string_view edit) {
@@ -60,7 +80,7 @@ bool NumbersLeftFor(CommandContext& c, std::size_t count) {
   const auto first = static_cast<std::int64_t>(TriangleNumber(c.window));
   if (first + static_cast<std::int64_t>(count) - 1 < kTopTriangleNumber)
     return true;
-  ShowMessage(c, kNumberAtTopText, kNumberAtTopCaption);
+  ShowRefusal(c, kNumberAtTopText, kNumberAtTopCaption);
   return false;
 }
 
@@ -81,8 +101,13 @@ std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_vie
     return TAcadLine{line.StartPoint(), line.EndPoint()};
   }
   if (name == kPolylineEntity) {
+    const cad::Polyline polyline(picked.entity.object());
+    // A polyline of two vertices is one side, whichever point of it was picked.
+    const std::vector<double> c = polyline.Coordinates();
+    if (c.size() / 2 == 2)
+      return TAcadLine{{c[0], c[1], 0.0}, {c[2], c[3], 0.0}};
     const std::optional<cad::SegmentPick> segment =
-        cad::PickedSegment(document, cad::Polyline(picked.entity.object()), picked.point);
+        cad::PickedSegment(document, polyline, picked.point);
     if (segment)
       return TAcadLine{segment->start, segment->end};
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,12 @@ void BringCadToFront(CommandContext& c);
 
 // A message box on the tool window, then the CAD window to the front.
 void ShowMessage(CommandContext& c, std::string_view text, std::string_view caption);
+
+// ShowMessage for a command that failed or refused its work (c.failures keeps the text).
+void ShowRefusal(CommandContext& c, std::string_view text, std::string_view caption);
+
+// A message with each "{}" replaced by the next of `values`, in order.
+std::string FillIn(std::string_view text, std::initializer_list<std::string> values);
 
 // Runs a command body; an error of its CAD work, of a text that is no number, or of a file that
 // cannot be written ends it silently, as the commands do. What was already written stays. A CAD
@@ -113,8 +120,9 @@ void StepTriangleNumber(ToolWindow& window);
 // the drawing as it was.
 bool NumbersLeftFor(CommandContext& c, std::size_t count);
 
-// The side the user picks at `prompt`: a line as it is, or the picked segment of a lightweight
-// polyline. Empty for any other entity and for a polyline pick that finds no segment.
+// The side the user picks at `prompt`: a line as it is, a lightweight polyline of two vertices as
+// its one segment, or the picked segment of a longer one. Empty for any other entity and for a
+// polyline pick that finds no segment.
 std::optional<TAcadLine> PickSide(const cad::Document& document, std::string_view prompt);
 
 // What the writers work with for this command.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "annotate/creation_list.h"
 #include "cad/link.h"
@@ -47,6 +48,13 @@ struct NumberSettings {
 // at the top numbers nothing, and the last number a triangle takes is one below it.
 inline constexpr int kTopTriangleNumber = 32767;
 
+// The commands of this run that failed or were refused, in order, each by the message it showed
+// (a split that failed, land already numbered, a side not joined, ...). The window shows these
+// only as message boxes; the command line lists them and ends with a status of its own.
+struct CommandFailures {
+  std::vector<std::string> messages;
+};
+
 struct CommandContext {
   cad::CadLink& link;
   ToolWindow& window;
@@ -58,6 +66,7 @@ struct CommandContext {
   // The number of the next corner name "P1", "P2", ... the coordinate table writes; it runs on
   // across commands for the whole run, as the triangle number does.
   int& NextPointNumber;
+  CommandFailures& failures;
 };
 
 }  // namespace trivane::commands

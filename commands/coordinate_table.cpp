@@ -74,7 +74,7 @@ std::vector<TAcadPoint> PickClosedPolyline(CommandContext& c, const cad::Documen
       return corners;
     }
   }
-  ShowMessage(c, kNotClosedPolylineText, kCoordinateCaption);
+  ShowRefusal(c, kNotClosedPolylineText, kCoordinateCaption);
   return {};
 }
 
@@ -191,7 +191,7 @@ void Button15Click(CommandContext& c, std::string_view sender) {
     const double nameHeight = ReadDecimal(c.window, "Edit3");
     const std::optional<RegionSurvey> survey = SurveyRegion(document, boundary, in.scale);
     if (!survey) {
-      ShowMessage(c, kNoCoordinateAreaText, kCoordinateCaption);
+      ShowRefusal(c, kNoCoordinateAreaText, kCoordinateCaption);
       return;
     }
     const TableLayout layout =

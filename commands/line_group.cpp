@@ -1,11 +1,13 @@
 #include "commands/line_group.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "cad/connection.h"
 #include "cad/database.h"
 #include "commands/common.h"
+#include "commands/numbered_land.h"
 #include "commands/split.h"
 #include "geometry/triangle_search.h"
 
@@ -77,7 +79,7 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
     PolylinesToLines(c.buffers);
   const std::size_t n = c.buffers.LineRecords.size();
   if (n == 0) {
-    ShowMessage(c, kNoSegmentsText, kNoSegmentsCaption);
+    ShowRefusal(c, kNoSegmentsText, kNoSegmentsCaption);
     return;
   }
   if (n < 3)
@@ -87,11 +89,24 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
   for (const TAcadLineBlk& record : c.buffers.LineRecords)
     segments.push_back({record.st, record.ed});
   // Each piece of land once: no repeated, flat or divided triangle.
-  const std::vector<TAcadTriangle> triangles = FindLandTriangles(segments);
+  std::vector<TAcadTriangle> triangles = FindLandTriangles(segments);
+  // A selection often reaches into lots numbered before: their triangles are left as they are.
+  const NumberedLand numbered = FindNumberedLand(document, triangles);
+  for (auto k = numbered.triangles.rbegin(); k != numbered.triangles.rend(); ++k)
+    triangles.erase(triangles.begin() + static_cast<std::ptrdiff_t>(*k));
+  if (!numbered.empty() && triangles.empty()) {
+    ShowRefusal(c, FillIn(kLandNumberedText, {NumberList(numbered.numbers)}), kLandNumberedCaption);
+    return;
+  }
   if (triangles.empty() || !NumbersLeftFor(c, triangles.size()))
     return;
 
   LabelTriangles(c, document, triangles, h, scale, angles);
+  if (!numbered.empty())
+    ShowMessage(c,
+                FillIn(kLandNumberedSkippedText,
+                       {std::to_string(numbered.triangles.size()), NumberList(numbered.numbers)}),
+                kLandNumberedCaption);
   BringCadToFront(c);
   document.Regen(0);
 }

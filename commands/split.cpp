@@ -10,6 +10,7 @@
 #include "cad/connection.h"
 #include "cad/database.h"
 #include "commands/common.h"
+#include "commands/numbered_land.h"
 #include "geometry/numbers.h"
 #include "geometry/plan.h"
 #include "geometry/split.h"
@@ -47,7 +48,7 @@ std::vector<TAcadPoint> TraceBoundary(CommandContext& c, const cad::Application&
   cad::WaitCadIdle(c.link, application, kBoundaryWaitMs);
   const std::int64_t after = cad::LastEntityId(document);
   if (after == before) {
-    ShowMessage(c, kNoBoundaryText, kNoBoundaryCaption);
+    ShowRefusal(c, kNoBoundaryText, kNoBoundaryCaption);
     return {};
   }
   return TakeBoundary(document, after);
@@ -84,29 +85,34 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
       !NumbersLeftFor(c, std::max<std::size_t>(boundary.size(), 3) - 2))
     return;
   if (!boundary.empty()) {
-    const cad::Block modelSpace = document.ModelSpace();
-    const auto drawCut = [&](const TAcadPoint& from, const TAcadPoint& to) {
-      const cad::Line line = modelSpace.AddLine(from, to);
-      line.Layer(layers.side);
-      line.Update();
+    // The cuts are drawn once the split is known to be sound and to number no land twice: a
+    // split that fails or is refused leaves the drawing as it found it, so a second click is the
+    // same attempt.
+    std::vector<TAcadLine> cuts;
+    const auto takeCut = [&](const TAcadPoint& from, const TAcadPoint& to) {
+      cuts.push_back({from, to});
     };
     // "Well shaped": no cut grazes a vertex, and where the 60-degree passes stall the rest is
     // finished; off, the split is the 60-degree passes alone.
     const bool wellShaped = c.window.Checked("CheckBox5");
     const std::optional<ContinuedSplit> split =
-        SplitPolygon(boundary, viewHeight, drawCut,
+        SplitPolygon(boundary, viewHeight, takeCut,
                      wellShaped ? WhenStalled::kTriangulateTheRest : WhenStalled::kFail,
                      wellShaped ? Slivers::kAvoided : Slivers::kAllowed);
     if (!split) {
-      ShowMessage(c, kSplitFailedText, kSplitFailedCaption);
-    } else {
+      ShowRefusal(c, kSplitFailedText, kSplitFailedCaption);
+    } else if (!RefuseNumberedLand(c, document, split->triangles)) {
+      const cad::Block modelSpace = document.ModelSpace();
+      for (const TAcadLine& cut : cuts) {
+        const cad::Line line = modelSpace.AddLine(cut.st, cut.ed);
+        line.Layer(layers.side);
+        line.Update();
+      }
       if (annotate)
         LabelTriangles(c, document, split->triangles, h, scale, angles);
-      if (split->continued > 0) {
-        std::string text(kSplitContinuedText);
-        text.replace(text.find("{}"), 2, std::to_string(split->continued));
-        ShowMessage(c, text, kSplitFailedCaption);
-      }
+      if (split->continued > 0)
+        ShowMessage(c, FillIn(kSplitContinuedText, {std::to_string(split->continued)}),
+                    kSplitFailedCaption);
     }
   }
   BringCadToFront(c);

@@ -72,7 +72,7 @@ void Button2Click(CommandContext& c) {
     cad::WithSnapOff(document, [&] {
       const cad::PickedEntity picked = document.Utility().GetEntity(kRotatePrompt);
       if (picked.entity.EntityName() != kTextEntity) {
-        ShowMessage(c, kNotTextText, kNotTextCaption);
+        ShowRefusal(c, kNotTextText, kNotTextCaption);
         return;
       }
       const cad::Text text(picked.entity.object());

@@ -7,6 +7,7 @@
 #include "cad/database.h"
 #include "cad/segment_picking.h"
 #include "commands/common.h"
+#include "commands/numbered_land.h"
 #include "geometry/plan.h"
 
 namespace trivane::commands {
@@ -60,7 +61,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
 
   const std::optional<TAcadPoint> corner = LineIntersection(a1, a2, b1, b2);
   if (!corner) {
-    ShowMessage(c, kNotJoinedText, kNotJoinedCaption);
+    ShowRefusal(c, kNotJoinedText, kNotJoinedCaption);
     return;
   }
   const TAcadPoint x = *corner;
@@ -70,7 +71,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
   const double d4 = Distance(x, b2);
   if ((d1 > kJoinTolerance && d2 > kJoinTolerance) ||
       (d3 > kJoinTolerance && d4 > kJoinTolerance)) {
-    ShowMessage(c, kNotJoinedText, kNotJoinedCaption);
+    ShowRefusal(c, kNotJoinedText, kNotJoinedCaption);
     return;
   }
   const TAcadPoint farA = d2 > d1 ? a2 : a1;
@@ -83,7 +84,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
   const annotate::MarkerStyle marker = ReadMarkerStyle(c);
   const annotate::LabelFormat format = LabelFormatOf(c, h, scale);
   const annotate::WriterContext w = WriterFor(c, document, angles);
-  if (!NumbersLeftFor(c, 1))
+  if (!NumbersLeftFor(c, 1) || RefuseNumberedLand(c, document, {&t, 1}))
     return;
 
   cad::EnsureLayer(document, layers.side);

@@ -1,5 +1,6 @@
 #include "host/model/selection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -17,6 +18,10 @@ bool EntityFilter::Accepts(const Entity& e) const {
     } else if (code == 2) {
       const auto* insert = std::get_if<InsertShape>(&e.shape);
       ok = insert && WildcardMatch(pattern, insert->block);
+    } else if (code == 1001) {
+      ok = std::any_of(e.xdata.begin(), e.xdata.end(), [&](const XdataApp& app) {
+        return WildcardMatch(pattern, app.application);
+      });
     }
     if (!ok)
       return false;

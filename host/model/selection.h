@@ -14,12 +14,15 @@
 namespace trivane::host {
 
 // A selection filter: every group must match (AND). Supported group codes: 0 entity type (DXF
-// name: LINE, LWPOLYLINE, TEXT, CIRCLE, INSERT, LEADER), 2 block name of a reference, 8 layer;
-// each value is a wildcard pattern (wildcard.h). An empty filter accepts every entity.
+// name: LINE, LWPOLYLINE, TEXT, CIRCLE, INSERT, LEADER), 2 block name of a reference, 8 layer,
+// 1001 the name of an application whose extended data the entity carries; each value is a
+// wildcard pattern (wildcard.h). An empty filter accepts every entity.
 struct EntityFilter {
   std::vector<std::pair<std::int16_t, std::string>> groups;
 
-  static bool Supports(std::int16_t code) { return code == 0 || code == 2 || code == 8; }
+  static bool Supports(std::int16_t code) {
+    return code == 0 || code == 2 || code == 8 || code == 1001;
+  }
   bool Accepts(const Entity& e) const;
 };
 

@@ -185,8 +185,9 @@ class CommandTest : public ::testing::Test {
   TAcadTriangle lastBase;
   TempFolder folder;
   int nextPointNumber = 1;
-  CommandContext c{link,    window,   numbers,       creation,
-                   buffers, lastBase, folder.path(), nextPointNumber};
+  CommandFailures failures;
+  CommandContext c{link,     window,        numbers,         creation, buffers,
+                   lastBase, folder.path(), nextPointNumber, failures};
 };
 
 // Text positions compare within this distance.

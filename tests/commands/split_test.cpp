@@ -147,24 +147,27 @@ TEST_F(Split, PickOutsideEveryRegionShowsTheBoundaryMessage) {
   EXPECT_EQ(window.Text("Edit16"), "1");
 }
 
-TEST_F(Split, FailedSplitKeepsItsCutsAndLabelsNothing) {
+// A failed split once left its cuts behind, so that a second click at the same point traced a
+// smaller region and "succeeded" on part of the lot. Now it leaves the drawing as it found it.
+TEST_F(Split, FailedSplitLeavesNoCutsSoTheRetryIsTheSameAttempt) {
   // An L whose long arm reaches far above every cut: with rays of 1 unit only the first cut is
   // seen inside. The view that small shows only the L's corner at the origin, so the L is one
   // polyline: an object partly in view bounds regions as a whole.
   drawing().vars.VIEWSIZE = 0.1;
   AddPolyline({{0, 0, 0}, {10, 0, 0}, {10, 1, 0}, {1, 1, 0}, {1, 10, 0}, {0, 10, 0}}, true);
-  user().Push(UserAnswer::Point({0.5, 0.5, 0}));
-  Button10Click(c, "Button10");
-  const std::vector<host::sim::Event> messages = Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "分割に失敗しました．");
-  EXPECT_EQ(messages[0].caption, "IJ_Trivane");
-  const std::vector<host::ObjectId> lines = LinesOn("H_HEN");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).start, (TAcadPoint{0, 0, 0}));
-  EXPECT_EQ(ShapeOf<LineShape>(lines[0]).end, (TAcadPoint{10, 1, 0}));
-  EXPECT_TRUE(All<TextShape>().empty());
-  EXPECT_EQ(window.Text("Edit16"), "1");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SCOPED_TRACE(attempt);
+    user().Push(UserAnswer::Point({0.5, 0.5, 0}));
+    Button10Click(c, "Button10");
+    const std::vector<host::sim::Event> messages = Messages();
+    ASSERT_EQ(messages.size(), attempt + 1u);
+    EXPECT_EQ(messages.back().text, "分割に失敗しました．");
+    EXPECT_EQ(messages.back().caption, "IJ_Trivane");
+    EXPECT_TRUE(LinesOn("H_HEN").empty());
+    EXPECT_TRUE(All<TextShape>().empty());
+    EXPECT_EQ(window.Text("Edit16"), "1");
+    EXPECT_EQ(failures.messages.size(), attempt + 1u);
+  }
 }
 
 TEST_F(Split, AngleBaseReadInDegreesAndAngleUnitsRestored) {
