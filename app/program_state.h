@@ -38,6 +38,7 @@ struct ProgramState {
   TAcadTriangle LastBaseTriangle;
   int NextPointNumber = 1;             // the next corner name of the coordinate table
   commands::CommandFailures failures;  // what failed or was refused, for the command line
+  commands::NumberingState numbering;  // where the last numbering command left the number
   std::filesystem::path programFile;   // the program's own full path
 
   // The COM message filter: created and registered by FormCreate for the whole run, revoked by
@@ -58,9 +59,9 @@ struct ProgramState {
 
   // What a command works with, built afresh for every command.
   commands::CommandContext Context(commands::ToolWindow& window) {
-    return commands::CommandContext{link,    window,           numbers,         creation,
-                                    buffers, LastBaseTriangle, ProgramFolder(), NextPointNumber,
-                                    failures};
+    return commands::CommandContext{link,     window,           numbers,         creation,
+                                    buffers,  LastBaseTriangle, ProgramFolder(), NextPointNumber,
+                                    failures, numbering};
   }
 };
 

@@ -146,14 +146,24 @@ void Button3Click(CommandContext& c) {
       set->Select(cad::kSelectAll, texts);
     else
       set->SelectOnScreen(texts);
-    if (set->Count() == 0)
+    // Nothing selected on screen is the user's choice; a drawing with no text at all has
+    // nothing to table.
+    if (set->Count() == 0) {
+      if (c.window.Checked("CheckBox2"))
+        ShowRefusal(c, kNoAreaDataText, kNoAreaDataCaption);
       return;
+    }
     TriangleRecords records;
     ReadTriangleRecords(*set, records);
-    if (records.empty())
+    if (records.empty()) {
       ShowRefusal(c, kNoAreaDataText, kNoAreaDataCaption);
-    else
+      return;
+    }
+    try {
       BuildAreaTable(c, document, records);
+    } catch (const DamagedRecordError& e) {
+      ShowRefusal(c, FillIn(kDamagedRecordText, {e.record()}), kNoAreaDataCaption);
+    }
   });
 }
 

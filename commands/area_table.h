@@ -26,6 +26,9 @@ namespace trivane::commands {
 inline constexpr std::string_view kAreaTableBlockPrefix = kTableBlockPrefix;
 inline constexpr std::string_view kNoAreaDataText = "求積データが見つかりません．";
 inline constexpr std::string_view kNoAreaDataCaption = "Acad_Trivane";
+// A record whose sides make no triangle; {} is the record as read (number and three lengths).
+inline constexpr std::string_view kDamagedRecordText =
+    "壊れた求積データがあります（{}）．表は作成しませんでした．";
 
 // Settings of the table that cannot make a table: a width list of the wrong length, a text
 // height or scale that is not above 0, a record that is not number,a,b,c.

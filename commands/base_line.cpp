@@ -74,7 +74,7 @@ void BuildTriangleOnBase(CommandContext& c, const cad::Document& document, const
     ShowRefusal(c, kNoTriangleText, kNoTriangleCaption);
     return;
   }
-  if (!NumbersLeftFor(c, 1))
+  if (!NumbersFreeFor(c, document, 1))
     return;
 
   cad::FrontCadWindow(c.link);
@@ -174,7 +174,7 @@ void AnnotateTriangle(CommandContext& c, const cad::Document& document, const TA
     annotate::PutSideLine(w, bh.apex, foot, annotate::IfPresent::kWrite, layers.height);
     annotate::PutBaseHeightMarker(w, t, bh, marker);
   }
-  StepTriangleNumber(c.window);
+  StepTriangleNumber(c);
 }
 
 }  // namespace trivane::commands

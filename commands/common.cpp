@@ -1,7 +1,10 @@
 #include "commands/common.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cad/segment_picking.h"
@@ -76,16 +79,43 @@ int TriangleNumber(const ToolWindow& window) {
   return window.Position("UpDown4");
 }
 
-bool NumbersLeftFor(CommandContext& c, std::size_t count) {
-  const auto first = static_cast<std::int64_t>(TriangleNumber(c.window));
-  if (first + static_cast<std::int64_t>(count) - 1 < kTopTriangleNumber)
+bool NumbersFreeFor(CommandContext& c, const cad::Document& document, std::size_t count) {
+  const int next = TriangleNumber(c.window);
+  const auto first = static_cast<std::int64_t>(next);
+  const std::int64_t last = first + static_cast<std::int64_t>(count) - 1;
+  if (last >= kTopTriangleNumber) {
+    ShowRefusal(c, kNumberAtTopText, kNumberAtTopCaption);
+    return false;
+  }
+  if (next == c.numbering.nextLeft || count == 0)
     return true;
-  ShowRefusal(c, kNumberAtTopText, kNumberAtTopCaption);
-  return false;
+  // A number typed into the field: the records of the drawing must not use it already.
+  const cad::ScopedSelectionSet set(cad::NewTempSelectionSet(document));
+  set->Select(cad::kSelectAll, cad::SelectionFilter::EntityTypeWithData(
+                                   "TEXT", std::string(annotate::kRecordApplication)));
+  std::vector<std::string> used;
+  const std::int32_t texts = set->Count();
+  for (std::int32_t i = 0; i < texts; ++i) {
+    const std::string number = cad::Text(set->Item(i).object()).TextString();
+    const std::optional<int> key = ParseInteger(number);
+    if (key && *key >= first && *key <= last &&
+        std::find(used.begin(), used.end(), number) == used.end())
+      used.push_back(number);
+  }
+  if (!used.empty()) {
+    std::string list;
+    for (const std::string& n : used)
+      list += (list.empty() ? "" : ", ") + n;
+    ShowRefusal(c, FillIn(kNumberInUseText, {list}), kNumberAtTopCaption);
+    return false;
+  }
+  c.numbering.nextLeft = next;
+  return true;
 }
 
-void StepTriangleNumber(ToolWindow& window) {
-  window.SetPosition("UpDown4", window.Position("UpDown4") + 1);
+void StepTriangleNumber(CommandContext& c) {
+  c.window.SetPosition("UpDown4", c.window.Position("UpDown4") + 1);
+  c.numbering.nextLeft = TriangleNumber(c.window);
 }
 
 annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,

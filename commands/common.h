@@ -114,11 +114,17 @@ annotate::MarkerStyle ReadMarkerStyle(const CommandContext& c);
 // The next triangle number (the position of UpDown4, shown in Edit16).
 int TriangleNumber(const ToolWindow& window);
 // After a triangle is labelled: the number field steps to the next number.
-void StepTriangleNumber(ToolWindow& window);
+void StepTriangleNumber(CommandContext& c);
 // Can `count` triangles take numbers from the next number on, all below the top of the field
 // (kTopTriangleNumber)? If not, shows kNumberAtTopText and gives false: the command then leaves
-// the drawing as it was.
-bool NumbersLeftFor(CommandContext& c, std::size_t count);
+// the drawing as it was. When the field shows a number the last numbering command did not leave
+// there (typed by the user), the numbers the drawing's triangle records use are read too, and
+// one of them among the `count` numbers from the next is refused with kNumberInUseText.
+bool NumbersFreeFor(CommandContext& c, const cad::Document& document, std::size_t count);
+
+// The next number typed is used by a record of the drawing; {} lists the numbers.
+inline constexpr std::string_view kNumberInUseText =
+    "番号 {} は既に図面の三角形に付いています．「最大」で次の番号にしてください．";
 
 // The side the user picks at `prompt`: a line as it is, a lightweight polyline of two vertices as
 // its one segment, or the picked segment of a longer one. Empty for any other entity and for a

@@ -55,6 +55,13 @@ struct CommandFailures {
   std::vector<std::string> messages;
 };
 
+// The next triangle number as the last numbering command left it (0 before the first). A field
+// that shows another number was typed (or set by "最大"), and is checked against the numbers the
+// drawing's records already use before a command numbers from it.
+struct NumberingState {
+  int nextLeft = 0;
+};
+
 struct CommandContext {
   cad::CadLink& link;
   ToolWindow& window;
@@ -67,6 +74,7 @@ struct CommandContext {
   // across commands for the whole run, as the triangle number does.
   int& NextPointNumber;
   CommandFailures& failures;
+  NumberingState& numbering;
 };
 
 }  // namespace trivane::commands

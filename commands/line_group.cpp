@@ -98,7 +98,7 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
     ShowRefusal(c, FillIn(kLandNumberedText, {NumberList(numbered.numbers)}), kLandNumberedCaption);
     return;
   }
-  if (triangles.empty() || !NumbersLeftFor(c, triangles.size()))
+  if (triangles.empty() || !NumbersFreeFor(c, document, triangles.size()))
     return;
 
   LabelTriangles(c, document, triangles, h, scale, angles);

@@ -82,7 +82,7 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
 
   // A polygon of n corners makes at most n - 2 triangles; refused before the first cut is drawn.
   if (!boundary.empty() && annotate &&
-      !NumbersLeftFor(c, std::max<std::size_t>(boundary.size(), 3) - 2))
+      !NumbersFreeFor(c, document, std::max<std::size_t>(boundary.size(), 3) - 2))
     return;
   if (!boundary.empty()) {
     // The cuts are drawn once the split is known to be sound and to number no land twice: a
@@ -150,7 +150,7 @@ void LabelTriangles(CommandContext& c, const cad::Document& document,
       }
       annotate::PutThreeSideMarker(w, t, ReadMarkerStyle(c));
     }
-    StepTriangleNumber(c.window);
+    StepTriangleNumber(c);
   }
 }
 

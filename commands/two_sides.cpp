@@ -84,7 +84,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
   const annotate::MarkerStyle marker = ReadMarkerStyle(c);
   const annotate::LabelFormat format = LabelFormatOf(c, h, scale);
   const annotate::WriterContext w = WriterFor(c, document, angles);
-  if (!NumbersLeftFor(c, 1) || RefuseNumberedLand(c, document, {&t, 1}))
+  if (!NumbersFreeFor(c, document, 1) || RefuseNumberedLand(c, document, {&t, 1}))
     return;
 
   cad::EnsureLayer(document, layers.side);
@@ -102,7 +102,7 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
     annotate::PutSideLengths(w, t, format, layers.text);
     annotate::PutThreeSideMarker(w, t, marker);
   }
-  StepTriangleNumber(c.window);
+  StepTriangleNumber(c);
 }
 
 }  // namespace trivane::commands

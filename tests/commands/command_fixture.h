@@ -186,8 +186,9 @@ class CommandTest : public ::testing::Test {
   TempFolder folder;
   int nextPointNumber = 1;
   CommandFailures failures;
+  NumberingState numbering;
   CommandContext c{link,     window,        numbers,         creation, buffers,
-                   lastBase, folder.path(), nextPointNumber, failures};
+                   lastBase, folder.path(), nextPointNumber, failures, numbering};
 };
 
 // Text positions compare within this distance.
