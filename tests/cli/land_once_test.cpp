@@ -96,6 +96,13 @@ INSTANTIATE_TEST_SUITE_P(
         LandCase{"OnePointOverTheSameRectangle", Rectangle,
                  "click auto\npoint 5000,5000\nclick one-point\npoint 15000,5000\n", 200, 2, true,
                  kNumbered},
+        // A number typed into the field that a record of the drawing already uses.
+        LandCase{"NumberTypedAlreadyInUse", SquareWithDiagonal,
+                 "click auto\npoint 7000,3000\nnumber 1\nclick auto\npoint 3000,7000\n", 50, 1,
+                 true, "番号 1 は既に図面の三角形に付いています"},
+        LandCase{"NumberTypedThatIsFree", SquareWithDiagonal,
+                 "click auto\npoint 7000,3000\nnumber 5\nclick auto\npoint 3000,7000\n", 100, 2,
+                 false, ""},
         // Without the well-shaped split this star stalls; the retry is the same attempt, and
         // neither leaves a cut behind.
         LandCase{"RetryAfterAFailedSplit",
@@ -115,9 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
 // word.
 INSTANTIATE_TEST_SUITE_P(
     Table, LandOnce,
-    ::testing::Values(LandCase{"NothingToTable", Rectangle,
-                               "set AllData 1\nclick table\n", 0, 0, true,
-                               "求積データが見つかりません"},
+    ::testing::Values(LandCase{"NothingToTable", Rectangle, "set AllData 1\nclick table\n", 0, 0,
+                               true, "求積データが見つかりません"},
                       LandCase{"DamagedRecord",
                                [] {
                                  host::Drawing d = Rectangle();
