@@ -2,7 +2,7 @@
 """The subdivision benchmark: the main job on generated subdivisions, timed against ezdxf.
 
     bench/run.py [--trivane build/release/cli/trivane] [--lots 50 200 800] [--clutter 200]
-                 [--keizoku] [--repeat 3] [--out build/bench]
+                 [--keizoku] [--repeat 3] [--out build/bench] [--baseline OTHER_TRIVANE]
 
 For each size: generates the drawing (bench/subdivision.py), then in the same run times ezdxf's
 load + save of it, `trivane run` with an empty script (load + save), with every lot clicked with
@@ -17,6 +17,9 @@ away from the triangles' own. Times are processor time
 wall clock. Each trivane run, and ezdxf's load + save, is timed --repeat times and the fastest
 counts: a click costs well under a millisecond, so one slow run of the 50-lot file would otherwise
 move the time per click most, and one slow run of either side the load + save ratio.
+With --baseline, another build of trivane (an older commit, say) is timed in the same run on the
+same files, its empty script and its clicks, and the time per click of both is printed side by
+side.
 Not a pass/fail test: it prints figures.
 """
 import argparse
@@ -51,7 +54,8 @@ def run(trivane, drawing, script, out, repeat=1):
         done = subprocess.run([trivane, "run", drawing, script, "--out", out],
                               capture_output=True, text=True)
         best = min(best, children_cpu() - start)
-        if done.returncode != 0:
+        # 3: the session played to its end, but some click failed (counted below).
+        if done.returncode not in (0, 3):
             sys.exit(f"trivane run failed ({done.returncode}): {done.stderr}")
     return best, done.stdout
 
@@ -103,6 +107,11 @@ def measure(args, lots):
     t_empty, _ = run(args.trivane, dxf, empty, base + ".empty.dxf", args.repeat)
     t_auto, _ = run(args.trivane, dxf, base + "-auto.txt", base + ".auto.dxf", args.repeat)
     t_session, log = run(args.trivane, dxf, base + ".txt", base + ".out.dxf", args.repeat)
+    baseline_click = math.nan
+    if args.baseline:
+        b_empty, _ = run(args.baseline, dxf, empty, base + ".b-empty.dxf", args.repeat)
+        b_auto, _ = run(args.baseline, dxf, base + "-auto.txt", base + ".b-auto.dxf", args.repeat)
+        baseline_click = (b_auto - b_empty) / lots
 
     # The clicks in order: which failed, and whether the lot fails alone too.
     clicks = log.split("> click 自動")[1:]
@@ -149,7 +158,7 @@ def measure(args, lots):
         "no_boundary": len(no_boundary), "short": short, "flat": flat, "table_off": table_off,
         "cover_straight": coverage(True), "cover_arc": coverage(False),
         "ezdxf": t_ezdxf, "empty": t_empty, "auto": t_auto, "session": t_session,
-        "per_click": (t_auto - t_empty) / lots,
+        "per_click": (t_auto - t_empty) / lots, "baseline_click": baseline_click,
     }
 
 
@@ -166,6 +175,7 @@ def main():
     parser.add_argument("--repeat", type=int, default=3,
                         help="runs of each trivane timing, the fastest counts (default 3)")
     parser.add_argument("--out", default=os.path.join(root, "build/bench"))
+    parser.add_argument("--baseline", help="another trivane whose clicks are timed beside")
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
 
@@ -188,6 +198,11 @@ def main():
               f"{r['session'] / r['ezdxf']:>5.2f}x {1000 * r['per_click']:>7.1f} ms")
     clicks = [r["per_click"] for r in results]
     print(f"\nper click, largest over smallest: {max(clicks) / min(clicks):.2f}")
+    if args.baseline:
+        print(f"\n{'lots':>5} {'per click':>10} {'baseline':>10} {'ratio':>6}")
+        for r in results:
+            print(f"{r['lots']:>5} {1000 * r['per_click']:>7.3f} ms {1000 * r['baseline_click']:>7.3f} ms "
+                  f"{r['per_click'] / r['baseline_click']:>6.3f}")
 
 
 if __name__ == "__main__":

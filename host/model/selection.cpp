@@ -9,6 +9,14 @@
 namespace trivane::host {
 
 bool EntityFilter::Accepts(const Entity& e) const {
+  // Most entities carry no extended data: an application group, when there is one, turns them
+  // away before any name is matched.
+  for (const auto& [code, pattern] : groups) {
+    if (code == 1001 && std::none_of(e.xdata.begin(), e.xdata.end(), [&](const XdataApp& app) {
+          return WildcardMatch(pattern, app.application);
+        }))
+      return false;
+  }
   for (const auto& [code, pattern] : groups) {
     bool ok = true;
     if (code == 0) {
@@ -18,10 +26,6 @@ bool EntityFilter::Accepts(const Entity& e) const {
     } else if (code == 2) {
       const auto* insert = std::get_if<InsertShape>(&e.shape);
       ok = insert && WildcardMatch(pattern, insert->block);
-    } else if (code == 1001) {
-      ok = std::any_of(e.xdata.begin(), e.xdata.end(), [&](const XdataApp& app) {
-        return WildcardMatch(pattern, app.application);
-      });
     }
     if (!ok)
       return false;

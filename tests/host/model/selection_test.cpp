@@ -174,11 +174,12 @@ TEST_F(Selection, LastIsTheNewestEntityStillInTheDrawing) {
   EXPECT_EQ(last(), again);
 }
 
-TEST_F(Selection, AllAndFiltersByTypeAndLayer) {
+TEST_F(Selection, AllAndFiltersByTypeLayerAndApplication) {
   doc.Layers().Add("H_TEXT");
   ms.AddLine({}, {1, 0, 0});
   ms.AddText("1", {}, 1).Layer("H_TEXT");
-  ms.AddText("2", {}, 1);
+  ms.AddText("2", {}, 1)
+      .SetXdata({1001, 1000}, {cad::Value::Text("LT_TRIVANE"), cad::Value::Text("record")});
   ms.AddCircle({}, 1);
   cad::SelectionSet ss = doc.SelectionSets().Add("ALL");
   struct Case {
@@ -191,6 +192,11 @@ TEST_F(Selection, AllAndFiltersByTypeAndLayer) {
       {SelectionFilter::EntityType("TEXT,CIRCLE"), 3},
       {SelectionFilter::EntityType("*LINE"), 1},
       {SelectionFilter{{0, 8}, {cad::Value::Text("TEXT"), cad::Value::Text("h_text")}}, 1},
+      // Group 1001: the entities carrying extended data of an application, named without regard
+      // to case.
+      {SelectionFilter::EntityTypeWithData("TEXT", "lt_trivane"), 1},
+      {SelectionFilter::EntityTypeWithData("*", "LT_*"), 1},
+      {SelectionFilter::EntityTypeWithData("TEXT", "OTHER"), 0},
   };
   for (const Case& c : cases) {
     ss.Clear();
