@@ -11,9 +11,12 @@ namespace trivane::annotate {
 struct CreationList {
   std::vector<std::int64_t> CreatedObjectIds;
   bool RecordCreatedObjects = false;
+  // The newest entity a writer added, recorded or not (0 before the first).
+  std::int64_t LastLogged = 0;
 
   // Called by every writer for each entity it has just created and updated.
   void Log(std::int64_t objectId) {
+    LastLogged = objectId;
     if (RecordCreatedObjects)
       CreatedObjectIds.push_back(objectId);
   }

@@ -79,14 +79,39 @@ int TriangleNumber(const ToolWindow& window) {
   return window.Position("UpDown4");
 }
 
+namespace {
+
+// The entity of that ObjectID is still in the drawing.
+bool EntityExists(const cad::Document& document, std::int64_t id) {
+  try {
+    document.ObjectIdToObject(id);
+    return true;
+  } catch (const cad::AutomationError& e) {
+    if (cad::CadFaultOf(e.code()) != cad::CadFault::None)
+      throw;
+    return false;
+  }
+}
+
+}  // namespace
+
 bool NumbersFreeFor(CommandContext& c, const cad::Document& document, std::size_t count) {
-  const int next = TriangleNumber(c.window);
+  int next = TriangleNumber(c.window);
+  if (next == c.numbering.nextLeft && c.numbering.lastMarkerId != 0 &&
+      !EntityExists(document, c.numbering.lastMarkerId)) {
+    // The last numbering command was taken back (U in the CAD): so is its numbering.
+    c.window.SetPosition("UpDown4", c.numbering.firstOfLast);
+    next = TriangleNumber(c.window);
+    c.numbering.nextLeft = next;
+    c.numbering.lastMarkerId = 0;
+  }
   const auto first = static_cast<std::int64_t>(next);
   const std::int64_t last = first + static_cast<std::int64_t>(count) - 1;
   if (last >= kTopTriangleNumber) {
     ShowRefusal(c, kNumberAtTopText, kNumberAtTopCaption);
     return false;
   }
+  c.numbering.commandFirst = next;
   if (next == c.numbering.nextLeft || count == 0)
     return true;
   // A number typed into the field: the records of the drawing must not use it already.
@@ -116,6 +141,8 @@ bool NumbersFreeFor(CommandContext& c, const cad::Document& document, std::size_
 void StepTriangleNumber(CommandContext& c) {
   c.window.SetPosition("UpDown4", c.window.Position("UpDown4") + 1);
   c.numbering.nextLeft = TriangleNumber(c.window);
+  c.numbering.firstOfLast = c.numbering.commandFirst;
+  c.numbering.lastMarkerId = c.creation.LastLogged;
 }
 
 annotate::WriterContext WriterFor(CommandContext& c, const cad::Document& document,

@@ -3,6 +3,7 @@
 // commands see it only through this context, so they know nothing of how the window is drawn.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -58,8 +59,13 @@ struct CommandFailures {
 // The next triangle number as the last numbering command left it (0 before the first). A field
 // that shows another number was typed (or set by "最大"), and is checked against the numbers the
 // drawing's records already use before a command numbers from it.
+// After an undo in the CAD the last command's markers are gone, and the number goes back to the
+// first that command took.
 struct NumberingState {
   int nextLeft = 0;
+  int commandFirst = 0;           // the number the running command starts from
+  int firstOfLast = 0;            // the first number the last numbering command took
+  std::int64_t lastMarkerId = 0;  // the ObjectID of the newest entity of its last marker
 };
 
 struct CommandContext {

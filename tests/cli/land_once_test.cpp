@@ -103,6 +103,11 @@ INSTANTIATE_TEST_SUITE_P(
         LandCase{"NumberTypedThatIsFree", SquareWithDiagonal,
                  "click auto\npoint 7000,3000\nnumber 5\nclick auto\npoint 3000,7000\n", 100, 2,
                  false, ""},
+        // U in the CAD takes the triangle back, and with it its number: the next click numbers 1
+        // again.
+        LandCase{"UndoGivesTheNumberBack", SquareWithDiagonal,
+                 "click auto\npoint 7000,3000\nundo\nclick auto\npoint 3000,7000\n", 50, 1, false,
+                 "next number 2"},
         // Without the well-shaped split this star stalls; the retry is the same attempt, and
         // neither leaves a cut behind.
         LandCase{"RetryAfterAFailedSplit",
