@@ -1,7 +1,9 @@
 #include "geometry/split.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -71,13 +73,32 @@ bool MayMeet(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s, cons
   return within(d2x * acy - d2y * acx) && within(d1x * acy - d1y * acx);
 }
 
-// The segment a-b meets the edge s -> e farther than kNearTolerance from both a and b.
+// The segments a-b and s-e cross at a point inside both: the ends of each lie strictly on
+// either side of the other's line (exact orientation).
+bool CrossProperly(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s,
+                   const TAcadPoint& e) {
+  if (std::max(a.x, b.x) < std::min(s.x, e.x) || std::max(s.x, e.x) < std::min(a.x, b.x) ||
+      std::max(a.y, b.y) < std::min(s.y, e.y) || std::max(s.y, e.y) < std::min(a.y, b.y))
+    return false;
+  const Orientation s1 = Orient(a, b, s), s2 = Orient(a, b, e);
+  if (s1 == Orientation::kCollinear || s2 == Orientation::kCollinear || s1 == s2)
+    return false;
+  const Orientation a1 = Orient(s, e, a), a2 = Orient(s, e, b);
+  return a1 != Orientation::kCollinear && a2 != Orientation::kCollinear && a1 != a2;
+}
+
+// The segment a-b meets the edge s -> e farther than kNearTolerance from both a and b, or crosses
+// it anywhere. An edge that ends at a meets a-b there and is not crossed; an edge of a corner
+// standing within the tolerance of a (the other corner of a keyhole's mouth) can be, and a cut
+// across it leaves the region.
 bool SegmentCrossesEdge(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& s,
                         const TAcadPoint& e) {
-  if (!MayMeet(a, b, s, e))
-    return false;
-  const auto x = SegmentIntersection(a, b, s, e);
-  return x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance;
+  if (MayMeet(a, b, s, e)) {
+    const auto x = SegmentIntersection(a, b, s, e);
+    if (x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance)
+      return true;
+  }
+  return CrossProperly(a, b, s, e);
 }
 
 // The extent of a boundary, and how finely to grid it: about one cell per vertex, the cells about
@@ -187,7 +208,7 @@ class EdgeGrid {
   // products of the grid's extent. So an edge that can meet the cut has a point within some
   // 30 u (width + height) of the line, and the cells read cover the line with a margin of a
   // billionth of the extent and of the largest coordinate, which is far more than that and than
-  // the rounding of the cells' own bounds.
+  // the rounding of the cells' own bounds. An edge that the cut crosses has a point on the cut.
   bool CrossedBy(const TAcadPoint& a, const TAcadPoint& c) {
     return AlongCut(a, c, 0.0,
                     [&](const Edge& edge) { return SegmentCrossesEdge(a, c, edge.s, edge.e); });
@@ -358,10 +379,11 @@ class EdgeGrid {
 // The remainder polygon of a split as a ring of the boundary's vertices, linked in boundary
 // order, with what a pass needs of it: each vertex's distance from the target angle (recomputed
 // only when a neighbour changes), the untried vertex nearest the target found in a tournament
-// tree, the vertices near each vertex (within kNearTolerance per axis) listed once, and the
-// remainder's edges in a grid for the ray tests. Its answers are those of scanning the remainder
-// as a list of points in boundary order: the same vertex chosen (ties to the earlier one), the
-// same vertices refused, the same one removed.
+// tree, and the remainder's edges in a grid for the ray tests. Its answers are those of scanning
+// the remainder as a list of points in boundary order: the same vertex chosen (ties to the
+// earlier one). A vertex is refused and removed by its place in the ring, never by its point: two
+// corners of a lot can stand closer than kNearTolerance (the mouth of a keyhole, a neck) and are
+// still two vertices.
 class Remainder {
  public:
   Remainder(std::span<const TAcadPoint> boundary, const Extent& box)
@@ -386,7 +408,6 @@ class Remainder {
     }
     for (std::size_t k = 0; k < m; ++k)
       Update(k);
-    FindTwins();
   }
 
   std::size_t size() const { return size_; }
@@ -422,15 +443,13 @@ class Remainder {
     return best.vertex;
   }
 
-  // Refuses every vertex near v's point until the next accepted cut.
+  // Refuses v until the next accepted cut; a vertex near it is still tried.
   void Refuse(std::size_t v) {
-    ForEachNear(v, [&](std::size_t u) {
-      if (!refused_[u]) {
-        refused_[u] = 1;
-        refusedList_.push_back(u);
-        Set(u, kAbsent);
-      }
-    });
+    if (!refused_[v]) {
+      refused_[v] = 1;
+      refusedList_.push_back(v);
+      Set(v, kAbsent);
+    }
   }
 
   void ForgetRefused() {
@@ -442,25 +461,21 @@ class Remainder {
     refusedList_.clear();
   }
 
-  // Removes the earliest vertex near v's point (v's own point is near it unless it is not a
-  // finite point); its neighbours' angles and the edges follow.
-  void RemoveNear(std::size_t v) {
-    std::size_t first = kNone;
-    ForEachNear(v, [&](std::size_t u) { first = std::min(first, u); });
-    if (first == kNone)
-      return;
-    const std::size_t p = prev_[first], n = next_[first];
+  // Removes v, the vertex the cut took off (not a vertex near it); its neighbours' angles and the
+  // edges follow.
+  void Remove(std::size_t v) {
+    const std::size_t p = prev_[v], n = next_[v];
     next_[p] = n;
     prev_[n] = p;
-    alive_[first] = 0;
+    alive_[v] = 0;
     --size_;
-    if (first == head_)
+    if (v == head_)
       head_ = n;
-    if (first == tail_)
+    if (v == tail_)
       tail_ = p;
-    Set(first, kAbsent);
+    Set(v, kAbsent);
     edges_.Remove(edgeFrom_[p]);
-    edges_.Remove(edgeFrom_[first]);
+    edges_.Remove(edgeFrom_[v]);
     edgeFrom_[p] = edges_.Add(points_[p], points_[n]);
     Update(p);
     Update(n);
@@ -514,50 +529,6 @@ class Remainder {
       tree_[k] = Better(tree_[2 * k], tree_[2 * k + 1]);
   }
 
-  // The live vertices near v's point, v among them when its point is finite.
-  template <class F>
-  void ForEachNear(std::size_t v, F visit) const {
-    if (alive_[v] && NearPerAxis(points_[v], points_[v]))
-      visit(v);
-    for (std::size_t k = twinStart_[v]; k < twinStart_[v + 1]; ++k) {
-      if (alive_[twins_[k]])
-        visit(twins_[k]);
-    }
-  }
-
-  // For each vertex, the other vertices near it, through the vertices sorted by x: a near
-  // vertex lies within 4 * kNearTolerance in x, however the sums round.
-  void FindTwins() {
-    const std::size_t m = points_.size();
-    std::vector<std::size_t> byX;
-    for (std::size_t k = 0; k < m; ++k) {
-      if (std::isfinite(points_[k].x) && std::isfinite(points_[k].y))
-        byX.push_back(k);
-    }
-    std::sort(byX.begin(), byX.end(),
-              [&](std::size_t a, std::size_t b) { return points_[a].x < points_[b].x; });
-    std::vector<std::pair<std::size_t, std::size_t>> pairs;
-    for (std::size_t i = 0; i < byX.size(); ++i) {
-      const TAcadPoint& a = points_[byX[i]];
-      for (std::size_t j = i + 1; j < byX.size() && points_[byX[j]].x <= a.x + 4 * kNearTolerance;
-           ++j) {
-        if (NearPerAxis(a, points_[byX[j]])) {
-          pairs.emplace_back(byX[i], byX[j]);
-          pairs.emplace_back(byX[j], byX[i]);
-        }
-      }
-    }
-    std::sort(pairs.begin(), pairs.end());
-    twinStart_.assign(m + 1, 0);
-    twins_.clear();
-    for (const auto& [from, to] : pairs) {
-      ++twinStart_[from + 1];
-      twins_.push_back(to);
-    }
-    for (std::size_t k = 0; k < m; ++k)
-      twinStart_[k + 1] += twinStart_[k];
-  }
-
   std::span<const TAcadPoint> points_;
   std::vector<std::size_t> prev_, next_;
   std::vector<char> alive_, refused_;
@@ -568,8 +539,75 @@ class Remainder {
   std::size_t leaves_ = 1;
   std::vector<Leaf> tree_;
   std::vector<std::size_t> refusedList_;
-  std::vector<std::size_t> twinStart_, twins_;
   EdgeGrid edges_;
+};
+
+// The points of a region numbered, for the tiling check: equal points (x and y, 0 and -0 alike)
+// get one number, the same whichever list they are read from. An open hash table (linear
+// probing, at most half full) keyed by the coordinates' bits.
+class PointNumbers {
+ public:
+  explicit PointNumbers(std::span<const TAcadPoint> points) {
+    std::size_t slots = 2;
+    while (slots < 2 * points.size())
+      slots *= 2;
+    slots_.assign(slots, {});
+    for (const TAcadPoint& p : points) {
+      Slot& slot = slots_[SlotOf(Key(p))];
+      if (!slot.used)
+        slot = {Key(p), count_++, true};
+    }
+  }
+
+  std::size_t size() const { return count_; }
+
+  // The number of p, or none when p is not one of the points.
+  std::optional<std::size_t> Of(const TAcadPoint& p) const {
+    const Slot& slot = slots_[SlotOf(Key(p))];
+    if (!slot.used)
+      return std::nullopt;
+    return slot.number;
+  }
+
+ private:
+  using Bits = std::pair<std::uint64_t, std::uint64_t>;
+  struct Slot {
+    Bits key{};
+    std::size_t number = 0;
+    bool used = false;
+  };
+
+  // Finite coordinates only: equal values have equal bits once -0 is taken as 0.
+  static Bits Key(const TAcadPoint& p) {
+    return {std::bit_cast<std::uint64_t>(p.x == 0 ? 0.0 : p.x),
+            std::bit_cast<std::uint64_t>(p.y == 0 ? 0.0 : p.y)};
+  }
+
+  // The slot holding key, or the empty one where it would go.
+  std::size_t SlotOf(const Bits& key) const {
+    const std::uint64_t h =
+        (key.first ^ (key.second * 0x9E3779B97F4A7C15ull)) * 0xBF58476D1CE4E5B9ull;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = static_cast<std::size_t>(h ^ (h >> 31)) & mask;; k = (k + 1) & mask) {
+      if (!slots_[k].used || slots_[k].key == key)
+        return k;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+};
+
+// A side of the region or of a triangle by the numbers of its ends, the lower first, so that a
+// side and its reverse fall together.
+struct NumberedSide {
+  std::size_t lower, upper;
+  bool fromLower;  // runs from `lower` to `upper`
+  bool ofRegion;
+
+  static NumberedSide Of(std::size_t from, std::size_t to, bool ofRegion) {
+    return {std::min(from, to), std::max(from, to), from < to, ofRegion};
+  }
 };
 
 }  // namespace
@@ -596,6 +634,9 @@ bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
                           std::span<const TAcadTriangle> triangles) {
   if (polygon.size() < 3)
     return triangles.empty();
+  if (!std::all_of(polygon.begin(), polygon.end(),
+                   [](const TAcadPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }))
+    return false;
   // Twice the polygon's area by the shoelace sum about its first vertex, and the sum of the
   // magnitudes of its terms for the error bound.
   const TAcadPoint& o = polygon.front();
@@ -605,15 +646,73 @@ bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
     shoelace += term;
     magnitude += std::fabs(term);
   }
-  // The triangles of an ear split add up to the polygon with signs: a triangle that turns
-  // against the polygon (one outside it, or over another) is subtracted again. Their unsigned
-  // areas therefore add up to the polygon's only when none does.
+  if (shoelace == 0)
+    return false;
+  const Orientation turning =
+      shoelace > 0 ? Orientation::kCounterClockwise : Orientation::kClockwise;
+
+  // Every side of the region in its own order, and every side of each triangle in the region's
+  // turning direction, by the numbers of their ends.
+  const PointNumbers numbers(polygon);
+  std::vector<NumberedSide> sides;
+  sides.reserve(polygon.size() + 3 * triangles.size());
+  for (std::size_t k = 0; k < polygon.size(); ++k) {
+    const std::size_t from = *numbers.Of(polygon[k]);
+    const std::size_t to = *numbers.Of(polygon[(k + 1) % polygon.size()]);
+    if (from != to)
+      sides.push_back(NumberedSide::Of(from, to, true));
+  }
   double sum = 0.0;
   for (const TAcadTriangle& t : triangles) {
+    const Orientation turn = Orient(t.p1, t.p2, t.p3);
+    const std::optional<std::size_t> c1 = numbers.Of(t.p1), c2 = numbers.Of(t.p2),
+                                     c3 = numbers.Of(t.p3);
+    if (turn == Orientation::kCollinear || !c1 || !c2 || !c3)
+      return false;
+    const bool listed = turn == turning;
+    const std::size_t second = listed ? *c2 : *c3, third = listed ? *c3 : *c2;
+    sides.push_back(NumberedSide::Of(*c1, second, false));
+    sides.push_back(NumberedSide::Of(second, third, false));
+    sides.push_back(NumberedSide::Of(third, *c1, false));
     const double twice = std::fabs(TwiceSignedArea(t.p1, t.p2, t.p3));
     sum += twice;
     magnitude += twice;
   }
+
+  // Each pair of points, both ways: the triangles' sides a -> b beyond the region's own must be
+  // as many as their sides b -> a beyond the region's, and at most one. The sides are filed by
+  // their lower end (a counting sort), then each end's few are sorted by their upper end.
+  std::vector<std::size_t> start(numbers.size() + 1, 0);
+  for (const NumberedSide& side : sides)
+    ++start[side.lower + 1];
+  for (std::size_t k = 0; k < numbers.size(); ++k)
+    start[k + 1] += start[k];
+  std::vector<NumberedSide> filed(sides.size());
+  {
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (const NumberedSide& side : sides)
+      filed[next[side.lower]++] = side;
+  }
+  for (std::size_t k = 0; k < numbers.size(); ++k) {
+    const auto from = filed.begin() + static_cast<std::ptrdiff_t>(start[k]);
+    const auto to = filed.begin() + static_cast<std::ptrdiff_t>(start[k + 1]);
+    std::sort(from, to,
+              [](const NumberedSide& a, const NumberedSide& b) { return a.upper < b.upper; });
+  }
+  for (std::size_t first = 0; first < filed.size();) {
+    // triangle sides and region sides, towards the lower end and from it
+    std::ptrdiff_t count[2][2] = {{0, 0}, {0, 0}};
+    std::size_t last = first;
+    for (; last < filed.size() && filed[last].lower == filed[first].lower &&
+           filed[last].upper == filed[first].upper;
+         ++last)
+      ++count[filed[last].ofRegion][filed[last].fromLower];
+    const std::ptrdiff_t towards = count[0][0] - count[1][0], from = count[0][1] - count[1][1];
+    if (towards < 0 || towards > 1 || towards != from)
+      return false;
+    first = last;
+  }
+
   // Both sums add about polygon.size() + triangles.size() rounded products; each product and
   // each addition is off by at most one unit roundoff of the magnitudes involved.
   const double bound =
@@ -638,8 +737,7 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
   std::vector<TAcadTriangle>& triangles = result.triangles;
   if (input.empty())
     return result;
-  // A vertex repeated within the tolerance would give a triangle of no area, and would make
-  // RemoveVertexNear take out its twin instead of the cut vertex.
+  // A vertex repeated within the tolerance would give a triangle of no area.
   const std::vector<TAcadPoint> kept = DropRepeatedVertices(input);
   const std::span<const TAcadPoint> boundary = kept;
 
@@ -681,7 +779,7 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
     // The angles p and n will have once x is gone.
     const double aP = AngleAtVertex(boundary[pp], boundary[p], boundary[n]);
     const double aN = AngleAtVertex(boundary[p], boundary[n], boundary[nn]);
-    w.RemoveNear(x);
+    w.Remove(x);
 
     // The fan turns around corner a: the next ear is y, then c, on the side whose new angle is
     // nearer the target (n on a tie). A refused fan cut only ends the pass.
@@ -693,11 +791,11 @@ std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input, do
     if (w.size() > 3 && valid(a, c)) {
       cut(boundary[a], boundary[c]);
       triangles.push_back({boundary[a], boundary[y], boundary[c]});
-      w.RemoveNear(y);
+      w.Remove(y);
       if (w.size() > 3 && valid(a, d)) {
         cut(boundary[a], boundary[d]);
         triangles.push_back({boundary[a], boundary[c], boundary[d]});
-        w.RemoveNear(c);
+        w.Remove(c);
       }
     }
   }

@@ -42,6 +42,9 @@ using CutNotification = std::function<void(const TAcadPoint& from, const TAcadPo
 // notified. A result that does not tile the boundary exactly (TrianglesTilePolygon) is a
 // failure too, so a wrong area is never reported as a split. An empty boundary is a success with
 // no triangle. onCut may be empty; an exception it throws ends the split.
+// Vertices are cut, refused and taken off the remainder by their place in it: two corners closer
+// than kNearTolerance that are not neighbours (the mouth of a keyhole, a neck, corners that
+// touch) stay two vertices.
 std::optional<std::vector<TAcadTriangle>> SplitPolygon(std::span<const TAcadPoint> boundary,
                                                        double viewHeight,
                                                        const CutNotification& onCut);
@@ -88,11 +91,31 @@ bool ExtentOverflows(std::span<const TAcadPoint> boundary);
 // per axis (the last vertex is also compared with the first); the first of a run is kept.
 std::vector<TAcadPoint> DropRepeatedVertices(std::span<const TAcadPoint> boundary);
 
-// The triangles, cut from the polygon by removing ears, tile it: twice their unsigned areas add
-// up to the polygon's shoelace sum within 8 (n + t) u S, where n and t count the polygon's points
-// and the triangles, u is the unit roundoff (2^-53) and S the sum of the magnitudes of all the
-// products added. Ear triangles add up to the polygon with signs, so one that lies outside it or
-// over another makes the unsigned sum larger by twice its area.
+// The triangles tile the polygon: together they cover each point inside it once and nothing
+// outside it. The triangles' corners must be the polygon's own points, copied (x and y are
+// compared exactly, 0 and -0 alike; z is not compared); a corner that is none of them tiles
+// nothing. It holds when
+// - no triangle is flat (exact orientation), each taken with its corners in the polygon's turning
+//   direction (the sign of its shoelace sum), whichever way round it is listed;
+// - the sides match on their end points: for every two points a and b, the triangles' sides
+//   a -> b beyond the polygon's own sides a -> b (p[k] -> p[k + 1], in the polygon's order; one
+//   from a point to itself is none) are as many as their sides b -> a beyond the polygon's sides
+//   b -> a, and at most one (never fewer than none). So each side of the polygon is a side of one
+//   triangle, or of as many as the polygon passes along it, and each other triangle side has one
+//   triangle on its other side;
+// - twice the triangles' unsigned areas add up to the polygon's shoelace sum within
+//   8 (n + t) u S, where n and t count the polygon's points and the triangles, u is the unit
+//   roundoff (2^-53) and S the sum of the magnitudes of all the products added.
+// The first two leave the triangles' sides cancelling in pairs inside and adding up to the
+// polygon's sides, so every point off the sides is covered by as many triangles as the polygon
+// winds around it: once inside a simple polygon or one that passes through a point twice (corners
+// that touch), never outside. A triangle counted twice, one over another, one outside or a piece
+// left out leaves a side unmatched, however the areas add up. A triangle side that runs along only
+// a piece of a polygon side matches nothing: a point in the middle of a side makes it two sides,
+// and the triangles have a corner there. A polygon of fewer than three points is tiled by no
+// triangle only; a coordinate that is not finite, or a shoelace sum of 0, tiles nothing. The points
+// are numbered through a hash table and the sides filed by their ends' numbers: linear in n + t but
+// for the sorting of the few sides at each point.
 bool TrianglesTilePolygon(std::span<const TAcadPoint> polygon,
                           std::span<const TAcadTriangle> triangles);
 
@@ -124,8 +147,11 @@ bool CutPassesNear(const TAcadPoint& a, const TAcadPoint& c, const TAcadPoint& v
 // farther than rayLength above p are not seen.
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> polygon, double rayLength);
 
-// The segment a-b meets some edge of the polygon farther than kNearTolerance from both a and b.
-// A diagonal that touches the polygon only at its own end points does not cross it.
+// The segment a-b meets some edge of the polygon farther than kNearTolerance from both a and b,
+// or crosses one anywhere (the ends of each strictly on either side of the other, by the exact
+// orientation): nearer a or b than the tolerance, an edge that does not end there (one of a
+// corner standing that near, across a keyhole's mouth) is crossed all the same. A diagonal that
+// touches the polygon only at its own end points does not cross it.
 bool SegmentCrossesPolygon(const TAcadPoint& a, const TAcadPoint& b,
                            std::span<const TAcadPoint> polygon);
 

@@ -47,6 +47,24 @@ inline bool InsideByRay(const TAcadPoint& p, std::span<const TAcadPoint> polygon
   return inside;
 }
 
+// Some edge crosses a-b inside both: their boxes meet, the edge's ends lie strictly on either
+// side of a-b's line and a, b strictly on either side of the edge's.
+inline bool CrossesAnEdgeProperly(const TAcadPoint& a, const TAcadPoint& b,
+                                  std::span<const TAcadPoint> polygon) {
+  for (std::size_t k = 0; k < polygon.size(); ++k) {
+    const TAcadPoint& s = polygon[k];
+    const TAcadPoint& e = polygon[(k + 1) % polygon.size()];
+    if (std::max(a.x, b.x) < std::min(s.x, e.x) || std::max(s.x, e.x) < std::min(a.x, b.x) ||
+        std::max(a.y, b.y) < std::min(s.y, e.y) || std::max(s.y, e.y) < std::min(a.y, b.y))
+      continue;
+    const int s1 = static_cast<int>(Orient(a, b, s)), s2 = static_cast<int>(Orient(a, b, e));
+    const int a1 = static_cast<int>(Orient(s, e, a)), a2 = static_cast<int>(Orient(s, e, b));
+    if (s1 * s2 < 0 && a1 * a2 < 0)
+      return true;
+  }
+  return false;
+}
+
 inline bool CrossesAnyEdge(const TAcadPoint& a, const TAcadPoint& b,
                            std::span<const TAcadPoint> polygon) {
   for (std::size_t k = 0; k < polygon.size(); ++k) {
@@ -54,7 +72,7 @@ inline bool CrossesAnyEdge(const TAcadPoint& a, const TAcadPoint& b,
     if (x && Distance(a, *x) > kNearTolerance && Distance(b, *x) > kNearTolerance)
       return true;
   }
-  return false;
+  return CrossesAnEdgeProperly(a, b, polygon);
 }
 
 inline bool CutIsValidByScans(const TAcadPoint& a, const TAcadPoint& c,
@@ -78,19 +96,27 @@ inline double DistanceFromTarget(double angle) {
 }
 
 // The remainder with each vertex's distance from the target angle kept beside it (recomputed
-// when a neighbour changes) and whether it stands near a vertex refused since the last cut.
+// when a neighbour changes), whether it was refused since the last cut, and its place in the
+// boundary, by which it is refused and removed.
 class Remainder {
  public:
   explicit Remainder(std::span<const TAcadPoint> boundary)
       : points_(boundary.begin(), boundary.end()),
         target_(points_.size()),
         refused_(points_.size(), 0) {
-    for (std::size_t k = 0; k < points_.size(); ++k)
+    for (std::size_t k = 0; k < points_.size(); ++k) {
+      places_.push_back(k);
       Update(k);
+    }
   }
 
   const std::vector<TAcadPoint>& points() const { return points_; }
   std::size_t size() const { return points_.size(); }
+  // The boundary place of the entry at index e modulo the size (as CyclicVertex).
+  std::size_t PlaceAt(std::ptrdiff_t e) const {
+    const auto m = static_cast<std::ptrdiff_t>(places_.size());
+    return places_[static_cast<std::size_t>(((e % m) + m) % m)];
+  }
 
   std::ptrdiff_t Choose() const {
     std::ptrdiff_t chosen = -1;
@@ -106,22 +132,23 @@ class Remainder {
     return chosen;
   }
 
-  void Refuse(const TAcadPoint& x) {
+  void Refuse(std::size_t place) {
     for (std::size_t k = 0; k < points_.size(); ++k) {
-      if (HasVertexNear(x, std::span(&points_[k], 1)))
+      if (places_[k] == place)
         refused_[k] = 1;
     }
   }
   void ForgetRefused() { std::fill(refused_.begin(), refused_.end(), 0); }
 
-  void RemoveNear(const TAcadPoint& x) {
+  void Remove(std::size_t place) {
     for (std::size_t k = 0; k < points_.size(); ++k) {
-      if (!HasVertexNear(x, std::span(&points_[k], 1)))
+      if (places_[k] != place)
         continue;
       const auto at = static_cast<std::ptrdiff_t>(k);
       points_.erase(points_.begin() + at);
       target_.erase(target_.begin() + at);
       refused_.erase(refused_.begin() + at);
+      places_.erase(places_.begin() + at);
       if (!points_.empty()) {
         Update((k + points_.size() - 1) % points_.size());
         Update(k % points_.size());
@@ -140,6 +167,7 @@ class Remainder {
   std::vector<TAcadPoint> points_;
   std::vector<double> target_;
   std::vector<char> refused_;
+  std::vector<std::size_t> places_;
 };
 
 inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> input,
@@ -177,7 +205,7 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
     if (!valid(p, x0, n, w.points())) {
       if (o < 0)
         break;
-      w.Refuse(x0);
+      w.Refuse(w.PlaceAt(o));
       continue;
     }
     w.ForgetRefused();
@@ -185,9 +213,10 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
     triangles.push_back({p, x0, n});
     const TAcadPoint pp = CyclicVertex(w.points(), o - 2);
     const TAcadPoint nn = CyclicVertex(w.points(), o + 2);
+    const std::size_t placeP = w.PlaceAt(o - 1), placeN = w.PlaceAt(o + 1);
     const double aP = AngleAtVertex(pp, p, n);
     const double aN = AngleAtVertex(p, n, nn);
-    w.RemoveNear(x0);
+    w.Remove(w.PlaceAt(o));
     const bool earAtP = DistanceFromTarget(aN) > DistanceFromTarget(aP);
     const TAcadPoint& a = earAtP ? pp : nn;
     const TAcadPoint& y = earAtP ? p : n;
@@ -196,11 +225,11 @@ inline std::optional<ContinuedSplit> SplitPolygon(std::span<const TAcadPoint> in
     if (w.size() > 3 && valid(a, y, c, w.points())) {
       cut(a, c);
       triangles.push_back({a, y, c});
-      w.RemoveNear(y);
+      w.Remove(earAtP ? placeP : placeN);
       if (w.size() > 3 && valid(a, c, d, w.points())) {
         cut(a, d);
         triangles.push_back({a, c, d});
-        w.RemoveNear(c);
+        w.Remove(earAtP ? placeN : placeP);
       }
     }
   }
