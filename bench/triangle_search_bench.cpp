@@ -1,7 +1,9 @@
 // The line search on a subdivision selected whole: every lot of a grid split by its diagonal,
 // sides shared by neighbours drawn twice (once by each lot's closed polyline). Prints, side by
 // side in one run, the time of trying every triple of segments, of the indexed search (the same
-// triangles in the same order) and of the land rules after it, with the ratios.
+// triangles in the same order) and of the land rules after it, with the ratios; then the time of
+// the land's faces (FindLandPieces, which runs the land rules too and must give their triangles
+// here) and its ratio to the land rules.
 //
 //   build/release/bench/triangle_search_bench [max-segments]
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/land_pieces.h"
 #include "geometry/plan.h"
 #include "geometry/split.h"
 #include "geometry/triangle_search.h"
@@ -89,8 +92,8 @@ double Seconds(F&& f, int repeat) {
 
 int main(int argc, char** argv) {
   const std::size_t maxSegments = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 10200;
-  std::printf("%9s %8s %12s %12s %8s %12s %8s %8s\n", "segments", "found", "every triple",
-              "indexed", "ratio", "land rules", "ratio", "pieces");
+  std::printf("%9s %8s %12s %12s %8s %12s %8s %8s %12s %8s\n", "segments", "found", "every triple",
+              "indexed", "ratio", "land rules", "ratio", "pieces", "land faces", "/rules");
   for (const int lots : {5, 10, 20, 40, 50, 100}) {
     const std::vector<TAcadLine> s = Subdivision(lots, std::max(1, lots * 17 / 100));
     if (s.size() > maxSegments)
@@ -99,12 +102,19 @@ int main(int argc, char** argv) {
     const double tPlain = Seconds([&] { plain = EveryTriple(s); }, 1);
     const double tIndexed = Seconds([&] { indexed = trivane::FindTriangles(s); }, 5);
     const double tLand = Seconds([&] { land = trivane::FindLandTriangles(s); }, 5);
+    trivane::LandPieces pieces;
+    const double tFaces = Seconds([&] { pieces = trivane::FindLandPieces(s); }, 5);
     if (plain != indexed) {
       std::printf("the indexed search differs from every triple at %zu segments\n", s.size());
       return 1;
     }
-    std::printf("%9zu %8zu %11.4fs %11.4fs %7.0fx %11.4fs %7.0fx %8zu\n", s.size(), plain.size(),
-                tPlain, tIndexed, tPlain / tIndexed, tLand, tPlain / tLand, land.size());
+    if (pieces.triangles != land || !pieces.others.empty()) {
+      std::printf("the land's faces differ from the land rules at %zu segments\n", s.size());
+      return 1;
+    }
+    std::printf("%9zu %8zu %11.4fs %11.4fs %7.0fx %11.4fs %7.0fx %8zu %11.4fs %7.1fx\n", s.size(),
+                plain.size(), tPlain, tIndexed, tPlain / tIndexed, tLand, tPlain / tLand,
+                land.size(), tFaces, tFaces / tLand);
   }
   return 0;
 }

@@ -219,8 +219,9 @@ double LongestSide(const TAcadTriangle& t) {
   return std::max({Distance(t.p1, t.p2), Distance(t.p2, t.p3), Distance(t.p3, t.p1)});
 }
 
-// The least height: twice the area over the longest side.
-bool IsFlat(const TAcadTriangle& t) {
+}  // namespace
+
+bool IsFlatTriangle(const TAcadTriangle& t) {
   const double longest = LongestSide(t);
   if (longest == 0.0)
     return true;
@@ -228,6 +229,8 @@ bool IsFlat(const TAcadTriangle& t) {
       std::fabs((t.p2.x - t.p1.x) * (t.p3.y - t.p1.y) - (t.p2.y - t.p1.y) * (t.p3.x - t.p1.x));
   return twice / longest <= std::max(kNearTolerance, kFlatRatio * longest);
 }
+
+namespace {
 
 // Segments by the cells their bounding boxes cover, on a grid sized to the segments.
 class SegmentGrid {
@@ -320,7 +323,7 @@ std::vector<TAcadTriangle> FindLandTriangles(std::span<const TAcadLine> segments
   std::unordered_map<CellKey, std::vector<std::size_t>, CellHash> keptByCorner;
 
   for (const TAcadTriangle& t : found) {
-    if (IsFlat(t))
+    if (IsFlatTriangle(t))
       continue;
     bool repeat = false;
     if (indexed) {

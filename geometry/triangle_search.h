@@ -34,12 +34,16 @@ void PolylinesToLines(SelectionBuffers& buffers);
 // triple by triple.
 std::vector<TAcadTriangle> FindTriangles(std::span<const TAcadLine> segments);
 
+// Too flat to be a piece of land: the least height (twice the area over the longest side) is at
+// most 0.001 drawing units or at most 1e-9 of the longest side, so collinear segments form no
+// triangle. A triangle with a side of length 0 is flat.
+bool IsFlatTriangle(const TAcadTriangle& t);
+
 // The pieces of land the segments divide the plane into, each once: of the triangles FindTriangles
 // finds, in its order, those that are
 // - not a repeat: no earlier kept triangle has the same three corners (each corner NearPoint
 //   within 0.001 of one of the other's, in any order); the first keeps its place;
-// - not flat: the least height (twice the area over the longest side) is above 0.001 drawing
-//   units and above 1e-9 of the longest side, so collinear segments form no triangle;
+// - not flat (IsFlatTriangle);
 // - not divided: no segment of the list has a point inside the triangle farther than 0.001 from
 //   each of its sides. A segment that only touches a side or a corner does not divide it; a
 //   triangle cut by a line is not a piece of land, its parts are.
