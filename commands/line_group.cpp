@@ -9,6 +9,8 @@
 #include "commands/common.h"
 #include "commands/numbered_land.h"
 #include "commands/split.h"
+#include "geometry/land_pieces.h"
+#include "geometry/numbers.h"
 #include "geometry/triangle_search.h"
 
 namespace trivane::commands {
@@ -88,17 +90,40 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
   segments.reserve(n);
   for (const TAcadLineBlk& record : c.buffers.LineRecords)
     segments.push_back({record.st, record.ed});
-  // Each piece of land once: no repeated, flat or divided triangle.
-  std::vector<TAcadTriangle> triangles = FindLandTriangles(segments);
+  // Each piece of land once: the faces of the network the lines draw. Those that are triangles are
+  // numbered; the others are counted and reported, so that no land goes missing without a word.
+  const LandPieces pieces = FindLandPieces(segments);
+  std::vector<TAcadTriangle> triangles = pieces.triangles;
+  const auto reportOthers = [&] {
+    if (!pieces.complete)
+      ShowRefusal(c, kLinesNotSortedText, kNoSegmentsCaption);
+    if (pieces.others.empty())
+      return;
+    const double area = pieces.otherArea / (scale * scale);
+    ShowRefusal(
+        c,
+        FillIn(kLandNotTriangleText, {std::to_string(pieces.others.size()),
+                                      FormatRounded(area, c.numbers.Keta2, c.numbers.Menseki)}),
+        kNoSegmentsCaption);
+  };
+  if (triangles.empty() && pieces.others.empty() && pieces.complete) {
+    ShowRefusal(c, kNoLandText, kNoSegmentsCaption);
+    return;
+  }
   // A selection often reaches into lots numbered before: their triangles are left as they are.
   const NumberedLand numbered = FindNumberedLand(document, triangles);
   for (auto k = numbered.triangles.rbegin(); k != numbered.triangles.rend(); ++k)
     triangles.erase(triangles.begin() + static_cast<std::ptrdiff_t>(*k));
   if (!numbered.empty() && triangles.empty()) {
     ShowRefusal(c, FillIn(kLandNumberedText, {NumberList(numbered.numbers)}), kLandNumberedCaption);
+    reportOthers();
     return;
   }
-  if (triangles.empty() || !NumbersFreeFor(c, document, triangles.size()))
+  if (triangles.empty()) {
+    reportOthers();
+    return;
+  }
+  if (!NumbersFreeFor(c, document, triangles.size()))
     return;
 
   LabelTriangles(c, document, triangles, h, scale, angles);
@@ -107,6 +132,7 @@ void TrianglesFromLineGroup(CommandContext& c, const cad::Application& applicati
                 FillIn(kLandNumberedSkippedText,
                        {std::to_string(numbered.triangles.size()), NumberList(numbered.numbers)}),
                 kLandNumberedCaption);
+  reportOthers();
   BringCadToFront(c);
   document.Regen(0);
 }

@@ -2,6 +2,8 @@
 // triangles; every triangle they form is labelled and numbered as the automatic split does.
 #pragma once
 
+#include <string_view>
+
 #include "cad/objects.h"
 #include "commands/context.h"
 
@@ -14,9 +16,21 @@ namespace trivane::commands {
 // was taken, TrianglesFromLineGroup runs. The temporary selection set is deleted at the end.
 void Button13Click(CommandContext& c);
 
-// The run on the filled buffers: polylines become segments, the triangles among the segments
-// are found and labelled (LabelTriangles). No segment at all: the message
-// "線分またはポリラインではありません．."; fewer than three, or no triangle: nothing, silently.
+// The run on the filled buffers: polylines become segments, and the land they divide the plane
+// into (FindLandPieces) is taken piece by piece: the triangles are labelled (LabelTriangles), but
+// not those that hold the marker of a triangle numbered before (FindNumberedLand; one message
+// says how many were left); pieces that are not triangles are numbered not at all and reported
+// in one message with their count and area. No segment at all: the message
+// "線分またはポリラインではありません．."; fewer than three: nothing, silently; no land at all:
+// kNoLandText.
 void TrianglesFromLineGroup(CommandContext& c, const cad::Application& application);
+
+// The messages of the land the lines draw. kLandNotTriangleText: {} the number of pieces that are
+// not triangles, {} their area at the area decimals (drawing units over the scale, squared).
+inline constexpr std::string_view kLandNotTriangleText =
+    "三角形でない区画が{}個あります（面積 計{}）．番号は付けていません．";
+inline constexpr std::string_view kNoLandText = "選択した線は土地を囲んでいません．";
+inline constexpr std::string_view kLinesNotSortedText =
+    "線の交わりを整理できませんでした．数え落としがないか確かめてください．";
 
 }  // namespace trivane::commands

@@ -2,6 +2,7 @@
 // once counted land twice or dropped it without a word. Each case plays a script and checks how
 // much land the drawing's triangle records then hold (at full precision), how many triangles are
 // numbered, whether the session reports a failed command, and the message shown.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -37,6 +38,68 @@ host::Drawing SquareWithDiagonal() {
 // A 20 m by 10 m lot (200 m2), a plain rectangle.
 host::Drawing Rectangle() {
   return Outline({{0, 0, 0}, {20000, 0, 0}, {20000, 10000, 0}, {0, 10000, 0}});
+}
+
+// A 10 m lot with a keyhole: a slit 0.0005 wide from the bottom side up into a hole.
+// The split once numbered one ear twice and left a piece of the same size unnumbered.
+host::Drawing Keyhole() {
+  const double g = 0.0005;
+  return Outline({{10000, 10000, 0},
+                  {10000, 0, 0},
+                  {4000 + g, 0, 0},
+                  {4000 + g, 1000, 0},
+                  {6000 + g, 1500, 0},
+                  {6000 + g, 2000, 0},
+                  {2000, 2000, 0},
+                  {2000, 500, 0},
+                  {4000, 1000, 0},
+                  {4000, 0, 0},
+                  {0, 0, 0},
+                  {0, 10000, 0}});
+}
+constexpr double kKeyholeArea = 95.999999;
+
+// A 17 m square lot (289 m2) with its diagonal, and a line from a corner that ends on the
+// diagonal's middle without breaking it: a T-junction.
+host::Drawing TJunction() {
+  host::Drawing d = Outline({{0, 0, 0}, {17000, 0, 0}, {17000, 17000, 0}, {0, 17000, 0}});
+  AddLine(d, {0, 0, 0}, {17000, 17000, 0});
+  AddLine(d, {17000, 0, 0}, {8500, 8500, 0});
+  return d;
+}
+
+// A 10 m square with both diagonals, crossing in its middle.
+host::Drawing BothDiagonals() {
+  host::Drawing d = SquareWithDiagonal();
+  AddLine(d, {10000, 0, 0}, {0, 10000, 0});
+  return d;
+}
+
+// A triangular lot of 150 m2 whose sides run 0.5 past their corners, as drafting leaves them.
+host::Drawing Overshoots() {
+  host::Drawing d;
+  AddLine(d, {-0.5, 0, 0}, {20000.5, 0, 0});
+  AddLine(d, {0, -0.5, 0}, {0, 15000.5, 0});
+  AddLine(d, {20000.4, -0.3, 0}, {-0.4, 15000.3, 0});
+  return d;
+}
+
+// The same triangle drawn twice, the copy's apex `off` from the first's.
+host::Drawing DrawnTwice(double dx, double dy) {
+  host::Drawing d = Outline({{0, 0, 0}, {20000, 0, 0}, {0, 15000, 0}});
+  AddLine(d, {0, 0, 0}, {20000, 0, 0});
+  AddLine(d, {20000, 0, 0}, {dx, 15000 + dy, 0});
+  AddLine(d, {dx, 15000 + dy, 0}, {0, 0, 0});
+  return d;
+}
+
+// A 20 m square lot with a triangular building of 12.5 m2 inside it.
+host::Drawing BuildingInALot() {
+  host::Drawing d = Outline({{0, 0, 0}, {20000, 0, 0}, {20000, 20000, 0}, {0, 20000, 0}});
+  AddLine(d, {5000, 5000, 0}, {10000, 5000, 0});
+  AddLine(d, {10000, 5000, 0}, {5000, 10000, 0});
+  AddLine(d, {5000, 10000, 0}, {5000, 5000, 0});
+  return d;
 }
 
 struct LandCase {
@@ -122,6 +185,29 @@ INSTANTIATE_TEST_SUITE_P(
                  "click auto\npoint 100,100\nclick auto\npoint 100,100\n", 0, 0, true,
                  "分割に失敗しました"}),
     [](const ::testing::TestParamInfo<LandCase>& info) { return info.param.name; });
+
+// Lines drawn as surveyors draw them: "群選択" takes the faces of the network, numbers each
+// triangle once and reports the land that is no triangle.
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LandOnce,
+    ::testing::Values(
+        LandCase{"KeyholeLot", Keyhole, "click auto\npoint 8000,8000\n", kKeyholeArea, 10, false,
+                 ""},
+        LandCase{"TJunction", TJunction, "click group\nselect all\n", 289, 3, false, ""},
+        LandCase{"BothDiagonals", BothDiagonals, "click group\nselect all\n", 100, 4, false, ""},
+        LandCase{"Overshoots", Overshoots, "click group\nselect all\n", 150, 1, false, ""},
+        LandCase{"CopyWithTheApex0.0011Off", [] { return DrawnTwice(0, 0.0011); },
+                 "click group\nselect all\n", 150, 1, false, ""},
+        LandCase{"CopyWithTheApex0.0015Off", [] { return DrawnTwice(0.0015, 0); },
+                 "click group\nselect all\n", 150, 1, true,
+                 "三角形でない区画が1個あります（面積 計0.0000）"},
+        LandCase{"BuildingInALot", BuildingInALot, "click group\nselect all\n", 12.5, 1, true,
+                 "三角形でない区画が1個あります（面積 計387.5000）"}),
+    [](const ::testing::TestParamInfo<LandCase>& info) {
+      std::string name = info.param.name;
+      std::replace(name.begin(), name.end(), '.', '_');
+      return name;
+    });
 
 // "作成" with nothing to table, or with a record whose sides make no triangle, once ended without a
 // word.

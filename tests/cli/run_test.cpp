@@ -341,12 +341,13 @@ TEST_F(CliTest, OneUndoTakesAWholeCommandBack) {
   struct Case {
     const char* name;
     std::string before, undone;  // the script before, and the part the undo takes back
+    int status = 0;              // the square is no triangle: "群選択" reports it
   };
   const Case cases[] = {
       {"自動", "", split},
       {"作成 after 自動", split, "click table\npoint 20000,10000\n"},
       {"作成 cancelled at the insertion point", split, "click table\ncancel\n"},
-      {"群選択", "", "click group\nselect all\n"},
+      {"群選択", "", "click group\nselect all\n", kSomeCommandFailed},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -357,7 +358,7 @@ TEST_F(CliTest, OneUndoTakesAWholeCommandBack) {
     const CliResult r2 =
         Cli({"run", in.string(), WriteText("b.txt", c.before + c.undone + "undo\n").string(),
              "--out", undone.string()});
-    ASSERT_EQ(r2.status, 0) << r2.out << r2.err;
+    ASSERT_EQ(r2.status, c.status) << r2.out << r2.err;
     EXPECT_NE(r2.out.find("> undo\n_U\nGROUP\n"), std::string::npos) << r2.out;
     EXPECT_EQ(ReadBytes(undone), ReadBytes(reference)) << r2.out;
   }

@@ -109,7 +109,7 @@ TEST_F(LineGroup, QuietEndings) {
       {"three lines without a triangle",
        {host::LineShape{{0, 0, 0}, {1, 0, 0}}, host::LineShape{{1, 0, 0}, {1, 1, 0}},
         host::LineShape{{1, 1, 0}, {2, 1, 0}}},
-       nullptr},
+       "選択した線は土地を囲んでいません．"},
       {"a polyline without a segment",
        {host::PolylineShape{{{0, 0, 0}}, false, 0.0, {}}},
        "線分またはポリラインではありません．."},
