@@ -78,10 +78,16 @@ TAcadPoint BaseHeightMarkerCentre(const BaseHeight& bh) {
 
 void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
                   const LabelFormat& format, IfPresent ifPresent, std::string_view layer) {
+  PutLabelText(w, p, q, PrintedLength(Distance(p, q), format.decimals, format.mode, format.scale),
+               format.height, ifPresent, layer);
+}
+
+void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
+                  std::string_view value, double height, IfPresent ifPresent,
+                  std::string_view layer) {
   const TAcadPoint m = Midpoint(p, q);
-  const double length = Distance(p, q);
   const double thetaN = UprightAngle(LineAngle(p, q));
-  const double h = format.height;
+  const double h = height;
 
   if (ifPresent == IfPresent::kSkip) {
     const TAcadPoint a = PolarPoint(m, thetaN, h);
@@ -101,7 +107,6 @@ void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint&
       return;
   }
 
-  const std::string value = FormatRounded(length / format.scale, format.decimals, format.mode);
   const cad::Text text = w.document.ModelSpace().AddText(value, m, h);
   text.Rotation(LabelRotation(thetaN, w.angles));
   text.Alignment(cad::kAlignmentBottomCenter);
@@ -109,6 +114,11 @@ void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint&
   text.Layer(layer);
   text.Update();
   w.creation.Log(text.ObjectID());
+}
+
+BaseHeightText PrintedBaseHeightOf(const TAcadTriangle& t, const LabelFormat& format) {
+  const TriangleRecord r = RecordOf(t);
+  return PrintedBaseHeight(r.a, r.b, r.c, format.decimals, format.mode, format.scale);
 }
 
 void PutSideLengths(const WriterContext& w, const TAcadTriangle& t, const LabelFormat& format,

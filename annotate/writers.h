@@ -106,8 +106,17 @@ enum class IfPresent {
 // midpoint, reading upright along it. With IfPresent::kSkip, nothing is written when a text crosses
 // either of two windows one text height to both sides of the midpoint along the side and half a
 // text height off it (each taken by the CAD as the axis-parallel rectangle of its two corners).
+// It reads the side's length as printed (PrintedLength, by `format`).
 void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
                   const LabelFormat& format, IfPresent ifPresent, std::string_view layer);
+// The same label reading `value`, of text height `height`.
+void PutLabelText(const WriterContext& w, const TAcadPoint& p, const TAcadPoint& q,
+                  std::string_view value, double height, IfPresent ifPresent,
+                  std::string_view layer);
+
+// The base and height a "三斜" triangle prints, from its record's sides (PrintedBaseHeight), as the
+// area table prints them.
+BaseHeightText PrintedBaseHeightOf(const TAcadTriangle& t, const LabelFormat& format);
 
 // The labels of p1-p2, p2-p3 and p3-p1, each skipped when a text already stands there.
 void PutSideLengths(const WriterContext& w, const TAcadTriangle& t, const LabelFormat& format,

@@ -118,6 +118,10 @@ int Table(const std::string& drawing, const std::optional<std::string>& settings
   }
   const AreaTableText table = SessionAreaTable(session, records);
   out << (csv ? FormatCsv(table) : FormatAligned(table));
+  // Below an aligned table; beside a CSV one, which a spreadsheet reads whole.
+  std::ostream& checkOut = csv ? err : out;
+  for (const std::string& line : table.check)
+    checkOut << (csv ? "trivane: " : "") << line << "\n";
   return 0;
 }
 

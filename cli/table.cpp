@@ -80,9 +80,13 @@ commands::TriangleRecords DrawingTriangleRecords(Session& session) {
 AreaTableText SessionAreaTable(Session& session, const commands::TriangleRecords& records) {
   try {
     const commands::AreaTableInputs inputs = commands::ReadAreaTableInputs(session.form());
-    const commands::AreaTableLayout layout =
-        commands::LayoutAreaTable(inputs, session.program().State().numbers, records);
-    return AreaTableRows(layout, inputs.widths.size());
+    const commands::NumberSettings& numbers = session.program().State().numbers;
+    AreaTableText table =
+        AreaTableRows(commands::LayoutAreaTable(inputs, numbers, records), inputs.widths.size());
+    const commands::PrintCheck check = commands::CheckPrintedAreas(inputs, numbers, records);
+    if (!check.empty())
+      table.check = commands::PrintCheckLines(check);
+    return table;
   } catch (const commands::DamagedRecordError& e) {
     throw UsageError(std::string(e.what()) + " in the drawing");
   } catch (const commands::AreaTableInputError& e) {

@@ -22,6 +22,9 @@ class Session;
 struct AreaTableText {
   std::vector<std::vector<std::string>> rows;
   std::size_t triangles = 0;  // rows 1 .. triangles are the triangles' rows
+  // Where the areas from the printed values are not the land's: the lines "作成" shows in its
+  // message (commands::PrintCheckLines); empty when the table adds up.
+  std::vector<std::string> check;
 };
 
 // The rows of a laid-out table with `columns` columns: its texts grouped by the row they stand

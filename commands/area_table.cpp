@@ -86,6 +86,53 @@ AreaTableInputs ReadAreaTableInputs(const ToolWindow& window, TableColumns colum
   return in;
 }
 
+namespace {
+
+// One triangle's row as the table prints it, and the area it stands for.
+struct AreaRow {
+  std::vector<std::string> cells;
+  double printedArea = 0.0;  // from the printed values (base x height halved)
+  double trueArea = 0.0;     // from the record's sides at full precision, in printed units
+};
+
+// The triangles' rows, in record order. Every value printed comes from the record's sides by the
+// routines the labels use (PrintedLength, BaseHeightTexts), so that a row holds what the drawing
+// shows.
+std::vector<AreaRow> AreaRows(const AreaTableInputs& in, const NumberSettings& numbers,
+                              const TriangleRecords& records) {
+  std::vector<AreaRow> rows;
+  for (const std::string& record : records) {
+    const TriangleRecordFields f = SplitTriangleRecord(record);
+    CheckSides(f, record);
+    AreaRow row;
+    row.cells.push_back(f.number);
+    row.trueArea =
+        AreaFromSides(ToDecimal(f.a), ToDecimal(f.b), ToDecimal(f.c)) / (in.scale * in.scale);
+    if (in.baseHeight) {
+      const BaseHeightText bh =
+          BaseHeightTexts(f.a, f.b, f.c, numbers.Keta1, numbers.Nagasa, in.scale);
+      row.cells.push_back(bh.base);
+      row.cells.push_back(bh.height);
+      row.cells.push_back(
+          FormatRounded(ToDecimal(bh.base) * ToDecimal(bh.height), numbers.Keta2, numbers.Menseki));
+      row.printedArea = ToDecimal(row.cells.back()) / 2;
+    } else {
+      for (const std::string* side : {&f.a, &f.b, &f.c})
+        row.cells.push_back(
+            PrintedLength(ToDecimal(*side), numbers.Keta1, numbers.Nagasa, in.scale));
+      // The area from the lengths as printed, not from the exact ones.
+      const double area =
+          AreaFromSides(ToDecimal(row.cells[1]), ToDecimal(row.cells[2]), ToDecimal(row.cells[3]));
+      row.cells.push_back(FormatRounded(area, numbers.Keta2, numbers.Menseki));
+      row.printedArea = ToDecimal(row.cells.back());
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace
+
 AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings& numbers,
                                 const TriangleRecords& records) {
   const std::vector<std::string> header =
@@ -94,27 +141,9 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
   // The total adds the areas as printed, so that the table adds up for its reader.
   double total = 0.0;
   std::vector<std::vector<std::string>> body;
-  for (const std::string& record : records) {
-    const TriangleRecordFields f = SplitTriangleRecord(record);
-    CheckSides(f, record);
-    std::vector<std::string> cells{f.number};
-    if (in.baseHeight) {
-      const BaseHeightText bh =
-          BaseHeightTexts(f.a, f.b, f.c, numbers.Keta1, numbers.Nagasa, in.scale);
-      cells.push_back(bh.base);
-      cells.push_back(bh.height);
-      cells.push_back(
-          FormatRounded(ToDecimal(bh.base) * ToDecimal(bh.height), numbers.Keta2, numbers.Menseki));
-    } else {
-      for (const std::string* side : {&f.a, &f.b, &f.c})
-        cells.push_back(FormatRounded(ToDecimal(*side) / in.scale, numbers.Keta1, numbers.Nagasa));
-      // The area from the lengths as printed, not from the exact ones.
-      const double area =
-          AreaFromSides(ToDecimal(cells[1]), ToDecimal(cells[2]), ToDecimal(cells[3]));
-      cells.push_back(FormatRounded(area, numbers.Keta2, numbers.Menseki));
-    }
-    total += ToDecimal(cells.back());
-    body.push_back(std::move(cells));
+  for (AreaRow& row : AreaRows(in, numbers, records)) {
+    total += ToDecimal(row.cells.back());
+    body.push_back(std::move(row.cells));
   }
 
   const double finalArea = in.baseHeight ? total / 2 : total;
@@ -126,6 +155,39 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
   return LayoutRuledTable(in.widths, in.rowHeight, header, std::move(body), closing);
 }
 
+bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals) {
+  const double off = std::fabs(printed - trueArea);
+  return off > kPrintedAreaShare * std::fabs(trueArea) &&
+         off > std::pow(10.0, -std::clamp(areaDecimals, 0, 6));
+}
+
+PrintCheck CheckPrintedAreas(const AreaTableInputs& in, const NumberSettings& numbers,
+                             const TriangleRecords& records) {
+  PrintCheck check;
+  double printedTotal = 0.0;
+  double trueTotal = 0.0;
+  for (const AreaRow& row : AreaRows(in, numbers, records)) {
+    printedTotal += row.printedArea;
+    trueTotal += row.trueArea;
+    if (PrintedAreaIsOff(row.printedArea, row.trueArea, numbers.Keta2))
+      check.triangles.push_back({row.cells.front(),
+                                 FormatRounded(row.printedArea, numbers.Keta2, numbers.Menseki),
+                                 FormatRounded(row.trueArea, numbers.Keta2, numbers.Menseki)});
+  }
+  check.printedTotal = FormatRounded(printedTotal, numbers.Keta2, numbers.Menseki);
+  check.trueTotal = FormatRounded(trueTotal, numbers.Keta2, numbers.Menseki);
+  return check;
+}
+
+std::vector<std::string> PrintCheckLines(const PrintCheck& check) {
+  std::vector<std::string> lines{std::string(kPrintCheckHeading)};
+  for (const MisprintedArea& t : check.triangles)
+    lines.push_back(FillIn(kPrintCheckRow, {t.number, t.printed, t.trueArea}));
+  lines.push_back(FillIn(kPrintCheckTotal, {check.printedTotal, check.trueTotal}));
+  lines.push_back(std::string(kPrintCheckAdvice));
+  return lines;
+}
+
 std::string FinalPad(const NumberSettings& numbers) {
   return std::string(numbers.Keta2 > numbers.Keta3 ? numbers.Keta2 - numbers.Keta3 : 0, ' ');
 }
@@ -134,7 +196,16 @@ void BuildAreaTable(CommandContext& c, const cad::Document& document,
                     const TriangleRecords& records) {
   const AreaTableInputs in = ReadAreaTableInputs(c.window);
   const AreaTableLayout layout = LayoutAreaTable(in, c.numbers, records);
-  InsertTableBlock(c, document, layout, in.layer, in.textHeight);  // cancelled: nothing to do
+  const PrintCheck check = CheckPrintedAreas(in, c.numbers, records);
+  if (!InsertTableBlock(c, document, layout, in.layer, in.textHeight))
+    return;  // cancelled: nothing to do
+  // The table shows what the printed values give; where that is not the land, it says so.
+  if (!check.empty()) {
+    std::string text;
+    for (const std::string& line : PrintCheckLines(check))
+      text += (text.empty() ? "" : "\n") + line;
+    ShowMessage(c, text, kPrintCheckCaption);
+  }
 }
 
 void Button3Click(CommandContext& c) {

@@ -102,6 +102,45 @@ using AreaTableLayout = TableLayout;
 AreaTableLayout LayoutAreaTable(const AreaTableInputs& inputs, const NumberSettings& numbers,
                                 const TriangleRecords& records);
 
+// The check of a table against the land: a triangle whose area from the printed values is off
+// its true area (its record at full precision) by more than kPrintedAreaShare of it and by more
+// than one unit of the last area decimal. Ordinary rounding stays well inside that (a few
+// hundredths of a square metre on a lot's triangle); a slender triangle, whose area from its
+// printed sides is ill-conditioned, does not (a needle 2 m high on a 371 m side printed as 250.00
+// for 383.57, a triangle 30 cm high printed as 0.0000 for 4.35).
+inline constexpr double kPrintedAreaShare = 0.01;
+bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals);
+
+struct MisprintedArea {
+  std::string number;    // the number text
+  std::string printed;   // the area from the printed values, at the area decimals
+  std::string trueArea;  // the area from the record, at the area decimals
+};
+struct PrintCheck {
+  std::vector<MisprintedArea> triangles;  // in table order
+  std::string printedTotal;               // the sum of the printed areas
+  std::string trueTotal;                  // the sum of the true areas
+  bool empty() const { return triangles.empty(); }
+};
+// The triangles of the table that are off (PrintedAreaIsOff), and its total against the true
+// total. Areas are in printed units (drawing units over the scale, squared); in "三斜" a row's
+// area is half its base x height.
+PrintCheck CheckPrintedAreas(const AreaTableInputs& inputs, const NumberSettings& numbers,
+                             const TriangleRecords& records);
+// The check as the lines of its message: the heading, one line per triangle, the totals, the
+// advice.
+std::vector<std::string> PrintCheckLines(const PrintCheck& check);
+
+inline constexpr std::string_view kPrintCheckCaption = "Trivane";
+inline constexpr std::string_view kPrintCheckHeading =
+    "表の値から求めた面積が実際の面積と違う三角形があります（細長い三角形）．";
+// {} number, {} area from the printed values, {} true area.
+inline constexpr std::string_view kPrintCheckRow = "No.{}  表 {}  実際 {}";
+// {} total of the table's areas, {} true total.
+inline constexpr std::string_view kPrintCheckTotal = "合計  表 {}  実際 {}";
+inline constexpr std::string_view kPrintCheckAdvice =
+    "「細長い三角形を避ける」で分割し直すか，「三斜」で求積してください．";
+
 // The typed insert of the table block: scale 1 and rotation 0 answered, the insertion point left
 // to the user.
 inline std::string AreaTableInsertCommand(std::string_view blockName) {

@@ -168,8 +168,11 @@ void AnnotateTriangle(CommandContext& c, const cad::Document& document, const TA
   } else {
     const BaseHeight bh = BaseAndHeight(t);
     const TAcadPoint foot = annotate::HeightFoot(bh);
-    annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kSkip, layers.text);
-    annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kSkip, layers.text);
+    const BaseHeightText printed = annotate::PrintedBaseHeightOf(t, format);
+    annotate::PutLabelText(w, bh.start, bh.end, printed.base, format.height,
+                           annotate::IfPresent::kSkip, layers.text);
+    annotate::PutLabelText(w, bh.apex, foot, printed.height, format.height,
+                           annotate::IfPresent::kSkip, layers.text);
     cad::EnsureLayer(document, layers.height);
     annotate::PutSideLine(w, bh.apex, foot, annotate::IfPresent::kWrite, layers.height);
     annotate::PutBaseHeightMarker(w, t, bh, marker);

@@ -14,9 +14,6 @@
 namespace trivane::commands {
 namespace {
 
-// Decimals of the side lengths in a record.
-constexpr int kRecordDecimals = 8;
-
 // Item i of an array value as a double: a point comes as an array of doubles, but a CAD may
 // hand it over as an array of variants holding numbers.
 double ArrayItem(const cad::Value& array, std::size_t i) {

@@ -131,11 +131,15 @@ void LabelTriangles(CommandContext& c, const cad::Document& document,
     if (BaseHeightMethod(c.window)) {
       const BaseHeight bh = BaseAndHeight(t);
       const TAcadPoint foot = annotate::HeightFoot(bh);
+      // The texts the area table will print for this triangle's record.
+      const BaseHeightText printed = annotate::PrintedBaseHeightOf(t, format);
       if (!SegmentInList(bh.start, bh.end, labelled, kSameSide)) {
-        annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kWrite, textLayer);
+        annotate::PutLabelText(w, bh.start, bh.end, printed.base, format.height,
+                               annotate::IfPresent::kWrite, textLayer);
         labelled.push_back({bh.start, bh.end});
       }
-      annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kWrite, textLayer);
+      annotate::PutLabelText(w, bh.apex, foot, printed.height, format.height,
+                             annotate::IfPresent::kWrite, textLayer);
       const cad::Line height = document.ModelSpace().AddLine(bh.apex, foot);
       height.Layer(c.window.Text("Edit19"));
       height.Update();

@@ -93,8 +93,11 @@ void TriangleFromTwoSides(CommandContext& c, const cad::Document& document, cons
     const BaseHeight bh = BaseAndHeight(t);
     const TAcadPoint foot = annotate::HeightFoot(bh);
     cad::EnsureLayer(document, layers.text);
-    annotate::PutLabelText(w, bh.apex, foot, format, annotate::IfPresent::kSkip, layers.text);
-    annotate::PutLabelText(w, bh.start, bh.end, format, annotate::IfPresent::kSkip, layers.text);
+    const BaseHeightText printed = annotate::PrintedBaseHeightOf(t, format);
+    annotate::PutLabelText(w, bh.apex, foot, printed.height, format.height,
+                           annotate::IfPresent::kSkip, layers.text);
+    annotate::PutLabelText(w, bh.start, bh.end, printed.base, format.height,
+                           annotate::IfPresent::kSkip, layers.text);
     annotate::PutSideLine(w, bh.apex, foot, annotate::IfPresent::kSkip, layers.side);
     annotate::PutBaseHeightMarker(w, t, bh, marker);
   } else {

@@ -166,6 +166,16 @@ BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::stri
   return {text(base), text(height)};
 }
 
+std::string PrintedLength(double length, int digits, RoundingMode mode, double divisor) {
+  return FormatRounded(ToDecimal(FormatFixed(length, kRecordDecimals)) / divisor, digits, mode);
+}
+
+BaseHeightText PrintedBaseHeight(double a, double b, double c, int digits, RoundingMode mode,
+                                 double divisor) {
+  return BaseHeightTexts(FormatFixed(a, kRecordDecimals), FormatFixed(b, kRecordDecimals),
+                         FormatFixed(c, kRecordDecimals), digits, mode, divisor);
+}
+
 std::vector<std::string> SplitCommaList(std::string_view text) {
   std::vector<std::string> items;
   std::size_t start = 0;

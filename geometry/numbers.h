@@ -65,6 +65,20 @@ struct BaseHeightText {
 BaseHeightText BaseHeightTexts(std::string_view a, std::string_view b, std::string_view c,
                                int digits, RoundingMode mode, double divisor);
 
+// Decimals a triangle record keeps of a side length: the area table reads the record back as text.
+inline constexpr int kRecordDecimals = 8;
+
+// A length as it is printed, on a label and in the area table alike, so that the table's row
+// holds what the drawing shows: the length kept to kRecordDecimals (as the table reads it back),
+// divided by `divisor` (the scale) and rounded to `digits` by `mode` (FormatRounded).
+std::string PrintedLength(double length, int digits, RoundingMode mode, double divisor);
+
+// Base and height as printed, on the labels of "三斜" and in the area table alike: BaseHeightTexts
+// of the three side lengths kept to kRecordDecimals. The base is the longest side (ties to a,
+// then b); the height is twice the area from the sides over the base.
+BaseHeightText PrintedBaseHeight(double a, double b, double c, int digits, RoundingMode mode,
+                                 double divisor);
+
 // Splits text at every ","; items are not trimmed and empty items stay:
 // "1500,3000,,4500" -> 4 items, "a," -> {"a", ""}, "" -> {""}.
 std::vector<std::string> SplitCommaList(std::string_view text);

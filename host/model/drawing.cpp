@@ -33,6 +33,7 @@ ObjectId Drawing::AddEntity(Entity e, ObjectId owner) {
   const ObjectId id = NewId();
   Remember(id);
   entities.emplace(id, std::move(e));
+  LogChange(id);
   return id;
 }
 
@@ -42,6 +43,7 @@ Entity* Drawing::FindEntity(ObjectId id) {
     return nullptr;
   Remember(id);
   touched_.insert(id);
+  LogChange(id);
   return &it->second;
 }
 
@@ -55,6 +57,7 @@ bool Drawing::EraseEntity(ObjectId id) {
   if (entities.erase(id) == 0)
     return false;
   erased_.push_back(id);
+  LogChange(id);
   return true;
 }
 
@@ -190,6 +193,7 @@ bool Drawing::UndoLastStep() {
   ++lineworkEdits_;
   for (auto& [id, before] : step.entitiesBefore) {
     touched_.insert(id);
+    LogChange(id);
     if (before)
       entities.insert_or_assign(id, std::move(*before));
     else

@@ -226,6 +226,19 @@ struct SystemVariables {
 std::string FoldName(std::string_view name);
 bool NamesEqual(std::string_view a, std::string_view b);
 
+// What the selection of entities by the application of their extended data (selection.h) reads
+// instead of every entity: the model-space entities that carry extended data, each with the box
+// of its parts, and how far the drawing's log of changed entities has been read. Kept by the
+// drawing as a cache, copied and moved with it; selection.cpp keeps it up to date.
+struct ExtendedDataIndex {
+  struct Bounds {
+    double minX = 0.0, minY = 0.0, maxX = 0.0, maxY = 0.0;
+  };
+  bool built = false;
+  std::size_t changesRead = 0;
+  std::map<ObjectId, Bounds> entities;
+};
+
 class Drawing {
  public:
   // A new drawing: layer "0", blocks "*Model_Space" and "*Paper_Space", default variables.
@@ -265,6 +278,11 @@ class Drawing {
   // for it, and no undo brought it back. Saving keeps the record of such an entity as the file
   // had it without comparing it with the entity.
   bool Untouched(ObjectId id) const { return !touched_.contains(id); }
+  // Every entity added, reached through the non-const FindEntity, erased, or brought back or
+  // taken away by an undo, in order (an ID stands once for each time): what a
+  // cache of the drawing reads to learn which entities to look at again.
+  const std::vector<ObjectId>& ChangedIds() const { return changed_; }
+  ExtendedDataIndex& dataIndex() const { return dataIndex_; }
 
   LayerRecord* FindLayer(std::string_view name);
   const LayerRecord* FindLayer(std::string_view name) const;
@@ -316,6 +334,10 @@ class Drawing {
   std::vector<ObjectId> erased_;
   std::uint64_t lineworkEdits_ = 0;
   std::unordered_set<ObjectId> touched_;
+  std::vector<ObjectId> changed_;
+  mutable ExtendedDataIndex dataIndex_;
+
+  void LogChange(ObjectId id) { changed_.push_back(id); }
 };
 
 // DXF group 72 and 73 of a text for an automation alignment code, and back (an unknown pair gives

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "host/model/wildcard.h"
@@ -39,10 +40,92 @@ double PickTolerance(const SystemVariables& v) {
 
 namespace {
 
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr ExtendedDataIndex::Bounds kEverywhere{-kInfinity, -kInfinity, kInfinity, kInfinity};
+
+// The box of an entity's parts; everywhere for one too large to expand, which every window then
+// tries.
+ExtendedDataIndex::Bounds BoundsOf(const Drawing& d, const Entity& e) {
+  ExtendedDataIndex::Bounds b{kInfinity, kInfinity, -kInfinity, -kInfinity};
+  const auto take = [&](const TAcadPoint& p, double r) {
+    b = {std::min(b.minX, p.x - r), std::min(b.minY, p.y - r), std::max(b.maxX, p.x + r),
+         std::max(b.maxY, p.y + r)};
+  };
+  try {
+    for (const Primitive& prim : Primitives(d, e)) {
+      if (const auto* s = std::get_if<SegmentPrimitive>(&prim)) {
+        take(s->a, 0.0);
+        take(s->b, 0.0);
+      } else if (const auto* c = std::get_if<CirclePrimitive>(&prim)) {
+        take(c->center, c->radius);
+      } else {
+        for (const TAcadPoint& p : std::get<QuadPrimitive>(prim).corners)
+          take(p, 0.0);
+      }
+    }
+  } catch (const ExpansionError&) {
+    return kEverywhere;
+  }
+  // A coordinate that is not a number compares false: the entity must not drop out of every
+  // window for it.
+  if (!(b.minX <= b.maxX && b.minY <= b.maxY))
+    return kEverywhere;
+  return b;
+}
+
+// Looks at entity `id` again: in the index while it is in model space and carries extended data.
+void Refresh(const Drawing& d, ExtendedDataIndex& index, ObjectId id) {
+  const Entity* e = d.FindEntity(id);
+  if (!e || e->owner != d.ModelSpaceId() || e->xdata.empty())
+    index.entities.erase(id);
+  else
+    index.entities.insert_or_assign(id, BoundsOf(d, *e));
+}
+
+// The drawing's index of entities with extended data, brought up to date from its log of
+// changed entities (read once whole, then from where it was left).
+const ExtendedDataIndex& UpdatedDataIndex(const Drawing& d) {
+  ExtendedDataIndex& index = d.dataIndex();
+  const std::vector<ObjectId>& log = d.ChangedIds();
+  if (!index.built || index.changesRead > log.size()) {
+    index.entities.clear();
+    for (const auto& [id, e] : d.entities)
+      Refresh(d, index, id);
+    index.built = true;
+  } else {
+    for (std::size_t k = index.changesRead; k < log.size(); ++k)
+      Refresh(d, index, log[k]);
+  }
+  index.changesRead = log.size();
+  return index;
+}
+
+bool Overlaps(const ExtendedDataIndex::Bounds& b, const Box& window) {
+  return b.minX <= window.maxX && b.maxX >= window.minX && b.minY <= window.maxY &&
+         b.maxY >= window.minY;
+}
+
+// The model-space entities the filter accepts and `pred` takes, in ID order. A filter on the
+// application of extended data reads only the entities that carry some, and of those, with a
+// window, only the ones whose box meets it: a CAD finds these through its own indexes, so a
+// selection near a point costs it what is near, not the whole drawing.
 template <typename Pred>
-std::vector<ObjectId> SelectIf(const Drawing& d, const EntityFilter& f, Pred pred) {
+std::vector<ObjectId> SelectIf(const Drawing& d, const EntityFilter& f, const Box* window,
+                               Pred pred) {
   std::vector<ObjectId> ids;
   const ObjectId ms = d.ModelSpaceId();
+  const bool byApplication =
+      std::any_of(f.groups.begin(), f.groups.end(), [](const auto& g) { return g.first == 1001; });
+  if (byApplication) {
+    for (const auto& [id, bounds] : UpdatedDataIndex(d).entities) {
+      if (window && !Overlaps(bounds, *window))
+        continue;
+      const Entity* e = d.FindEntity(id);
+      if (e && e->owner == ms && f.Accepts(*e) && pred(*e))
+        ids.push_back(id);
+    }
+    return ids;
+  }
   for (const auto& [id, e] : d.entities) {
     if (e.owner == ms && f.Accepts(e) && pred(e))
       ids.push_back(id);
@@ -53,15 +136,15 @@ std::vector<ObjectId> SelectIf(const Drawing& d, const EntityFilter& f, Pred pre
 }  // namespace
 
 std::vector<ObjectId> SelectAll(const Drawing& d, const EntityFilter& f) {
-  return SelectIf(d, f, [](const Entity&) { return true; });
+  return SelectIf(d, f, nullptr, [](const Entity&) { return true; });
 }
 
 std::vector<ObjectId> SelectWindow(const Drawing& d, const Box& window, const EntityFilter& f) {
-  return SelectIf(d, f, [&](const Entity& e) { return InsideBox(d, e, window); });
+  return SelectIf(d, f, &window, [&](const Entity& e) { return InsideBox(d, e, window); });
 }
 
 std::vector<ObjectId> SelectCrossing(const Drawing& d, const Box& window, const EntityFilter& f) {
-  return SelectIf(d, f, [&](const Entity& e) { return CrossesBox(d, e, window); });
+  return SelectIf(d, f, &window, [&](const Entity& e) { return CrossesBox(d, e, window); });
 }
 
 std::optional<ObjectId> NearestEntity(const Drawing& d, const TAcadPoint& p, double tolerance,

@@ -36,6 +36,7 @@ TEST_F(CliTest, DemoTrianglesAddUpToTheParcel) {
   // area to within what that rounding moves.
   const double tolerance = 0.1;  // square metres
   ASSERT_EQ(demo.table.triangles, corners - 2);
+  EXPECT_TRUE(demo.table.check.empty()) << demo.table.check.front();
   const std::vector<std::string>& total = demo.table.rows[demo.table.triangles + 1];
   EXPECT_EQ(total[total.size() - 2], "合計");
   EXPECT_NEAR(ToDecimal(total.back()), PolygonArea(DemoParcelCorners()) / 1e6, tolerance);

@@ -234,9 +234,12 @@ TEST_F(AreaTableTest, UncheckedAllDataTakesOnlyTheSelectedMarkers) {
   EXPECT_EQ(ColumnAt(14600), (std::vector<std::string>{"24.0000", "24.0000", "24.00  "}));
 }
 
-TEST_F(AreaTableTest, TextsWithoutRecordsGiveTheMessageAndNoTextsNothing) {
-  Click("Button3");  // an empty drawing: no message
-  EXPECT_TRUE(Messages().empty());
+// A drawing with no text at all once ended the command without a word.
+TEST_F(AreaTableTest, TextsWithoutRecordsAndNoTextsAtAllGiveTheMessage) {
+  Click("Button3");  // an empty drawing, every text read ("全ﾃﾞｰﾀｰ")
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].text, "求積データが見つかりません．");
+  os.ClearEvents();
 
   AddText("12", {0, 0, 0});
   const host::ObjectId before = Mark();

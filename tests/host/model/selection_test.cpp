@@ -205,6 +205,56 @@ TEST_F(Selection, AllAndFiltersByTypeLayerAndApplication) {
   }
 }
 
+// A filter on the application of extended data reads the drawing's index of the entities that
+// carry some, kept up to date from its log of changes: what it finds must be what reading every
+// entity finds, through texts added, moved, given data, erased, taken back by an undo and copied
+// with the drawing.
+TEST_F(Selection, ApplicationFilterFindsWhatAFullReadFinds) {
+  Drawing& d = host->drawing();
+  const EntityFilter filter{{{0, "TEXT"}, {1001, "LT_TRIVANE"}}};
+  const auto everyEntity = [&](const Drawing& drawing, const Box& box) {
+    std::vector<ObjectId> ids;
+    for (const auto& [id, e] : drawing.entities) {
+      if (e.owner == drawing.ModelSpaceId() && filter.Accepts(e) && CrossesBox(drawing, e, box))
+        ids.push_back(id);
+    }
+    return ids;
+  };
+  const std::vector<Box> windows = {Box::FromCorners({-1, -1, 0}, {3, 3, 0}),
+                                    Box::FromCorners({4, 4, 0}, {60, 60, 0}),
+                                    Box::FromCorners({-100, -100, 0}, {100, 100, 0})};
+  const auto expectSame = [&](const char* step) {
+    SCOPED_TRACE(step);
+    for (const Box& w : windows)
+      EXPECT_EQ(SelectCrossing(d, w, filter), everyEntity(d, w));
+    EXPECT_EQ(SelectAll(d, filter).size(), everyEntity(d, windows[2]).size());
+  };
+  const auto record = [](cad::Text t) {
+    t.SetXdata({1001, 1000}, {cad::Value::Text("LT_TRIVANE"), cad::Value::Text("r")});
+    return t;
+  };
+  cad::Text a = record(ms.AddText("1", {1, 1, 0}, 1));
+  ms.AddText("2", {1, 1, 0}, 1);  // no data
+  expectSame("added");
+  a.InsertionPoint({50, 50, 0});
+  expectSame("moved");
+  cad::Text b = record(ms.AddText("3", {2, 2, 0}, 1));
+  cad::Text c = ms.AddText("4", {55, 55, 0}, 1);
+  expectSame("one more");
+  doc.StartUndoMark();
+  record(c);
+  b.Erase();
+  doc.EndUndoMark();
+  expectSame("given data, erased");
+  ASSERT_TRUE(d.UndoLastStep());
+  expectSame("taken back");
+  Drawing copy = d;
+  record(ms.AddText("5", {2, 2, 0}, 1));
+  expectSame("added after the copy");
+  for (const Box& w : windows)
+    EXPECT_EQ(SelectCrossing(copy, w, filter), everyEntity(copy, w));
+}
+
 TEST_F(Selection, FiltersAreTypeChecked) {
   using cad::Value;
   cad::SelectionSet ss = doc.SelectionSets().Add("S");
