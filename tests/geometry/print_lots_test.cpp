@@ -147,7 +147,7 @@ struct KnownMiss {
 };
 
 constexpr KnownMiss kKnownMisses[] = {
-    // Three triangles of 60 to 80 m^2 for a lot of 200 m^2.
+    // Three triangles for a lot of 200 m^2: each row's rounding is a large share of the bound.
     {LotKind::kRoadCurve, 5, 1, AreaMethod::kHeron, Why::kChance},
     {LotKind::kRoadCurve, 5, 1, AreaMethod::kBaseHeight, Why::kChance},
     {LotKind::kRoadCurve, 16, 1, AreaMethod::kHeron, Why::kEqualChords},
@@ -204,7 +204,8 @@ TEST(PrintedLots, TableTotalKeepsToTheBoundButWhereListed) {
   }
 }
 
-// The well-shaped split of today, on the same lots: its triangles beside a bent side or a
+// The well-shaped split (slivers avoided, the rest cut by its constrained Delaunay
+// triangulation) on the same lots: its triangles beside a bent side or a
 // corner a few millimetres off a run are slender enough for the sides' rounding to move the
 // total by several times the bound, where the print-stable triangulation keeps to it.
 TEST(PrintedLots, WellShapedSplitMissesTheBoundWhereTheStableOneKeepsToIt) {
