@@ -11,6 +11,7 @@
 #include "commands/common.h"
 #include "geometry/numbers.h"
 #include "geometry/plan.h"
+#include "geometry/print_error.h"
 
 namespace trivane::commands {
 namespace {
@@ -93,6 +94,7 @@ struct AreaRow {
   std::vector<std::string> cells;
   double printedArea = 0.0;  // from the printed values (base x height halved)
   double trueArea = 0.0;     // from the record's sides at full precision, in printed units
+  double allowance = 0.0;    // what the rounding of its printed values moves a well-shaped area
 };
 
 // The triangles' rows, in record order. Every value printed comes from the record's sides by the
@@ -101,6 +103,7 @@ struct AreaRow {
 std::vector<AreaRow> AreaRows(const AreaTableInputs& in, const NumberSettings& numbers,
                               const TriangleRecords& records) {
   std::vector<AreaRow> rows;
+  const double tolerance = PrintedLengthTolerance(numbers.Keta1, numbers.Nagasa);
   for (const std::string& record : records) {
     const TriangleRecordFields f = SplitTriangleRecord(record);
     CheckSides(f, record);
@@ -116,6 +119,7 @@ std::vector<AreaRow> AreaRows(const AreaTableInputs& in, const NumberSettings& n
       row.cells.push_back(
           FormatRounded(ToDecimal(bh.base) * ToDecimal(bh.height), numbers.Keta2, numbers.Menseki));
       row.printedArea = ToDecimal(row.cells.back()) / 2;
+      row.allowance = tolerance * (ToDecimal(bh.base) + ToDecimal(bh.height)) / 2;
     } else {
       for (const std::string* side : {&f.a, &f.b, &f.c})
         row.cells.push_back(
@@ -125,6 +129,9 @@ std::vector<AreaRow> AreaRows(const AreaTableInputs& in, const NumberSettings& n
           AreaFromSides(ToDecimal(row.cells[1]), ToDecimal(row.cells[2]), ToDecimal(row.cells[3]));
       row.cells.push_back(FormatRounded(area, numbers.Keta2, numbers.Menseki));
       row.printedArea = ToDecimal(row.cells.back());
+      row.allowance =
+          tolerance *
+          (ToDecimal(row.cells[1]) + ToDecimal(row.cells[2]) + ToDecimal(row.cells[3])) / 2;
     }
     rows.push_back(std::move(row));
   }
@@ -155,10 +162,10 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& in, const NumberSettings&
   return LayoutRuledTable(in.widths, in.rowHeight, header, std::move(body), closing);
 }
 
-bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals) {
+bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals, double allowance) {
   const double off = std::fabs(printed - trueArea);
   return off > kPrintedAreaShare * std::fabs(trueArea) &&
-         off > std::pow(10.0, -std::clamp(areaDecimals, 0, 6));
+         off > std::pow(10.0, -std::clamp(areaDecimals, 0, 6)) && off > allowance;
 }
 
 PrintCheck CheckPrintedAreas(const AreaTableInputs& in, const NumberSettings& numbers,
@@ -169,7 +176,7 @@ PrintCheck CheckPrintedAreas(const AreaTableInputs& in, const NumberSettings& nu
   for (const AreaRow& row : AreaRows(in, numbers, records)) {
     printedTotal += row.printedArea;
     trueTotal += row.trueArea;
-    if (PrintedAreaIsOff(row.printedArea, row.trueArea, numbers.Keta2))
+    if (PrintedAreaIsOff(row.printedArea, row.trueArea, numbers.Keta2, row.allowance))
       check.triangles.push_back({row.cells.front(),
                                  FormatRounded(row.printedArea, numbers.Keta2, numbers.Menseki),
                                  FormatRounded(row.trueArea, numbers.Keta2, numbers.Menseki)});

@@ -103,13 +103,16 @@ AreaTableLayout LayoutAreaTable(const AreaTableInputs& inputs, const NumberSetti
                                 const TriangleRecords& records);
 
 // The check of a table against the land: a triangle whose area from the printed values is off
-// its true area (its record at full precision) by more than kPrintedAreaShare of it and by more
-// than one unit of the last area decimal. Ordinary rounding stays well inside that (a few
-// hundredths of a square metre on a lot's triangle); a slender triangle, whose area from its
-// printed sides is ill-conditioned, does not (a needle 2 m high on a 371 m side printed as 250.00
-// for 383.57, a triangle 30 cm high printed as 0.0000 for 4.35).
+// its true area (its record at full precision) by more than kPrintedAreaShare of it, by more than
+// one unit of the last area decimal, and by more than `allowance`: what the rounding of its
+// printed values moves the area of a well-shaped triangle, the length tolerance
+// (PrintedLengthTolerance) times half the sum of the printed values (three sides, or base and
+// height). Ordinary rounding stays inside that, a sliver of a few square centimetres printed as
+// 0.0000 included; a slender triangle, whose area from its printed sides is ill-conditioned, does
+// not (a needle 2 m high on a 371 m side printed as 353.56 for 383.57, a triangle 30 cm high on
+// a 29 m side printed as 0.0000 for 4.35).
 inline constexpr double kPrintedAreaShare = 0.01;
-bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals);
+bool PrintedAreaIsOff(double printed, double trueArea, int areaDecimals, double allowance);
 
 struct MisprintedArea {
   std::string number;    // the number text

@@ -17,15 +17,15 @@ struct SlenderCase {
   const char* total;
 };
 
-// A needle 2.07 m high on a 371 m side, and a 29 m side bent 30 cm (14.50 / 14.50 / 29.00, whose
-// area from the printed sides is 0); each is caught with its printed and its true area. A
-// well-shaped triangle of the same size is not.
+// A needle 2.07 m high on a 371 m side (353.56 from its printed sides for 383.57), and a 29 m side
+// bent 30 cm (14.50 / 14.50 / 29.00, whose area from the printed sides is 0); each is caught with
+// its printed and its true area. A well-shaped triangle of the same size is not.
 TEST_F(CliTest, TableNamesTrianglesWhosePrintedAreaIsNotTheLand) {
   const SlenderCase cases[] = {
       {"needle",
        {{0, 0, 0}, {371100, 0, 0}, {212840, 2067.21, 0}},
-       "No.1  表 250.0000  実際 383.5744",
-       "合計  表 250.0000  実際 383.5744"},
+       "No.1  表 353.5603  実際 383.5708",
+       "合計  表 353.5603  実際 383.5708"},
       {"bent side",
        {{0, 0, 0}, {29000, 0, 0}, {14500, 300, 0}},
        "No.1  表 0.0000  実際 4.3500",

@@ -94,6 +94,24 @@ void ExpectTexts(const std::vector<PlacedText>& actual, const std::vector<Placed
   }
 }
 
+// The check of printed areas: off by more than 1 %, more than the last area digit, and more than
+// the rounding of the printed values moves a well-shaped area.
+TEST(PrintCheck, CatchesIllConditionedAreasAndNotRounding) {
+  struct Case {
+    const char* name;
+    double printed, trueArea, allowance;
+    bool off;
+  } cases[] = {
+      {"needle 2 m high on 371 m", 353.5603, 383.5708, 1.8561, true},
+      {"29 m side bent 30 cm", 0.0, 4.35, 0.145, true},
+      {"sliver within the rounding", 0.0, 0.015, 0.025, false},
+      {"ordinary rounding under 1 %", 100.05, 100.0, 0.075, false},
+      {"under the last digit", 0.0001, 0.00015, 0.0, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PrintedAreaIsOff(c.printed, c.trueArea, 4, c.allowance), c.off) << c.name;
+}
+
 TEST_F(AreaTableTest, HeronTableOfTheThreeFourFiveTriangle) {
   AddNumberText("1", 3000, 4000, 5000);
   Create();
