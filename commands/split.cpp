@@ -13,6 +13,8 @@
 #include "commands/numbered_land.h"
 #include "geometry/numbers.h"
 #include "geometry/plan.h"
+#include "geometry/print_error.h"
+#include "geometry/print_stable.h"
 #include "geometry/split.h"
 
 namespace trivane::commands {
@@ -33,6 +35,28 @@ std::vector<TAcadPoint> TakeBoundary(const cad::Document& document, std::int64_t
     boundary.push_back({c[k], c[k + 1], 0.0});
   polyline.Erase();
   return boundary;
+}
+
+// The print-stable triangulation of the region's corners (a vertex repeating the one before it
+// within the tolerance dropped, as the split drops it), its diagonals the cuts, checked to tile
+// the region like any split. A region that is no simple polygon (a boundary that touches itself)
+// takes the split that finishes a stall by its constrained Delaunay triangulation instead.
+std::optional<ContinuedSplit> PrintStableSplit(const std::vector<TAcadPoint>& boundary,
+                                               double viewHeight, const PrintRules& rules,
+                                               std::vector<TAcadLine>& cuts) {
+  const std::vector<TAcadPoint> corners = DropRepeatedVertices(boundary);
+  if (const std::optional<StableTriangulation> stable = PrintStableTriangulation(corners, rules)) {
+    if (!TrianglesTilePolygon(corners, stable->triangles))
+      return std::nullopt;
+    cuts = stable->diagonals;
+    return ContinuedSplit{stable->triangles, 0};
+  }
+  return SplitPolygon(
+      boundary, viewHeight,
+      [&](const TAcadPoint& from, const TAcadPoint& to) {
+        cuts.push_back({from, to});
+      },
+      WhenStalled::kTriangulateTheRest, Slivers::kAvoided);
 }
 
 }  // namespace
@@ -89,16 +113,20 @@ void SplitRegionAtPoint(CommandContext& c, const cad::Application& application, 
     // split that fails or is refused leaves the drawing as it found it, so a second click is the
     // same attempt.
     std::vector<TAcadLine> cuts;
-    const auto takeCut = [&](const TAcadPoint& from, const TAcadPoint& to) {
-      cuts.push_back({from, to});
-    };
-    // "Well shaped": no cut grazes a vertex, and where the 60-degree passes stall the rest is
-    // finished; off, the split is the 60-degree passes alone.
+    // "Well shaped" (細長い三角形を避ける): the triangulation whose areas survive printing best
+    // for the method, decimals and rounding in force; off, the 60-degree passes alone.
     const bool wellShaped = c.window.Checked("CheckBox5");
+    const PrintRules rules{
+        BaseHeightMethod(c.window) ? AreaMethod::kBaseHeight : AreaMethod::kHeron, c.numbers.Keta1,
+        c.numbers.Nagasa, scale};
     const std::optional<ContinuedSplit> split =
-        SplitPolygon(boundary, viewHeight, takeCut,
-                     wellShaped ? WhenStalled::kTriangulateTheRest : WhenStalled::kFail,
-                     wellShaped ? Slivers::kAvoided : Slivers::kAllowed);
+        wellShaped ? PrintStableSplit(boundary, viewHeight, rules, cuts)
+                   : SplitPolygon(
+                         boundary, viewHeight,
+                         [&](const TAcadPoint& from, const TAcadPoint& to) {
+                           cuts.push_back({from, to});
+                         },
+                         WhenStalled::kFail, Slivers::kAllowed);
     if (!split) {
       ShowRefusal(c, kSplitFailedText, kSplitFailedCaption);
     } else if (!RefuseNumberedLand(c, document, split->triangles)) {
