@@ -1,8 +1,10 @@
 // The cell of a uniform grid a coordinate falls in, for the grids the split and the
-// triangulation keep over a region.
+// triangulation keep over a region, and the key of a cell of the hashed grids of the searches.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 
 namespace trivane {
 
@@ -18,5 +20,18 @@ inline std::size_t GridCell(double v, double origin, double size, std::size_t co
     return count - 1;
   return static_cast<std::size_t>(q);
 }
+
+// A cell of an unbounded grid, for the hashed grids the searches keep over drawn lines: column
+// and row, with a hash for std::unordered_map.
+struct CellKey {
+  std::int64_t x, y;
+  friend bool operator==(const CellKey&, const CellKey&) = default;
+};
+struct CellKeyHash {
+  std::size_t operator()(const CellKey& k) const {
+    return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
+                                      static_cast<std::uint64_t>(k.y));
+  }
+};
 
 }  // namespace trivane

@@ -121,18 +121,6 @@ PointKey KeyOf(const TAcadPoint& p) {
   return {p.x, p.y};
 }
 
-struct CellKey {
-  std::int64_t x, y;
-  friend bool operator==(const CellKey&, const CellKey&) = default;
-};
-
-struct CellKeyHash {
-  std::size_t operator()(const CellKey& k) const {
-    return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
-                                      static_cast<std::uint64_t>(k.y));
-  }
-};
-
 // Points by square cells of at least the tolerance from an origin: the points within the
 // tolerance of p (per axis) lie in p's cell or a neighbouring one.
 class PointIndex {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "geometry/grid_cell.h"
 #include "geometry/plan.h"
 #include "geometry/split.h"
 
@@ -55,18 +56,6 @@ constexpr double kFlatRatio = 1e-9;
 // Beyond this the cell numbers would lose their meaning; such drawings take the plain search.
 constexpr double kIndexLimit = 1e12;
 
-struct CellKey {
-  std::int64_t x, y;
-  friend bool operator==(const CellKey&, const CellKey&) = default;
-};
-
-struct CellHash {
-  std::size_t operator()(const CellKey& k) const {
-    return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(k.x) * 0x9E3779B97F4A7C15ull ^
-                                      static_cast<std::uint64_t>(k.y));
-  }
-};
-
 CellKey CellOf(const TAcadPoint& p) {
   return {static_cast<std::int64_t>(std::floor(p.x / kCell)),
           static_cast<std::int64_t>(std::floor(p.y / kCell))};
@@ -111,7 +100,7 @@ class EndIndex {
   }
 
  private:
-  std::unordered_map<CellKey, std::vector<std::size_t>, CellHash> cells_;
+  std::unordered_map<CellKey, std::vector<std::size_t>, CellKeyHash> cells_;
 };
 
 void SortUnique(std::vector<std::size_t>& v) {
@@ -276,7 +265,7 @@ class SegmentGrid {
 
   std::span<const TAcadLine> segments_;
   double cell_ = 1.0;
-  std::unordered_map<CellKey, std::vector<std::size_t>, CellHash> cells_;
+  std::unordered_map<CellKey, std::vector<std::size_t>, CellKeyHash> cells_;
 };
 
 // Some point of the segment lies inside the triangle farther than kNearTolerance from each of its
@@ -320,7 +309,7 @@ std::vector<TAcadTriangle> FindLandTriangles(std::span<const TAcadLine> segments
   if (indexed)
     grid.emplace(segments);
   // Kept triangles by the cell of each corner, to find repeats near any of them.
-  std::unordered_map<CellKey, std::vector<std::size_t>, CellHash> keptByCorner;
+  std::unordered_map<CellKey, std::vector<std::size_t>, CellKeyHash> keptByCorner;
 
   for (const TAcadTriangle& t : found) {
     if (IsFlatTriangle(t))
