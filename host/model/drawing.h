@@ -234,9 +234,15 @@ struct ExtendedDataIndex {
   struct Bounds {
     double minX = 0.0, minY = 0.0, maxX = 0.0, maxY = 0.0;
   };
+  struct Item {
+    ObjectId id = 0;
+    Bounds bounds;
+  };
   bool built = false;
   std::size_t changesRead = 0;
-  std::map<ObjectId, Bounds> entities;
+  // By ID: new entities take the highest IDs, so an entry is added at the end nearly always, and
+  // a window reads the entries in order from contiguous memory.
+  std::vector<Item> entities;
 };
 
 class Drawing {

@@ -75,11 +75,19 @@ ExtendedDataIndex::Bounds BoundsOf(const Drawing& d, const Entity& e) {
 
 // Looks at entity `id` again: in the index while it is in model space and carries extended data.
 void Refresh(const Drawing& d, ExtendedDataIndex& index, ObjectId id) {
+  std::vector<ExtendedDataIndex::Item>& items = index.entities;
+  const auto at = std::lower_bound(items.begin(), items.end(), id,
+                                   [](const auto& item, ObjectId key) { return item.id < key; });
+  const bool listed = at != items.end() && at->id == id;
   const Entity* e = d.FindEntity(id);
-  if (!e || e->owner != d.ModelSpaceId() || e->xdata.empty())
-    index.entities.erase(id);
-  else
-    index.entities.insert_or_assign(id, BoundsOf(d, *e));
+  if (!e || e->owner != d.ModelSpaceId() || e->xdata.empty()) {
+    if (listed)
+      items.erase(at);
+  } else if (listed) {
+    at->bounds = BoundsOf(d, *e);
+  } else {
+    items.insert(at, {id, BoundsOf(d, *e)});
+  }
 }
 
 // The drawing's index of entities with extended data, brought up to date from its log of
@@ -117,12 +125,12 @@ std::vector<ObjectId> SelectIf(const Drawing& d, const EntityFilter& f, const Bo
   const bool byApplication =
       std::any_of(f.groups.begin(), f.groups.end(), [](const auto& g) { return g.first == 1001; });
   if (byApplication) {
-    for (const auto& [id, bounds] : UpdatedDataIndex(d).entities) {
-      if (window && !Overlaps(bounds, *window))
+    for (const ExtendedDataIndex::Item& item : UpdatedDataIndex(d).entities) {
+      if (window && !Overlaps(item.bounds, *window))
         continue;
-      const Entity* e = d.FindEntity(id);
+      const Entity* e = d.FindEntity(item.id);
       if (e && e->owner == ms && f.Accepts(*e) && pred(*e))
-        ids.push_back(id);
+        ids.push_back(item.id);
     }
     return ids;
   }
