@@ -218,7 +218,7 @@ std::vector<Control> MainWindowControls() {
     Control& rest =
         l.Add(K::CheckBox, "CheckBox5", "GroupBox15", {8, 36, 160, 17}, "細長い三角形を避ける");
     rest.hint =
-        "頂点のすぐ脇を通る切り線を使わず、自動分割が止まった残りは形の良い三角形に分けて続ける";
+        "求積表が印字した辺の値から面積を計算しても狂いにくい三角形の組み合わせで自動分割する";
   }
 
   // Page " ﾂｰﾙ": text and marker tools, length writing, the base-line triangle.
