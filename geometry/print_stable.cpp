@@ -471,8 +471,12 @@ std::optional<StableTriangulation> FlippedPrintTriangulation(std::span<const TAc
     push(e);
   std::size_t budget = 64 * tris.size() * tris.size() + 64;
   while (!queue.empty() && budget-- > 0) {
-    const auto [key, e] = queue.top();
+    // Named, not bound: the lambda below reads the edge, and a structured binding cannot be
+    // captured by every compiler the project builds with.
+    const Entry top = queue.top();
     queue.pop();
+    const double key = top.first;
+    const Edge e = top.second;
     const std::array<Index, 2> o = owners[e];
     if (o[0] == kNone || o[1] == kNone)
       continue;

@@ -12,9 +12,10 @@ namespace trivane::host {
 bool EntityFilter::Accepts(const Entity& e) const {
   // Most entities carry no extended data: an application group, when there is one, turns them
   // away before any name is matched.
-  for (const auto& [code, pattern] : groups) {
-    if (code == 1001 && std::none_of(e.xdata.begin(), e.xdata.end(), [&](const XdataApp& app) {
-          return WildcardMatch(pattern, app.application);
+  for (const auto& group : groups) {
+    if (group.first == 1001 &&
+        std::none_of(e.xdata.begin(), e.xdata.end(), [&group](const XdataApp& app) {
+          return WildcardMatch(group.second, app.application);
         }))
       return false;
   }
