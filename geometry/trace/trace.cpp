@@ -371,14 +371,22 @@ std::uint64_t BoundarySet::CellKey(std::int64_t column, std::int64_t row) {
 }
 
 bool BoundarySet::CellRange(const Bounds& b, std::int64_t range[4]) const {
-  const double cols = std::floor(b.maxX / cell_) - std::floor(b.minX / cell_) + 1.0;
-  const double rows = std::floor(b.maxY / cell_) - std::floor(b.minY / cell_) + 1.0;
+  const double cells[4] = {std::floor(b.minX / cell_), std::floor(b.minY / cell_),
+                           std::floor(b.maxX / cell_), std::floor(b.maxY / cell_)};
+  // A box far beyond the cells of the linework (a table placed at y = -4e23 with cells of a few
+  // metres) has cell numbers no 64-bit integer holds: it goes on the long list instead, and a
+  // window there reads every curve.
+  constexpr double kCellLimit = 0x1p62;
+  for (const double c : cells) {
+    if (!(std::fabs(c) < kCellLimit))
+      return false;
+  }
+  const double cols = cells[2] - cells[0] + 1.0;
+  const double rows = cells[3] - cells[1] + 1.0;
   if (!(cols * rows <= 4096.0))
     return false;
-  range[0] = static_cast<std::int64_t>(std::floor(b.minX / cell_));
-  range[1] = static_cast<std::int64_t>(std::floor(b.minY / cell_));
-  range[2] = static_cast<std::int64_t>(std::floor(b.maxX / cell_));
-  range[3] = static_cast<std::int64_t>(std::floor(b.maxY / cell_));
+  for (int k = 0; k < 4; ++k)
+    range[k] = static_cast<std::int64_t>(cells[k]);
   return true;
 }
 

@@ -230,6 +230,21 @@ TEST(Trace, AddedRemovedAndFilteredCurves) {
   EXPECT_EQ(set.size(), 5u);
 }
 
+// A table placed at y = -4e23 beside a lot whose grid has cells of a few units: the cell numbers
+// of its lines were converted to 64-bit integers out of range (undefined behaviour, caught by the
+// script fuzz target under UBSan). Such lines go on the long list, and traces read them there.
+// (What the joining tolerance then makes of the lot, 1e-10 of the farthest coordinate, is a
+// question of its own.)
+TEST(Trace, LinesFarBeyondTheGridsCellsGoOnTheLongList) {
+  BoundarySet set(Closed({{0, 0, 0}, {20, 0, 0}, {20, 10, 0}, {0, 10, 0}}));
+  // The table's rules: short in x, so their box spans a few cells, at a row no integer holds.
+  for (const Curve& c : Closed({{200, -4e23, 0}, {400, -4e23, 0}, {400, -3.9e23, 0}}))
+    EXPECT_GE(set.Add(c), 0);
+  EXPECT_EQ(set.size(), 7u);
+  EXPECT_EQ(set.Trace({350, -3.95e23, 0}), set.TraceWhole({350, -3.95e23, 0}));
+  EXPECT_EQ(set.Trace({5, 5, 0}), set.TraceWhole({5, 5, 0}));
+}
+
 TEST(Trace, ToleranceIsRelativeToTheCoordinates) {
   EXPECT_EQ(JoinTolerance(0.5), 1e-10);
   EXPECT_EQ(JoinTolerance(100000.0), 1e-5);
