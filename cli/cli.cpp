@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -37,6 +38,7 @@ struct RunArgs {
   std::optional<int> scale;
   std::optional<std::string> settings;
   std::optional<std::string> progId;
+  bool calls = false;
 };
 
 SessionOptions OptionsOf(const std::optional<std::string>& settings,
@@ -74,6 +76,8 @@ int Run(const RunArgs& a, std::ostream& out, std::ostream& err) {
   if (a.pdf)
     OutputTarget(*a.pdf);
 
+  // The calls of the script's commands, not those of starting the program and loading the drawing.
+  session.host().ResetCallCounts();
   session.Play(script);
   out << session.Summarise().Describe() << "\n";
   if (a.svg || a.png || a.pdf)
@@ -95,6 +99,15 @@ int Run(const RunArgs& a, std::ostream& out, std::ostream& err) {
   if (page) {
     WritePdf(session.drawing(), *a.pdf, *page);
     out << "wrote " << PathText(*a.pdf) << " (" << DescribeLayout(*page) << ")\n";
+  }
+  if (a.calls) {
+    out.flush();
+    std::int64_t total = 0;
+    for (const auto& [member, count] : session.host().CallCounts()) {
+      err << "calls: " << member << " " << count << "\n";
+      total += count;
+    }
+    err << "calls: total " << total << "\n";
   }
   // The drawing is written as the session left it; a batch still learns that a command failed.
   if (!session.failures().empty()) {
@@ -232,6 +245,9 @@ int Main(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
                          "Settings file to start from (default: the built-in settings)");
   runCommand->add_option("--as", run.progId,
                          "ProgID the CAD runs as (default: the window's target CAD)");
+  runCommand->add_flag("--calls", run.calls,
+                       "After the session, the automation calls its commands made, per member and "
+                       "in total, on the error stream");
 
   runCommand->footer(
       "SCRIPT: one action a line, # comments:\n"

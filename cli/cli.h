@@ -2,7 +2,7 @@
 //
 //   trivane demo [--out DIR]
 //   trivane run DRAWING.dxf SCRIPT [--out OUT.dxf] [--svg OUT.svg] [--png OUT.png]
-//                                  [--settings FILE.ini] [--as PROGID]
+//                                  [--settings FILE.ini] [--as PROGID] [--calls]
 //   trivane table DRAWING.dxf [--settings FILE.ini] [--csv]
 //   trivane --help | --version
 //

@@ -461,6 +461,35 @@ INSTANTIATE_TEST_SUITE_P(
                               true}),
     [](const ::testing::TestParamInfo<TopCase>& info) { return info.param.name; });
 
+// --calls: the automation calls of the script's commands, per member and in total, on the error
+// stream; the totals add up.
+TEST_F(CliTest, CallsAreCountedPerMemberAndInTotal) {
+  const fs::path in = WriteDrawing("in.dxf", SquareWithDiagonal());
+  const fs::path script = WriteText("s.txt", "click auto\npoint 7000,3000\n");
+  const CliResult r = Cli({"run", in.string(), script.string(), "--calls"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::istringstream lines(r.err);
+  std::string line;
+  std::int64_t sum = 0, total = -1;
+  bool modelSpace = false;
+  while (std::getline(lines, line)) {
+    ASSERT_EQ(line.rfind("calls: ", 0), 0u) << line;
+    const std::string member = line.substr(7, line.rfind(' ') - 7);
+    const std::int64_t count = std::stoll(line.substr(line.rfind(' ') + 1));
+    if (member == "total") {
+      total = count;
+    } else {
+      sum += count;
+      modelSpace = modelSpace || member == "ModelSpace";
+    }
+  }
+  EXPECT_EQ(total, sum);
+  EXPECT_GT(total, 0);
+  EXPECT_TRUE(modelSpace) << r.err;
+  // Without the flag nothing is counted aloud.
+  EXPECT_EQ(Cli({"run", in.string(), script.string()}).err, "");
+}
+
 // --- The transcript ---
 
 TEST_F(CliTest, TranscriptShowsPromptsAnswersMessagesAndSummary) {
