@@ -50,6 +50,19 @@ std::string FillIn(std::string_view text, std::initializer_list<std::string> val
   return filled;
 }
 
+std::string NumberList(std::span<const std::string> numbers) {
+  constexpr std::size_t kListed = 20;
+  std::string list;
+  for (std::size_t k = 0; k < numbers.size() && k < kListed; ++k) {
+    if (k > 0)
+      list += ", ";
+    list += numbers[k];
+  }
+  if (numbers.size() > kListed)
+    list += " ほか" + std::to_string(numbers.size() - kListed) + "個";
+  return list;
+}
+
 double ReadDecimal(const ToolWindow& window, std::string_view edit) {
   return ToDecimal(window.Text(edit));
 }
@@ -128,10 +141,7 @@ bool NumbersFreeFor(CommandContext& c, const cad::Document& document, std::size_
       used.push_back(number);
   }
   if (!used.empty()) {
-    std::string list;
-    for (const std::string& n : used)
-      list += (list.empty() ? "" : ", ") + n;
-    ShowRefusal(c, FillIn(kNumberInUseText, {list}), kNumberAtTopCaption);
+    ShowRefusal(c, FillIn(kNumberInUseText, {NumberList(used)}), kNumberAtTopCaption);
     return false;
   }
   c.numbering.nextLeft = next;

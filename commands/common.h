@@ -5,6 +5,7 @@
 #include <exception>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,9 @@ void ShowRefusal(CommandContext& c, std::string_view text, std::string_view capt
 
 // A message with each "{}" replaced by the next of `values`, in order.
 std::string FillIn(std::string_view text, std::initializer_list<std::string> values);
+
+// Triangle numbers as a message lists them: "3, 5, 12", the first twenty, then how many more.
+std::string NumberList(std::span<const std::string> numbers);
 
 // Runs a command body; an error of its CAD work, of a text that is no number, or of a file that
 // cannot be written ends it silently, as the commands do. What was already written stays. A CAD

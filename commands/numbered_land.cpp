@@ -13,8 +13,6 @@
 namespace trivane::commands {
 namespace {
 
-constexpr std::size_t kNumbersListed = 20;
-
 struct Marker {
   cad::Text text;
   TAcadPoint position;
@@ -77,18 +75,6 @@ NumberedLand FindNumberedLand(const cad::Document& document,
   for (std::size_t m : markersHeld)
     found.numbers.push_back(markers[m].text.TextString());
   return found;
-}
-
-std::string NumberList(std::span<const std::string> numbers) {
-  std::string list;
-  for (std::size_t k = 0; k < numbers.size() && k < kNumbersListed; ++k) {
-    if (k > 0)
-      list += ", ";
-    list += numbers[k];
-  }
-  if (numbers.size() > kNumbersListed)
-    list += " ほか" + std::to_string(numbers.size() - kNumbersListed) + "個";
-  return list;
 }
 
 bool RefuseNumberedLand(CommandContext& c, const cad::Document& document,

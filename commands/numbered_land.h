@@ -30,9 +30,6 @@ struct NumberedLand {
 NumberedLand FindNumberedLand(const cad::Document& document,
                               std::span<const TAcadTriangle> triangles);
 
-// The numbers as a message lists them: "3, 5, 12", the first twenty, then how many more.
-std::string NumberList(std::span<const std::string> numbers);
-
 // Refuses a command whose new triangles overlap numbered land: shows kLandNumberedText with the
 // numbers found (a refusal, ShowRefusal) and gives true. False, with nothing shown, when none of
 // the triangles holds a marker.

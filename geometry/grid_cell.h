@@ -34,4 +34,14 @@ struct CellKeyHash {
   }
 };
 
+// Calls f with the cell c and its eight neighbours: with cells no smaller than a tolerance, every
+// point within the tolerance of a point in c lies in one of them.
+template <typename F>
+void ForCellsAround(const CellKey& c, F&& f) {
+  for (std::int64_t dx = -1; dx <= 1; ++dx) {
+    for (std::int64_t dy = -1; dy <= 1; ++dy)
+      f(CellKey{c.x + dx, c.y + dy});
+  }
+}
+
 }  // namespace trivane

@@ -132,16 +132,13 @@ class PointIndex {
 
   template <typename F>
   void ForNear(const TAcadPoint& p, F&& f) const {
-    const CellKey c = CellOf(p);
-    for (std::int64_t dx = -1; dx <= 1; ++dx) {
-      for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto it = cells_.find({c.x + dx, c.y + dy});
-        if (it == cells_.end())
-          continue;
-        for (const int id : it->second)
-          f(id);
-      }
-    }
+    ForCellsAround(CellOf(p), [&](const CellKey& cell) {
+      const auto it = cells_.find(cell);
+      if (it == cells_.end())
+        return;
+      for (const int id : it->second)
+        f(id);
+    });
   }
 
  private:

@@ -59,14 +59,4 @@ std::vector<std::vector<std::size_t>> PointsInTriangles(std::span<const TAcadTri
   return held;
 }
 
-std::vector<std::size_t> PointsInAnyTriangle(std::span<const TAcadTriangle> triangles,
-                                             std::span<const TAcadPoint> points) {
-  std::vector<std::size_t> all;
-  for (const std::vector<std::size_t>& held : PointsInTriangles(triangles, points))
-    all.insert(all.end(), held.begin(), held.end());
-  std::sort(all.begin(), all.end());
-  all.erase(std::unique(all.begin(), all.end()), all.end());
-  return all;
-}
-
 }  // namespace trivane

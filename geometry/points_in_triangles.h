@@ -23,8 +23,4 @@ namespace trivane {
 std::vector<std::vector<std::size_t>> PointsInTriangles(std::span<const TAcadTriangle> triangles,
                                                         std::span<const TAcadPoint> points);
 
-// The indexes (ascending) of the points held by any of the triangles.
-std::vector<std::size_t> PointsInAnyTriangle(std::span<const TAcadTriangle> triangles,
-                                             std::span<const TAcadPoint> points);
-
 }  // namespace trivane

@@ -85,18 +85,15 @@ class EndIndex {
   // Positions above `after` of the segments with an end in the cells around p, ascending and
   // each once.
   void Near(const TAcadPoint& p, std::size_t after, std::vector<std::size_t>& out) const {
-    const CellKey c = CellOf(p);
-    for (std::int64_t dx = -1; dx <= 1; ++dx) {
-      for (std::int64_t dy = -1; dy <= 1; ++dy) {
-        const auto it = cells_.find({c.x + dx, c.y + dy});
-        if (it == cells_.end())
-          continue;
-        for (const std::size_t k : it->second) {
-          if (k > after)
-            out.push_back(k);
-        }
+    ForCellsAround(CellOf(p), [&](const CellKey& cell) {
+      const auto it = cells_.find(cell);
+      if (it == cells_.end())
+        return;
+      for (const std::size_t k : it->second) {
+        if (k > after)
+          out.push_back(k);
       }
-    }
+    });
   }
 
  private:
@@ -316,16 +313,13 @@ std::vector<TAcadTriangle> FindLandTriangles(std::span<const TAcadLine> segments
       continue;
     bool repeat = false;
     if (indexed) {
-      const CellKey c = CellOf(t.p1);
-      for (std::int64_t dx = -1; dx <= 1 && !repeat; ++dx) {
-        for (std::int64_t dy = -1; dy <= 1 && !repeat; ++dy) {
-          const auto it = keptByCorner.find({c.x + dx, c.y + dy});
-          if (it == keptByCorner.end())
-            continue;
-          repeat = std::any_of(it->second.begin(), it->second.end(),
-                               [&](std::size_t k) { return SameCorners(kept[k], t); });
-        }
-      }
+      ForCellsAround(CellOf(t.p1), [&](const CellKey& cell) {
+        const auto it = keptByCorner.find(cell);
+        if (repeat || it == keptByCorner.end())
+          return;
+        repeat = std::any_of(it->second.begin(), it->second.end(),
+                             [&](std::size_t k) { return SameCorners(kept[k], t); });
+      });
     } else {
       repeat = std::any_of(kept.begin(), kept.end(),
                            [&](const TAcadTriangle& k) { return SameCorners(k, t); });

@@ -10,15 +10,6 @@
 namespace trivane::host {
 
 bool EntityFilter::Accepts(const Entity& e) const {
-  // Most entities carry no extended data: an application group, when there is one, turns them
-  // away before any name is matched.
-  for (const auto& group : groups) {
-    if (group.first == 1001 &&
-        std::none_of(e.xdata.begin(), e.xdata.end(), [&group](const XdataApp& app) {
-          return WildcardMatch(group.second, app.application);
-        }))
-      return false;
-  }
   for (const auto& [code, pattern] : groups) {
     bool ok = true;
     if (code == 0) {
@@ -28,6 +19,11 @@ bool EntityFilter::Accepts(const Entity& e) const {
     } else if (code == 2) {
       const auto* insert = std::get_if<InsertShape>(&e.shape);
       ok = insert && WildcardMatch(pattern, insert->block);
+    } else if (code == 1001) {
+      const std::string& application = pattern;  // named: a lambda may not capture a binding
+      ok = std::any_of(e.xdata.begin(), e.xdata.end(), [&application](const XdataApp& app) {
+        return WildcardMatch(application, app.application);
+      });
     }
     if (!ok)
       return false;
